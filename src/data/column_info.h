@@ -1,0 +1,53 @@
+// What a column is, as the host schema declares it: the declared type text
+// ("TEXT(40)", "INTEGER", "DATETIME", "DECIMAL(10,2)", ...) mapped onto the
+// Jet column types callers and file writers reason about.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vdimpexp::data {
+
+enum class ColumnType {
+  kText,      // TEXT(n), VARCHAR(n), CHAR(n): DefinedSize n (255 when unsized)
+  kMemo,      // LONGTEXT, MEMO: long text
+  kBoolean,   // BIT, YESNO, LOGICAL, BOOLEAN
+  kByte,      // BYTE, TINYINT
+  kInteger,   // SMALLINT, SHORT: 16 bits
+  kLong,      // INTEGER, INT, LONG, COUNTER, AUTOINCREMENT: 32 bits and up
+  kSingle,    // SINGLE, FLOAT4
+  kDouble,    // DOUBLE, REAL, FLOAT
+  kCurrency,  // CURRENCY, MONEY
+  kDecimal,   // DECIMAL(p,s), NUMERIC(p,s)
+  kDate,      // DATETIME, DATE, TIME, TIMESTAMP
+  kVariant,   // no declared type (an expression): the stored value decides
+};
+
+struct ColumnInfo {
+  std::string name;
+  ColumnType type = ColumnType::kVariant;
+  // Maximum length in characters for text, the storage size in bytes else.
+  int32_t defined_size = 0;
+  int precision = 0;  // kDecimal digits
+  int scale = 0;      // kDecimal digits after the point
+
+  bool IsText() const { return type == ColumnType::kText || type == ColumnType::kMemo; }
+  bool IsWholeNumber() const {
+    return type == ColumnType::kByte || type == ColumnType::kInteger ||
+           type == ColumnType::kLong;
+  }
+  bool IsNumber() const {
+    return IsWholeNumber() || type == ColumnType::kSingle ||
+           type == ColumnType::kDouble || type == ColumnType::kCurrency ||
+           type == ColumnType::kDecimal;
+  }
+};
+
+// Maps a declared type (case-insensitive, SQLite's free form) to a column.
+ColumnInfo DescribeColumn(std::string name, std::string_view declared_type);
+
+// The declared type text that recreates the column in another table.
+std::string DeclaredTypeOf(const ColumnInfo& column);
+
+}  // namespace vdimpexp::data

@@ -1,0 +1,154 @@
+#include "data/connection.h"
+
+#include <filesystem>
+
+#include "data/db_error.h"
+#include "data/jet_sql.h"
+#include "data/key_value_list.h"
+#include "data/select_into.h"
+#include "data/session.h"
+
+namespace vdimpexp::data {
+namespace {
+
+bool IsConnectionString(std::string_view text) {
+  for (const KeyValue& item : SplitKeyValueList(text)) {
+    if (EqualsIgnoringCase(item.key, "Provider") ||
+        EqualsIgnoringCase(item.key, "Data Source")) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The database file a connection string names, after checking the workgroup
+// file it names, if any.
+std::string DataSourceOf(std::string_view connection_string) {
+  std::vector<KeyValue> items = SplitKeyValueList(connection_string);
+  std::optional<std::string> workgroup = FindValue(items, "Jet OLEDB:System database");
+  std::error_code ec;
+  if (workgroup && !workgroup->empty() &&
+      !std::filesystem::is_regular_file(*workgroup, ec)) {
+    throw DbError(error_number::kEngineFailure,
+                  "The workgroup information file '" + *workgroup +
+                      "' is missing or opened exclusively by another user.");
+  }
+  std::optional<std::string> source = FindValue(items, "Data Source");
+  if (!source || source->empty()) {
+    throw DbError(error_number::kEngineFailure,
+                  "The connection string names no Data Source.");
+  }
+  return *source;
+}
+
+std::string SavepointName(int level) { return "vd_level_" + std::to_string(level); }
+
+// SQLite ends a transaction by itself after some failures (a full disk, an
+// interrupted statement); the nesting count must then start over.
+bool EngineEndedTransaction(Session& session) {
+  if (session.transaction_level == 0 || !sqlite3_get_autocommit(session.db()))
+    return false;
+  session.transaction_level = 0;
+  return true;
+}
+
+}  // namespace
+
+Connection::Connection() = default;
+Connection::Connection(std::string_view file_or_connection_string) {
+  Open(file_or_connection_string);
+}
+Connection::~Connection() = default;
+Connection::Connection(Connection&&) noexcept = default;
+Connection& Connection::operator=(Connection&&) noexcept = default;
+
+void Connection::Open(std::string_view file_or_connection_string) {
+  std::string path = IsConnectionString(file_or_connection_string)
+                         ? DataSourceOf(file_or_connection_string)
+                         : std::string(file_or_connection_string);
+  session_ = std::make_shared<Session>(path);
+}
+
+void Connection::Close() { session_.reset(); }
+
+Session& Connection::session() const {
+  if (!session_) {
+    throw DbError(error_number::kInvalidOperation,
+                  "Operation is not allowed when the connection is closed.");
+  }
+  return *session_;
+}
+
+const std::string& Connection::DataSource() const { return session().path(); }
+
+Recordset Connection::Execute(std::string_view command_text, int64_t* records_affected) {
+  Session& s = session();
+  jet::Statement statement = jet::Translate(command_text);
+  int64_t changed = 0;
+  Recordset result;
+  switch (statement.kind) {
+    case jet::Statement::Kind::kSelectInto:
+      changed = RunSelectInto(s, statement);
+      break;
+    case jet::Statement::Kind::kDropTable:
+      RunDropTableInFile(s, statement.target);
+      break;
+    case jet::Statement::Kind::kPlain: {
+      StatementLease lease = s.Prepare(statement.sql);
+      if (sqlite3_column_count(lease.get()) > 0) {
+        result.Adopt(session_, std::move(lease));
+        break;
+      }
+      int rc = sqlite3_step(lease.get());
+      if (rc != SQLITE_DONE) throw s.Error(rc, statement.sql);
+      changed = sqlite3_changes64(s.db());
+      break;
+    }
+  }
+  if (records_affected) *records_affected = changed;
+  return result;
+}
+
+int Connection::BeginTrans() {
+  Session& s = session();
+  s.Run(s.transaction_level == 0 ? "BEGIN"
+                                 : "SAVEPOINT " + SavepointName(s.transaction_level));
+  return ++s.transaction_level;
+}
+
+void Connection::CommitTrans() {
+  Session& s = session();
+  if (s.transaction_level == 0) {
+    throw DbError(error_number::kInvalidOperation,
+                  "CommitTrans: no transaction is active.");
+  }
+  if (EngineEndedTransaction(s)) {
+    throw DbError(error_number::kEngineFailure,
+                  "CommitTrans: the database engine already rolled the transaction back "
+                  "after an earlier failure; nothing was committed.");
+  }
+  int level = s.transaction_level - 1;
+  s.Run(level == 0 ? "COMMIT" : "RELEASE " + SavepointName(level));
+  s.transaction_level = level;
+}
+
+void Connection::RollbackTrans() {
+  Session& s = session();
+  if (s.transaction_level == 0) {
+    throw DbError(error_number::kInvalidOperation,
+                  "RollbackTrans: no transaction is active.");
+  }
+  if (EngineEndedTransaction(s)) return;
+  int level = s.transaction_level - 1;
+  if (level == 0) {
+    s.Run("ROLLBACK");
+  } else {
+    s.Run("ROLLBACK TO " + SavepointName(level));
+    s.Run("RELEASE " + SavepointName(level));
+  }
+  s.transaction_level = level;
+}
+
+int Connection::TransactionLevel() const { return session().transaction_level; }
+
+}  // namespace vdimpexp::data

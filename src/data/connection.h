@@ -1,0 +1,58 @@
+// A connection to a host database: a SQLite database file, opened by its
+// path or by a Jet-style connection string. Statements arrive in the Jet
+// dialect (see jet_sql.h).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "data/recordset.h"
+
+namespace vdimpexp::data {
+
+class Session;
+
+class Connection {
+ public:
+  Connection();
+  // Opens at once; see Open.
+  explicit Connection(std::string_view file_or_connection_string);
+  ~Connection();
+  Connection(Connection&&) noexcept;
+  Connection& operator=(Connection&&) noexcept;
+
+  // A database file path, or a connection string such as
+  // "Provider=...;Data Source=FILE;User ID=...;Jet OLEDB:System database=FILE".
+  // The data source must be an existing SQLite database; a named system
+  // database (workgroup file) must exist. User and password are taken as
+  // given: the files carry no accounts of their own.
+  void Open(std::string_view file_or_connection_string);
+  void Close();
+  bool IsOpen() const { return session_ != nullptr; }
+  // The database file in use.
+  const std::string& DataSource() const;
+
+  // Runs one Jet statement. A query (or a bare table name) returns an open
+  // recordset on its rows; an action statement returns a closed recordset,
+  // and the number of rows it changed through `records_affected`.
+  Recordset Execute(std::string_view command_text, int64_t* records_affected = nullptr);
+
+  // Transactions nest: the outer level is the database transaction, inner
+  // levels are savepoints inside it. Rows become permanent only with the
+  // outer commit; the outer rollback undoes inner commits too. BeginTrans
+  // returns the new nesting level.
+  int BeginTrans();
+  void CommitTrans();
+  void RollbackTrans();
+  int TransactionLevel() const;
+
+ private:
+  friend class Recordset;
+  Session& session() const;
+
+  std::shared_ptr<Session> session_;
+};
+
+}  // namespace vdimpexp::data

@@ -1,0 +1,22 @@
+// Value conversion on assignment to a column, the way the host's database
+// platform converts: text into numbers and dates, numbers into text, and a
+// refusal for what the column cannot hold.
+#pragma once
+
+#include <string_view>
+
+#include "data/column_info.h"
+#include "data/value.h"
+
+namespace vdimpexp::data {
+
+// Returns the value in the column's own kind. Throws DbError with
+// kTypeMismatch for a value the column cannot take (blank or non-numeric
+// text into a number, a number out of the column's range, a malformed date)
+// and kTextTooLong for text longer than a sized text column.
+Value ConvertForColumn(const ColumnInfo& column, const Value& value);
+
+// Length of UTF-8 text in characters (code points).
+size_t CharacterCount(std::string_view utf8);
+
+}  // namespace vdimpexp::data

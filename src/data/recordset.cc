@@ -1,0 +1,396 @@
+#include "data/recordset.h"
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <unordered_map>
+#include <vector>
+
+#include "data/connection.h"
+#include "data/conversion.h"
+#include "data/db_error.h"
+#include "data/jet_sql.h"
+#include "data/key_value_list.h"
+#include "data/session.h"
+#include "data/sqlite_values.h"
+
+namespace vdimpexp::data {
+namespace {
+
+std::string Lowercase(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower;
+}
+
+std::string Bracketed(std::string_view name) { return "[" + std::string(name) + "]"; }
+
+[[noreturn]] void ThrowNoCurrentRecord(std::string_view what) {
+  throw DbError(error_number::kNoCurrentRecord,
+                "Either BOF or EOF is True, or the current record has been deleted. "
+                "Requested operation requires a current record (" +
+                    std::string(what) + ").");
+}
+
+[[noreturn]] void ThrowInvalid(const std::string& what) {
+  throw DbError(error_number::kInvalidOperation, what);
+}
+
+}  // namespace
+
+namespace detail {
+
+// Everything a recordset is; kept on the heap so that fields can point back
+// to it while the recordset object itself moves.
+struct RecordsetState {
+  std::shared_ptr<Session> session;
+
+  // Reading: the statement that yields the rows, started on first use.
+  std::string read_sql;
+  StatementLease reader;
+  bool reading = false;
+  bool has_row = false;
+  bool bof = true;
+  bool eof = true;
+
+  std::vector<Field> fields;
+  std::unordered_map<std::string, int> index_by_lowercase_name;
+
+  // Appending (tables only).
+  bool updatable = false;
+  std::string table;
+  int key_column = -1;
+  bool autoincrement = false;
+  std::vector<Value> defaults;
+  bool adding = false;
+  std::vector<bool> assigned;
+  std::vector<Value> row_before_adding;
+  std::map<std::vector<bool>, StatementLease> inserts;
+
+  void SetColumns(const std::vector<ColumnInfo>& columns) {
+    fields.clear();
+    fields.reserve(columns.size());
+    for (size_t i = 0; i < columns.size(); ++i) {
+      fields.push_back(Field(columns[i], static_cast<int>(i), this));
+      // The first of two same-named columns wins, as in a query result.
+      index_by_lowercase_name.emplace(Lowercase(columns[i].name), static_cast<int>(i));
+    }
+  }
+
+  Field& FieldNamed(std::string_view name) {
+    auto found = index_by_lowercase_name.find(Lowercase(name));
+    if (found == index_by_lowercase_name.end()) {
+      throw DbError(
+          error_number::kItemNotFound,
+          "Item cannot be found in the collection corresponding to the requested "
+          "name or ordinal: field '" +
+              std::string(name) + "'.");
+    }
+    return fields[found->second];
+  }
+
+  void EnsureReading() {
+    if (reading) return;
+    reading = true;
+    if (!reader) reader = session->Prepare(read_sql);
+    Step();
+    bof = eof = !has_row;
+  }
+
+  void Step() {
+    int rc = reader ? sqlite3_step(reader.get()) : SQLITE_DONE;
+    if (rc == SQLITE_ROW) {
+      for (Field& field : fields) {
+        field.value_ = ReadColumn(reader.get(), field.index_, field.column_);
+      }
+      has_row = true;
+      return;
+    }
+    has_row = false;
+    eof = true;
+    if (rc != SQLITE_DONE) throw session->Error(rc, read_sql);
+  }
+
+  void Restart() {
+    if (reader) sqlite3_reset(reader.get());
+    reading = false;
+    EnsureReading();
+  }
+
+  int64_t NextFreeKey() {
+    int64_t next = 1;
+    StatementLease top = session->Prepare("SELECT max(rowid) FROM " + Bracketed(table));
+    if (sqlite3_step(top.get()) == SQLITE_ROW)
+      next = sqlite3_column_int64(top.get(), 0) + 1;
+    if (autoincrement) {
+      StatementLease sequence =
+          session->Prepare("SELECT seq FROM sqlite_sequence WHERE name = ?");
+      sqlite3_bind_text(sequence.get(), 1, table.c_str(), -1, SQLITE_TRANSIENT);
+      if (sqlite3_step(sequence.get()) == SQLITE_ROW) {
+        next = std::max<int64_t>(next, sqlite3_column_int64(sequence.get(), 0) + 1);
+      }
+    }
+    return session->ReserveKey(table, next);
+  }
+
+  sqlite3_stmt* InsertStatement() {
+    auto found = inserts.find(assigned);
+    if (found != inserts.end()) return found->second.get();
+    std::string names, places;
+    for (size_t i = 0; i < fields.size(); ++i) {
+      if (!assigned[i]) continue;
+      names += (names.empty() ? "" : ", ") + Bracketed(fields[i].Name());
+      places += places.empty() ? "?" : ", ?";
+    }
+    std::string sql = names.empty()
+                          ? "INSERT INTO " + Bracketed(table) + " DEFAULT VALUES"
+                          : "INSERT INTO " + Bracketed(table) + " (" + names +
+                                ") VALUES (" + places + ")";
+    return inserts.emplace(assigned, session->Prepare(sql)).first->second.get();
+  }
+};
+
+}  // namespace detail
+
+const data::Value& Field::Value() const {
+  if (!owner_->adding) {
+    owner_->EnsureReading();
+    if (!owner_->has_row) ThrowNoCurrentRecord("reading field '" + Name() + "'");
+  }
+  return value_;
+}
+
+void Field::SetValue(const data::Value& value) {
+  if (!owner_->adding) {
+    ThrowInvalid("Field '" + Name() +
+                 "' can only be set on a new row: call AddNew before setting it.");
+  }
+  value_ = ConvertForColumn(column_, value);
+  owner_->assigned[index_] = true;
+}
+
+int Recordset::FieldList::Count() const {
+  return state_ ? static_cast<int>(state_->fields.size()) : 0;
+}
+
+Field& Recordset::FieldList::operator[](std::string_view name) const {
+  if (!state_) ThrowInvalid("The recordset is closed.");
+  return state_->FieldNamed(name);
+}
+
+Field& Recordset::FieldList::operator[](int index) const {
+  if (!state_ || index < 0 || index >= Count()) {
+    throw DbError(error_number::kItemNotFound,
+                  "Item cannot be found in the collection corresponding to the requested "
+                  "name or ordinal: field " +
+                      std::to_string(index) + ".");
+  }
+  return state_->fields[index];
+}
+
+Recordset::Recordset() = default;
+Recordset::~Recordset() = default;
+Recordset::Recordset(Recordset&&) noexcept = default;
+Recordset& Recordset::operator=(Recordset&&) noexcept = default;
+
+void Recordset::Open(std::string_view source, Connection& connection, CursorType,
+                     LockType lock, CommandType options) {
+  OpenOn(connection.session_ ? connection.session_ : nullptr, source, lock, options);
+}
+
+void Recordset::Open(std::string_view source, std::string_view connection_string,
+                     CursorType, LockType lock, CommandType options) {
+  Connection own(connection_string);
+  OpenOn(own.session_, source, lock, options);
+}
+
+void Recordset::OpenOn(std::shared_ptr<Session> session, std::string_view source,
+                       LockType lock, CommandType options) {
+  if (!session) ThrowInvalid("The connection is closed.");
+  Close();
+  jet::Statement statement = jet::Translate(source);
+  std::vector<jet::Token> words;
+  bool is_table_name = false;
+  if (options != CommandType::kText) {
+    for (const jet::Token& token : jet::Tokenize(source)) {
+      if (token.kind != jet::TokenKind::kBlank) words.push_back(token);
+    }
+    is_table_name = words.size() == 1 && words[0].IsName();
+  }
+  if (options == CommandType::kTable && !is_table_name) {
+    ThrowInvalid("'" + std::string(source) + "' is not a table name.");
+  }
+  if (!is_table_name) {
+    if (statement.kind != jet::Statement::Kind::kPlain) {
+      ThrowInvalid(
+          "A statement that writes a table returns no rows; run it with Execute.");
+    }
+    StatementLease query = session->Prepare(statement.sql);
+    if (sqlite3_column_count(query.get()) == 0) {
+      ThrowInvalid("The statement returns no rows: " + std::string(source));
+    }
+    Adopt(std::move(session), std::move(query));
+    return;
+  }
+
+  auto state = std::make_unique<detail::RecordsetState>();
+  state->session = session;
+  std::string requested = words[0].Content();
+  {
+    StatementLease master = session->Prepare(
+        "SELECT name, sql FROM sqlite_master WHERE type IN ('table', 'view') AND name = "
+        "? "
+        "COLLATE NOCASE");
+    sqlite3_bind_text(master.get(), 1, requested.c_str(), -1, SQLITE_TRANSIENT);
+    if (sqlite3_step(master.get()) != SQLITE_ROW) {
+      throw DbError(error_number::kEngineFailure,
+                    "Cannot find the input table or query '" + requested + "'.");
+    }
+    state->table = reinterpret_cast<const char*>(sqlite3_column_text(master.get(), 0));
+    const unsigned char* sql = sqlite3_column_text(master.get(), 1);
+    state->autoincrement =
+        sql && Lowercase(reinterpret_cast<const char*>(sql)).find("autoincrement") !=
+                   std::string::npos;
+  }
+  std::vector<ColumnInfo> columns;
+  std::vector<std::string> default_expressions;
+  {
+    StatementLease info =
+        session->Prepare("SELECT name, type, dflt_value, pk FROM pragma_table_info(?)");
+    sqlite3_bind_text(info.get(), 1, state->table.c_str(), -1, SQLITE_TRANSIENT);
+    int key_parts = 0, key_index = -1;
+    while (sqlite3_step(info.get()) == SQLITE_ROW) {
+      auto text = [&](int i) {
+        const unsigned char* t = sqlite3_column_text(info.get(), i);
+        return std::string(t ? reinterpret_cast<const char*>(t) : "");
+      };
+      std::string type = text(1);
+      if (sqlite3_column_int(info.get(), 3) > 0) {
+        ++key_parts;
+        if (EqualsIgnoringCase(type, "INTEGER"))
+          key_index = static_cast<int>(columns.size());
+      }
+      columns.push_back(DescribeColumn(text(0), type));
+      default_expressions.push_back(text(2));
+    }
+    // Only a single INTEGER PRIMARY KEY is the row's own number, an AutoNumber.
+    if (key_parts == 1) state->key_column = key_index;
+  }
+  for (size_t i = 0; i < columns.size(); ++i) {
+    Value initial;
+    if (!default_expressions[i].empty()) {
+      StatementLease evaluate = session->Prepare("SELECT " + default_expressions[i]);
+      if (sqlite3_step(evaluate.get()) == SQLITE_ROW) {
+        initial = ReadColumn(evaluate.get(), 0, columns[i]);
+      }
+    }
+    state->defaults.push_back(std::move(initial));
+  }
+  state->SetColumns(columns);
+  state->read_sql = "SELECT * FROM " + Bracketed(state->table);
+  state->updatable = lock != LockType::kReadOnly;
+  state->assigned.assign(columns.size(), false);
+  state_ = std::move(state);
+}
+
+void Recordset::Adopt(std::shared_ptr<Session> session, StatementLease query) {
+  Close();
+  auto state = std::make_unique<detail::RecordsetState>();
+  state->session = std::move(session);
+  state->read_sql = sqlite3_sql(query.get());
+  state->SetColumns(DescribeResultColumns(query.get()));
+  state->reader = std::move(query);
+  state->EnsureReading();
+  state_ = std::move(state);
+}
+
+void Recordset::Close() { state_.reset(); }
+
+bool Recordset::IsOpen() const { return state_ != nullptr; }
+
+bool Recordset::IsBOF() const {
+  if (!state_) ThrowInvalid("The recordset is closed.");
+  state_->EnsureReading();
+  return state_->bof;
+}
+
+bool Recordset::IsEOF() const {
+  if (!state_) ThrowInvalid("The recordset is closed.");
+  state_->EnsureReading();
+  return state_->eof;
+}
+
+void Recordset::MoveFirst() {
+  if (!state_) ThrowInvalid("The recordset is closed.");
+  if (state_->adding) Update();
+  state_->Restart();
+}
+
+void Recordset::MoveNext() {
+  if (!state_) ThrowInvalid("The recordset is closed.");
+  if (state_->adding) Update();
+  state_->EnsureReading();
+  if (state_->eof) ThrowNoCurrentRecord("MoveNext");
+  state_->bof = false;
+  state_->Step();
+}
+
+Recordset::FieldList Recordset::Fields() const { return FieldList(state_.get()); }
+
+bool Recordset::IsAddingNew() const { return state_ && state_->adding; }
+
+void Recordset::AddNew() {
+  if (!state_) ThrowInvalid("The recordset is closed.");
+  detail::RecordsetState& s = *state_;
+  if (!s.updatable || s.table.empty()) {
+    ThrowInvalid(
+        "The recordset is read-only: open a table with an updatable lock to add rows.");
+  }
+  if (s.adding) Update();
+  s.row_before_adding.clear();
+  if (s.has_row) {
+    for (const Field& field : s.fields) s.row_before_adding.push_back(field.value_);
+  }
+  for (size_t i = 0; i < s.fields.size(); ++i) s.fields[i].value_ = s.defaults[i];
+  std::fill(s.assigned.begin(), s.assigned.end(), false);
+  if (s.key_column >= 0) {
+    s.fields[s.key_column].value_ = s.NextFreeKey();
+    s.assigned[s.key_column] = true;
+  }
+  s.adding = true;
+}
+
+void Recordset::Update() {
+  if (!state_ || !state_->adding)
+    ThrowInvalid("Update needs a new row: call AddNew first.");
+  detail::RecordsetState& s = *state_;
+  sqlite3_stmt* insert = s.InsertStatement();
+  int parameter = 0;
+  for (size_t i = 0; i < s.fields.size(); ++i) {
+    if (s.assigned[i]) BindValue(insert, ++parameter, s.fields[i].value_);
+  }
+  int rc = sqlite3_step(insert);
+  if (rc != SQLITE_DONE) {
+    DbError error = s.session->Error(rc, "saving a new row of " + s.table);
+    sqlite3_reset(insert);
+    throw error;
+  }
+  sqlite3_reset(insert);
+  s.adding = false;
+  // The stored row is now the current one; reading must not start over it.
+  s.reading = true;
+  s.has_row = true;
+  s.bof = s.eof = false;
+}
+
+void Recordset::CancelUpdate() {
+  if (!state_ || !state_->adding) return;
+  detail::RecordsetState& s = *state_;
+  s.adding = false;
+  for (size_t i = 0; i < s.row_before_adding.size(); ++i) {
+    s.fields[i].value_ = std::move(s.row_before_adding[i]);
+  }
+}
+
+}  // namespace vdimpexp::data

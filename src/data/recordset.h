@@ -1,0 +1,132 @@
+// Rows of a query, or a table opened for reading and appending, with the
+// operations the wizards and importers use: move through the rows, read
+// fields by name or position, add rows.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "data/column_info.h"
+#include "data/value.h"
+
+namespace vdimpexp::data {
+
+class Connection;
+class Recordset;
+class Session;
+class StatementLease;
+namespace detail {
+struct RecordsetState;
+}
+
+enum class CursorType {
+  kUnspecified = -1,
+  kForwardOnly = 0,
+  kKeyset = 1,
+  kDynamic = 2,
+  kStatic = 3
+};
+enum class LockType {
+  kUnspecified = -1,
+  kReadOnly = 1,
+  kPessimistic = 2,
+  kOptimistic = 3,
+  kBatchOptimistic = 4
+};
+enum class CommandType { kUnspecified = -1, kText = 1, kTable = 2 };
+
+class Field {
+ public:
+  const std::string& Name() const { return column_.name; }
+  // A text column's maximum length in characters; the storage size in bytes
+  // for other types.
+  int32_t DefinedSize() const { return column_.defined_size; }
+  ColumnType Type() const { return column_.type; }
+  const ColumnInfo& Column() const { return column_; }
+
+  // The value in the current row, or in the pending new row. Throws DbError
+  // when there is no current row.
+  const data::Value& Value() const;
+  // Sets a column of the pending new row, converted to the column's type.
+  // Throws DbError, leaving the field as it was, when the column cannot take
+  // the value, or when no new row is pending.
+  void SetValue(const data::Value& value);
+
+ private:
+  friend class Recordset;
+  friend struct detail::RecordsetState;
+  Field(ColumnInfo column, int index, detail::RecordsetState* owner)
+      : column_(std::move(column)), index_(index), owner_(owner) {}
+
+  ColumnInfo column_;
+  int index_;
+  detail::RecordsetState* owner_;
+  data::Value value_;
+};
+
+class Recordset {
+ public:
+  class FieldList {
+   public:
+    int Count() const;
+    // Names match without regard to case. Throws DbError when not found.
+    Field& operator[](std::string_view name) const;
+    Field& operator[](int index) const;
+
+   private:
+    friend class Recordset;
+    explicit FieldList(detail::RecordsetState* state) : state_(state) {}
+    detail::RecordsetState* state_;
+  };
+
+  Recordset();
+  ~Recordset();
+  Recordset(Recordset&&) noexcept;
+  Recordset& operator=(Recordset&&) noexcept;
+
+  // Opens `source` on the connection: a table (CommandType::kTable, or a
+  // bare name with kUnspecified) is readable and takes new rows unless the
+  // lock is read-only; a query (kText) is read-only.
+  void Open(std::string_view source, Connection& connection, CursorType cursor,
+            LockType lock, CommandType options);
+  // Same, over a connection of its own made from a file or connection string,
+  // closed with the recordset.
+  void Open(std::string_view source, std::string_view connection_string,
+            CursorType cursor, LockType lock, CommandType options);
+  void Close();
+  bool IsOpen() const;
+
+  // Both true when there are no rows. After the last row, IsEOF is true.
+  bool IsBOF() const;
+  bool IsEOF() const;
+  void MoveFirst();
+  void MoveNext();
+
+  FieldList Fields() const;
+  Field& Fields(std::string_view name) const { return Fields()[name]; }
+  Field& Fields(int index) const { return Fields()[index]; }
+
+  // Starts a new row with every column at the value a new row has (the
+  // column's default, else null) and its AutoNumber key already assigned.
+  // A new row still pending is stored first.
+  void AddNew();
+  // Stores the pending new row. On failure the row stays pending, so the
+  // caller may change it and try again, or cancel it.
+  void Update();
+  // Drops the pending new row, if any.
+  void CancelUpdate();
+  bool IsAddingNew() const;
+
+ private:
+  friend class Connection;
+  void OpenOn(std::shared_ptr<Session> session, std::string_view source, LockType lock,
+              CommandType options);
+  // Takes over a prepared query whose first step has not run yet.
+  void Adopt(std::shared_ptr<Session> session, StatementLease query);
+
+  std::unique_ptr<detail::RecordsetState> state_;
+};
+
+}  // namespace vdimpexp::data

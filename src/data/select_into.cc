@@ -1,0 +1,162 @@
+#include "data/select_into.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "data/db_error.h"
+#include "data/sqlite_values.h"
+
+namespace vdimpexp::data {
+namespace {
+
+constexpr const char* kAttachedAlias = "vd_target";
+
+std::string Bracketed(std::string_view name) { return "[" + std::string(name) + "]"; }
+
+// A database file named by a statement: as given, else with ".mdb"
+// appended (the form an Access target is written in, the extension left off).
+std::string ResolveDatabaseFile(const std::string& path) {
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec) && std::filesystem::exists(path + ".mdb", ec)) {
+    return path + ".mdb";
+  }
+  return path;
+}
+
+// Attaches another database file for the length of one statement.
+class AttachedFile {
+ public:
+  AttachedFile(Session& session, const std::string& requested_path) : session_(session) {
+    std::string path = ResolveDatabaseFile(requested_path);
+    CheckDatabaseFile(path);
+    StatementLease attach =
+        session.Prepare(std::string("ATTACH DATABASE ? AS ") + kAttachedAlias);
+    sqlite3_bind_text(attach.get(), 1, path.c_str(), -1, SQLITE_TRANSIENT);
+    int rc = sqlite3_step(attach.get());
+    if (rc != SQLITE_DONE) throw session.Error(rc, "attaching '" + path + "'");
+  }
+  ~AttachedFile() {
+    try {
+      session_.Run(std::string("DETACH DATABASE ") + kAttachedAlias);
+    } catch (const DbError&) {
+      // Nothing to undo: a detach fails only when the file was never attached.
+    }
+  }
+  AttachedFile(const AttachedFile&) = delete;
+  AttachedFile& operator=(const AttachedFile&) = delete;
+
+ private:
+  Session& session_;
+};
+
+bool TableExists(Session& session, const std::string& schema, const std::string& table) {
+  StatementLease lookup =
+      session.Prepare("SELECT 1 FROM " + schema +
+                      ".sqlite_master WHERE type IN ('table', 'view') "
+                      "AND name = ? COLLATE NOCASE");
+  sqlite3_bind_text(lookup.get(), 1, table.c_str(), -1, SQLITE_TRANSIENT);
+  return sqlite3_step(lookup.get()) == SQLITE_ROW;
+}
+
+// Runs `work` inside a savepoint: all of it stays, or none of it.
+template <typename Work>
+auto AllOrNothing(Session& session, Work work) {
+  session.Run("SAVEPOINT vd_select_into");
+  try {
+    auto result = work();
+    session.Run("RELEASE vd_select_into");
+    return result;
+  } catch (...) {
+    session.Run("ROLLBACK TO vd_select_into");
+    session.Run("RELEASE vd_select_into");
+    throw;
+  }
+}
+
+int64_t CopyIntoDatabaseTable(Session& session, const std::string& schema,
+                              const jet::Statement& statement) {
+  const std::string& table = statement.target.table;
+  if (TableExists(session, schema, table)) {
+    throw DbError(error_number::kEngineFailure, "Table '" + table + "' already exists.");
+  }
+  StatementLease source = session.Prepare(statement.sql);
+  std::string definition;
+  for (const ColumnInfo& column : DescribeResultColumns(source.get())) {
+    std::string type = DeclaredTypeOf(column);
+    definition += (definition.empty() ? "" : ", ") + Bracketed(column.name) +
+                  (type.empty() ? "" : " " + type);
+  }
+  source.Release();
+  std::string target = schema + "." + Bracketed(table);
+  return AllOrNothing(session, [&] {
+    session.Run("CREATE TABLE " + target + " (" + definition + ")");
+    session.Run("INSERT INTO " + target + " " + statement.sql);
+    return static_cast<int64_t>(sqlite3_changes64(session.db()));
+  });
+}
+
+int64_t CopyIntoExternalFile(Session& session, const jet::Statement& statement) {
+  const ExternalTarget& target = statement.target.external;
+  std::unique_ptr<TableWriter> writer = CreateTableWriter(target.connect_type);
+  if (!writer) {
+    throw DbError(error_number::kEngineFailure,
+                  "Could not find installable ISAM for the connect type '" +
+                      target.connect_type + "'.");
+  }
+  StatementLease source = session.Prepare(statement.sql);
+  std::vector<ColumnInfo> columns = DescribeResultColumns(source.get());
+  std::vector<Value> row(columns.size());
+  int64_t rows = 0;
+  try {
+    writer->Open(target, columns);
+    int rc;
+    while ((rc = sqlite3_step(source.get())) == SQLITE_ROW) {
+      for (size_t i = 0; i < columns.size(); ++i) {
+        row[i] = ReadColumn(source.get(), static_cast<int>(i), columns[i]);
+      }
+      writer->WriteRow(row);
+      ++rows;
+    }
+    if (rc != SQLITE_DONE) throw session.Error(rc, statement.sql);
+    writer->Finish();
+  } catch (const DbError&) {
+    writer->Abandon();
+    throw;
+  } catch (const std::exception& failure) {
+    writer->Abandon();
+    throw DbError(error_number::kEngineFailure,
+                  "Writing " + target.connect_type + " table '" + target.table +
+                      "' in '" + target.database + "' failed: " + failure.what());
+  }
+  return rows;
+}
+
+}  // namespace
+
+int64_t RunSelectInto(Session& session, const jet::Statement& statement) {
+  switch (statement.target.kind) {
+    case jet::Target::Kind::kLocalTable:
+      return CopyIntoDatabaseTable(session, "main", statement);
+    case jet::Target::Kind::kDatabaseFile: {
+      AttachedFile attached(session, statement.target.database_file);
+      return CopyIntoDatabaseTable(session, kAttachedAlias, statement);
+    }
+    case jet::Target::Kind::kExternal:
+      return CopyIntoExternalFile(session, statement);
+  }
+  return 0;
+}
+
+void RunDropTableInFile(Session& session, const jet::Target& target) {
+  AttachedFile attached(session, target.database_file);
+  if (!TableExists(session, kAttachedAlias, target.table)) {
+    throw DbError(
+        error_number::kEngineFailure,
+        "Table '" + target.table + "' does not exist in '" + target.database_file + "'.");
+  }
+  session.Run(std::string("DROP TABLE ") + kAttachedAlias + "." +
+              Bracketed(target.table));
+}
+
+}  // namespace vdimpexp::data

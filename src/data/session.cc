@@ -1,0 +1,141 @@
+#include "data/session.h"
+
+#include <array>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+namespace vdimpexp::data {
+namespace {
+
+// The page cache is large enough to hold the unique indexes of the host's
+// big tables during long imports; past SQLite's default 2 MiB, inserting
+// keys that arrive in random order slows down many times over.
+constexpr int kPageCacheKiB = 64 * 1024;
+constexpr int kBusyTimeoutMs = 5000;
+
+bool IsDuplicateKey(int extended_rc) {
+  return extended_rc == SQLITE_CONSTRAINT_UNIQUE ||
+         extended_rc == SQLITE_CONSTRAINT_PRIMARYKEY;
+}
+
+}  // namespace
+
+StatementLease& StatementLease::operator=(StatementLease&& other) noexcept {
+  if (this != &other) {
+    Release();
+    session_ = other.session_;
+    sql_ = std::move(other.sql_);
+    statement_ = other.statement_;
+    other.statement_ = nullptr;
+  }
+  return *this;
+}
+
+void StatementLease::Release() {
+  if (statement_) session_->Return(sql_, statement_);
+  statement_ = nullptr;
+}
+
+void CheckDatabaseFile(const std::string& path) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) {
+    throw DbError(error_number::kEngineFailure, "Could not find file '" + path + "'.");
+  }
+  std::array<char, 32> header{};
+  std::ifstream file(path, std::ios::binary);
+  file.read(header.data(), header.size());
+  std::streamsize read = file.gcount();
+  if (read == 0) return;  // an empty file is an empty database
+  if (read >= 16 && std::memcmp(header.data(), "SQLite format 3\0", 16) == 0) return;
+  if (read >= 19 && (std::memcmp(header.data() + 4, "Standard Jet DB", 15) == 0 ||
+                     std::memcmp(header.data() + 4, "Standard ACE DB", 15) == 0)) {
+    throw DbError(error_number::kEngineFailure,
+                  "'" + path +
+                      "' is a Microsoft Jet (Access) database file; this system keeps "
+                      "its databases as SQLite files. Convert the file first.");
+  }
+  throw DbError(error_number::kEngineFailure,
+                "'" + path + "' is not a database file (it has no SQLite header).");
+}
+
+Session::Session(const std::string& path) : path_(path) {
+  CheckDatabaseFile(path);
+  int rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr);
+  if (rc != SQLITE_OK) {
+    std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+    sqlite3_close(db_);
+    throw DbError(error_number::kEngineFailure,
+                  "Cannot open database '" + path + "': " + message);
+  }
+  sqlite3_extended_result_codes(db_, 1);
+  sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+  Run("PRAGMA cache_size = -" + std::to_string(kPageCacheKiB));
+}
+
+Session::~Session() {
+  for (auto& [sql, statements] : idle_statements_) {
+    for (sqlite3_stmt* statement : statements) sqlite3_finalize(statement);
+  }
+  sqlite3_close_v2(db_);
+}
+
+StatementLease Session::Prepare(std::string_view sql) {
+  std::string key(sql);
+  auto idle = idle_statements_.find(key);
+  if (idle != idle_statements_.end() && !idle->second.empty()) {
+    sqlite3_stmt* statement = idle->second.back();
+    idle->second.pop_back();
+    return StatementLease(this, std::move(key), statement);
+  }
+  sqlite3_stmt* statement = nullptr;
+  const char* tail = nullptr;
+  int rc = sqlite3_prepare_v3(db_, key.data(), static_cast<int>(key.size()),
+                              SQLITE_PREPARE_PERSISTENT, &statement, &tail);
+  if (rc != SQLITE_OK) throw Error(rc, key);
+  if (!statement) throw DbError(error_number::kEngineFailure, "Empty SQL statement.");
+  if (tail &&
+      std::string_view(tail).find_first_not_of(" \t\r\n") != std::string_view::npos) {
+    sqlite3_finalize(statement);
+    throw DbError(error_number::kEngineFailure,
+                  "Characters found after end of SQL statement.");
+  }
+  return StatementLease(this, std::move(key), statement);
+}
+
+void Session::Return(const std::string& sql, sqlite3_stmt* statement) {
+  sqlite3_reset(statement);
+  sqlite3_clear_bindings(statement);
+  idle_statements_[sql].push_back(statement);
+}
+
+void Session::Run(std::string_view sql) {
+  StatementLease lease = Prepare(sql);
+  int rc = sqlite3_step(lease.get());
+  while (rc == SQLITE_ROW) rc = sqlite3_step(lease.get());
+  if (rc != SQLITE_DONE) throw Error(rc, sql);
+}
+
+DbError Session::Error(int rc, std::string_view context) const {
+  int extended = sqlite3_extended_errcode(db_);
+  std::string message = sqlite3_errmsg(db_);
+  if (message == "not an error") message = sqlite3_errstr(rc);
+  std::string where =
+      context.empty() ? "" : " [" + std::string(context.substr(0, 300)) + "]";
+  if (IsDuplicateKey(extended)) {
+    return DbError(error_number::kDuplicateKey,
+                   "The changes you requested to the table were not successful because "
+                   "they would create duplicate values in the index, primary key, or "
+                   "relationship (" +
+                       message + ")." + where);
+  }
+  return DbError(error_number::kEngineFailure, message + where);
+}
+
+int64_t Session::ReserveKey(const std::string& table, int64_t next_free_in_table) {
+  int64_t& last = last_reserved_key_[table];
+  last = std::max(last + 1, next_free_in_table);
+  return last;
+}
+
+}  // namespace vdimpexp::data

@@ -1,0 +1,72 @@
+// A throw-away directory with SQLite database files made from DDL text, for
+// tests that need a database of their own shape.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <random>
+#include <stdexcept>
+#include <string>
+
+namespace vdimpexp::testing {
+
+class ScratchDirectory {
+ public:
+  ScratchDirectory() {
+    std::random_device seed;
+    path_ = std::filesystem::temp_directory_path() /
+            ("vd-test-" + std::to_string(seed()) + std::to_string(seed()));
+    std::filesystem::create_directories(path_);
+  }
+  ~ScratchDirectory() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  ScratchDirectory(const ScratchDirectory&) = delete;
+  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+  // Creates database `name` by running `sql` (several statements allowed)
+  // with SQLite itself, so the engine under test plays no part in the setup.
+  std::string Database(const std::string& name, const std::string& sql) const {
+    std::string path = File(name);
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    char* message = nullptr;
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+      std::string error = message ? message : "?";
+      sqlite3_free(message);
+      sqlite3_close(db);
+      throw std::runtime_error("test database setup failed: " + error);
+    }
+    sqlite3_close(db);
+    return path;
+  }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Runs a query with SQLite directly and returns the first column of the
+// first row as text ("<null>" for null, "<none>" without rows).
+inline std::string QueryText(const std::string& path, const std::string& sql) {
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_stmt* statement = nullptr;
+  std::string result = "<error>";
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK) {
+    if (sqlite3_step(statement) == SQLITE_ROW) {
+      const unsigned char* text = sqlite3_column_text(statement, 0);
+      result = text ? reinterpret_cast<const char*>(text) : "<null>";
+    } else {
+      result = "<none>";
+    }
+  }
+  sqlite3_finalize(statement);
+  sqlite3_close(db);
+  return result;
+}
+
+}  // namespace vdimpexp::testing
