@@ -1,0 +1,104 @@
+#include "support/phone_number.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <vector>
+
+namespace vdimpexp::support {
+namespace {
+
+// The host's phone columns are sized in characters, not bytes.
+constexpr std::size_t kMaxCharacters = 24;
+constexpr std::string_view kMask = "(@@@)@@@-@@@@";
+constexpr std::size_t kMaskPlaceholders = 10;
+
+std::string_view TrimSpaces(std::string_view text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  const auto last = text.find_last_not_of(' ');
+  return text.substr(first, last - first + 1);
+}
+
+bool IsContinuationByte(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
+// Length of the UTF-8 sequence starting at text[0]. A lead byte that is not
+// followed by the continuation bytes it announces is counted on its own, so
+// malformed text is carried through byte for byte instead of being refused.
+std::size_t CharacterLength(std::string_view text) {
+  const auto lead = static_cast<unsigned char>(text[0]);
+  std::size_t length = 1;
+  if (lead >= 0xF0 && lead <= 0xF7) {
+    length = 4;
+  } else if (lead >= 0xE0) {
+    length = 3;
+  } else if (lead >= 0xC0) {
+    length = 2;
+  }
+  if (length > text.size()) return 1;
+  for (std::size_t i = 1; i < length; ++i) {
+    if (!IsContinuationByte(static_cast<unsigned char>(text[i]))) return 1;
+  }
+  return length;
+}
+
+std::vector<std::string_view> SplitCharacters(std::string_view text) {
+  std::vector<std::string_view> characters;
+  while (!text.empty()) {
+    const std::size_t length = CharacterLength(text);
+    characters.push_back(text.substr(0, length));
+    text.remove_prefix(length);
+  }
+  return characters;
+}
+
+bool IsPunctuationToDrop(std::string_view character) {
+  return character.size() == 1 &&
+         std::string_view("()[]- ").find(character[0]) != std::string_view::npos;
+}
+
+}  // namespace
+
+std::string FormatPhoneNumber(std::string_view phone) {
+  const std::string_view trimmed = TrimSpaces(phone);
+  if (trimmed.empty()) return {};
+
+  // Only the first 24 characters are looked at. (Padding a shorter number out
+  // to 24 with spaces would change nothing: spaces are dropped next.)
+  std::vector<std::string_view> characters = SplitCharacters(trimmed);
+  if (characters.size() > kMaxCharacters) characters.resize(kMaxCharacters);
+
+  std::vector<std::string_view> digits;
+  std::copy_if(characters.begin(), characters.end(), std::back_inserter(digits),
+               [](std::string_view c) { return !IsPunctuationToDrop(c); });
+
+  // The mask is filled from the right, so a number typed without its area
+  // code lands in the local part and leaves the area code blank.
+  const std::size_t filled = std::min(digits.size(), kMaskPlaceholders);
+  std::size_t blanks = kMaskPlaceholders - filled;
+  std::size_t next_digit = 0;
+  std::vector<std::string_view> result;
+  for (const char& mask_char : kMask) {
+    if (mask_char != '@') {
+      result.emplace_back(&mask_char, 1);
+    } else if (blanks > 0) {
+      result.emplace_back(" ");
+      --blanks;
+    } else {
+      result.push_back(digits[next_digit++]);
+    }
+  }
+
+  // The eleventh character is the one separating number and extension (the
+  // "x" of "x89"), so the extension starts at the twelfth.
+  result.emplace_back(" ");
+  if (digits.size() > kMaskPlaceholders + 1) {
+    result.insert(result.end(), digits.begin() + kMaskPlaceholders + 1, digits.end());
+  }
+  if (result.size() > kMaxCharacters) result.resize(kMaxCharacters);
+
+  std::string joined;
+  for (std::string_view c : result) joined.append(c);
+  return std::string(TrimSpaces(joined));
+}
+
+}  // namespace vdimpexp::support
