@@ -117,18 +117,23 @@ Value ToFloatingNumber(const ColumnInfo& column, const Value& value) {
   return *number;
 }
 
-Value ToText(const ColumnInfo& column, const Value& value) {
-  Value text = value.kind() == Value::Kind::kText ? value : Value(value.ToText());
-  if (column.type == ColumnType::kText) {
-    size_t length = CharacterCount(text.AsText());
-    if (length > static_cast<size_t>(column.defined_size)) {
-      throw DbError(error_number::kTextTooLong,
-                    "The field is too small to accept the amount of data you attempted "
-                    "to add: " +
-                        std::to_string(length) + " characters for column '" +
-                        column.name + "' of " + std::to_string(column.defined_size));
-    }
+void CheckTextLength(const ColumnInfo& column, const std::string& text) {
+  if (text.size() <= static_cast<size_t>(column.defined_size))
+    return;  // bytes >= characters
+  size_t length = CharacterCount(text);
+  if (length > static_cast<size_t>(column.defined_size)) {
+    throw DbError(error_number::kTextTooLong,
+                  "The field is too small to accept the amount of data you attempted to "
+                  "add: " +
+                      std::to_string(length) + " characters for column '" + column.name +
+                      "' of " + std::to_string(column.defined_size));
   }
+}
+
+Value ToText(const ColumnInfo& column, Value value) {
+  Value text =
+      value.kind() == Value::Kind::kText ? std::move(value) : Value(value.ToText());
+  if (column.type == ColumnType::kText) CheckTextLength(column, text.AsText());
   return text;
 }
 
@@ -167,12 +172,17 @@ size_t CharacterCount(std::string_view utf8) {
   return count;
 }
 
-Value ConvertForColumn(const ColumnInfo& column, const Value& value) {
+Value ConvertForColumn(const ColumnInfo& column, Value value) {
   if (value.IsNull()) return value;
+  if (column.type == ColumnType::kText && value.kind() == Value::Kind::kText) {
+    // The common case of every import, checked without a detour.
+    CheckTextLength(column, value.AsText());
+    return value;
+  }
   switch (column.type) {
     case ColumnType::kText:
     case ColumnType::kMemo:
-      return ToText(column, value);
+      return ToText(column, std::move(value));
     case ColumnType::kBoolean:
       return ToBoolean(column, value);
     case ColumnType::kByte:

@@ -14,7 +14,7 @@ namespace vdimpexp::data {
 // kTypeMismatch for a value the column cannot take (blank or non-numeric
 // text into a number, a number out of the column's range, a malformed date)
 // and kTextTooLong for text longer than a sized text column.
-Value ConvertForColumn(const ColumnInfo& column, const Value& value);
+Value ConvertForColumn(const ColumnInfo& column, Value value);
 
 // Length of UTF-8 text in characters (code points).
 size_t CharacterCount(std::string_view utf8);

@@ -13,17 +13,6 @@ std::string_view Trim(std::string_view text) {
 
 }  // namespace
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
-
 std::vector<KeyValue> SplitKeyValueList(std::string_view text) {
   std::vector<KeyValue> items;
   size_t pos = 0;

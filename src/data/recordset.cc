@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
-#include <unordered_map>
 #include <vector>
 
 #include "data/connection.h"
@@ -16,6 +15,64 @@
 
 namespace vdimpexp::data {
 namespace {
+
+// Finds a column by name without regard to case. Names are looked up on
+// every assignment of every imported row, so this is an open-addressing
+// table over a power-of-two number of slots rather than a general map.
+class FieldIndex {
+ public:
+  void Add(const std::string& name, int index) {
+    // The first of two same-named columns wins, as in a query result.
+    if (Find(name) >= 0) return;
+    names_.push_back(name);
+    indices_.push_back(index);
+    if (names_.size() * 2 > slots_.size())
+      Rehash(std::max<size_t>(16, slots_.size() * 2));
+    Place(static_cast<int>(names_.size() - 1));
+  }
+
+  int Find(std::string_view name) const {
+    if (slots_.empty()) return -1;
+    size_t mask = slots_.size() - 1;
+    for (size_t slot = Hash(name) & mask;; slot = (slot + 1) & mask) {
+      int entry = slots_[slot];
+      if (entry < 0) return -1;
+      // Callers mostly spell a name as the table does: try the exact match first.
+      if (names_[entry] == name || EqualsIgnoringCase(names_[entry], name)) {
+        return indices_[entry];
+      }
+    }
+  }
+
+ private:
+  // Length and three letters tell a table's column names apart well enough,
+  // and cost far less than hashing every character without regard to case.
+  static size_t Hash(std::string_view name) {
+    if (name.empty()) return 0;
+    size_t hash = name.size() * 0x9E3779B97F4A7C15ULL;
+    for (char c : {name.front(), name[name.size() / 2], name.back()}) {
+      hash = (hash ^ static_cast<unsigned char>(AsciiLower(c))) * 0x100000001B3ULL;
+    }
+    return hash ^ (hash >> 32);
+  }
+
+  void Rehash(size_t slot_count) {
+    slots_.assign(slot_count, -1);
+    for (size_t entry = 0; entry + 1 < names_.size(); ++entry)
+      Place(static_cast<int>(entry));
+  }
+
+  void Place(int entry) {
+    size_t mask = slots_.size() - 1;
+    size_t slot = Hash(names_[entry]) & mask;
+    while (slots_[slot] >= 0) slot = (slot + 1) & mask;
+    slots_[slot] = entry;
+  }
+
+  std::vector<std::string> names_;
+  std::vector<int> indices_;
+  std::vector<int> slots_;
+};
 
 std::string Lowercase(std::string_view text) {
   std::string lower(text);
@@ -55,7 +112,7 @@ struct RecordsetState {
   bool eof = true;
 
   std::vector<Field> fields;
-  std::unordered_map<std::string, int> index_by_lowercase_name;
+  FieldIndex index_by_name;
 
   // Appending (tables only).
   bool updatable = false;
@@ -66,28 +123,29 @@ struct RecordsetState {
   bool adding = false;
   std::vector<bool> assigned;
   std::vector<Value> row_before_adding;
+  bool had_row_before_adding = false;
   std::map<std::vector<bool>, StatementLease> inserts;
+  std::map<std::vector<bool>, StatementLease>::iterator last_insert = inserts.end();
 
   void SetColumns(const std::vector<ColumnInfo>& columns) {
     fields.clear();
     fields.reserve(columns.size());
     for (size_t i = 0; i < columns.size(); ++i) {
       fields.push_back(Field(columns[i], static_cast<int>(i), this));
-      // The first of two same-named columns wins, as in a query result.
-      index_by_lowercase_name.emplace(Lowercase(columns[i].name), static_cast<int>(i));
+      index_by_name.Add(columns[i].name, static_cast<int>(i));
     }
   }
 
   Field& FieldNamed(std::string_view name) {
-    auto found = index_by_lowercase_name.find(Lowercase(name));
-    if (found == index_by_lowercase_name.end()) {
+    int found = index_by_name.Find(name);
+    if (found < 0) {
       throw DbError(
           error_number::kItemNotFound,
           "Item cannot be found in the collection corresponding to the requested "
           "name or ordinal: field '" +
               std::string(name) + "'.");
     }
-    return fields[found->second];
+    return fields[found];
   }
 
   void EnsureReading() {
@@ -135,8 +193,12 @@ struct RecordsetState {
   }
 
   sqlite3_stmt* InsertStatement() {
-    auto found = inserts.find(assigned);
-    if (found != inserts.end()) return found->second.get();
+    // Rows of one import set the same columns; try the last statement first.
+    if (last_insert != inserts.end() && last_insert->first == assigned) {
+      return last_insert->second.get();
+    }
+    last_insert = inserts.find(assigned);
+    if (last_insert != inserts.end()) return last_insert->second.get();
     std::string names, places;
     for (size_t i = 0; i < fields.size(); ++i) {
       if (!assigned[i]) continue;
@@ -147,7 +209,8 @@ struct RecordsetState {
                           ? "INSERT INTO " + Bracketed(table) + " DEFAULT VALUES"
                           : "INSERT INTO " + Bracketed(table) + " (" + names +
                                 ") VALUES (" + places + ")";
-    return inserts.emplace(assigned, session->Prepare(sql)).first->second.get();
+    last_insert = inserts.emplace(assigned, session->Prepare(sql)).first;
+    return last_insert->second.get();
   }
 };
 
@@ -161,12 +224,12 @@ const data::Value& Field::Value() const {
   return value_;
 }
 
-void Field::SetValue(const data::Value& value) {
+void Field::SetValue(data::Value value) {
   if (!owner_->adding) {
     ThrowInvalid("Field '" + Name() +
                  "' can only be set on a new row: call AddNew before setting it.");
   }
-  value_ = ConvertForColumn(column_, value);
+  value_ = ConvertForColumn(column_, std::move(value));
   owner_->assigned[index_] = true;
 }
 
@@ -348,11 +411,14 @@ void Recordset::AddNew() {
         "The recordset is read-only: open a table with an updatable lock to add rows.");
   }
   if (s.adding) Update();
-  s.row_before_adding.clear();
-  if (s.has_row) {
-    for (const Field& field : s.fields) s.row_before_adding.push_back(field.value_);
+  // The current row comes back if the new one is cancelled; moved, not
+  // copied, since appending is the hot path of every import.
+  s.had_row_before_adding = s.has_row;
+  s.row_before_adding.resize(s.fields.size());
+  for (size_t i = 0; i < s.fields.size(); ++i) {
+    s.row_before_adding[i] = std::move(s.fields[i].value_);
+    s.fields[i].value_ = s.defaults[i];
   }
-  for (size_t i = 0; i < s.fields.size(); ++i) s.fields[i].value_ = s.defaults[i];
   std::fill(s.assigned.begin(), s.assigned.end(), false);
   if (s.key_column >= 0) {
     s.fields[s.key_column].value_ = s.NextFreeKey();
@@ -388,7 +454,8 @@ void Recordset::CancelUpdate() {
   if (!state_ || !state_->adding) return;
   detail::RecordsetState& s = *state_;
   s.adding = false;
-  for (size_t i = 0; i < s.row_before_adding.size(); ++i) {
+  if (!s.had_row_before_adding) return;
+  for (size_t i = 0; i < s.fields.size(); ++i) {
     s.fields[i].value_ = std::move(s.row_before_adding[i]);
   }
 }

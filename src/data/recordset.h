@@ -52,7 +52,7 @@ class Field {
   // Sets a column of the pending new row, converted to the column's type.
   // Throws DbError, leaving the field as it was, when the column cannot take
   // the value, or when no new row is pending.
-  void SetValue(const data::Value& value);
+  void SetValue(data::Value value);
 
  private:
   friend class Recordset;
