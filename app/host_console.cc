@@ -38,7 +38,8 @@ void RunStatement(data::Connection& connection, std::string_view statement,
     return;
   }
   std::vector<std::string> line(rows.Fields().Count());
-  for (size_t i = 0; i < line.size(); ++i) line[i] = rows.Fields(static_cast<int>(i)).Name();
+  for (size_t i = 0; i < line.size(); ++i)
+    line[i] = rows.Fields(static_cast<int>(i)).Name();
   WriteCsvLine(out, line);
   for (; !rows.IsEOF(); rows.MoveNext()) {
     for (size_t i = 0; i < line.size(); ++i) {

@@ -21,8 +21,8 @@
 namespace {
 
 constexpr int kRows = 100000;
-constexpr std::array<const char*, 8> kColumns = {"FNAME", "LNAME",  "ADDRESS", "CITY",
-                                                 "STATE", "ZIP",    "PHONE",   "WKPHONE"};
+constexpr std::array<const char*, 8> kColumns = {"FNAME", "LNAME", "ADDRESS", "CITY",
+                                                 "STATE", "ZIP",   "PHONE",   "WKPHONE"};
 constexpr const char* kCreateTable =
     "CREATE TABLE customers (FNAME TEXT(15), LNAME TEXT(20), ADDRESS TEXT(30), "
     "CITY TEXT(20), STATE TEXT(2), ZIP TEXT(10), PHONE TEXT(14), WKPHONE TEXT(14))";
@@ -48,8 +48,8 @@ const std::vector<Row>& Rows() {
                     next() % 10000);
       std::snprintf(zip, sizeof zip, "%05u", next() % 100000);
       made.push_back({kFirst[next() % 7], kLast[next() % 5],
-                      std::to_string(next() % 9999) + " Main Street", kCity[next() % 4], "NY",
-                      zip, phone, i % 3 == 0 ? "" : phone});
+                      std::to_string(next() % 9999) + " Main Street", kCity[next() % 4],
+                      "NY", zip, phone, i % 3 == 0 ? "" : phone});
     }
     return made;
   }();
@@ -57,7 +57,8 @@ const std::vector<Row>& Rows() {
 }
 
 std::string FreshDatabase() {
-  std::string path = (std::filesystem::temp_directory_path() / "vd_append_bench.db").string();
+  std::string path =
+      (std::filesystem::temp_directory_path() / "vd_append_bench.db").string();
   std::filesystem::remove(path);
   sqlite3* db = nullptr;
   sqlite3_open(path.c_str(), &db);
