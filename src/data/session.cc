@@ -13,6 +13,7 @@ namespace {
 // keys that arrive in random order slows down many times over.
 constexpr int kPageCacheKiB = 64 * 1024;
 constexpr int kBusyTimeoutMs = 5000;
+constexpr size_t kMaxCachedTexts = 256;
 
 bool IsDuplicateKey(int extended_rc) {
   return extended_rc == SQLITE_CONSTRAINT_UNIQUE ||
@@ -109,7 +110,18 @@ StatementLease Session::Prepare(std::string_view sql) {
 void Session::Return(const std::string& sql, sqlite3_stmt* statement) {
   sqlite3_reset(statement);
   sqlite3_clear_bindings(statement);
-  idle_statements_[sql].push_back(statement);
+  auto idle = idle_statements_.find(sql);
+  if (idle == idle_statements_.end()) {
+    // Statements built from user input (every filter choice gives another
+    // text) would grow the cache without end; one-off texts beyond the
+    // limit are finalized instead of kept.
+    if (idle_statements_.size() >= kMaxCachedTexts) {
+      sqlite3_finalize(statement);
+      return;
+    }
+    idle = idle_statements_.emplace(sql, std::vector<sqlite3_stmt*>()).first;
+  }
+  idle->second.push_back(statement);
 }
 
 void Session::Run(std::string_view sql) {

@@ -111,6 +111,25 @@ TEST_F(ConnectionTest, NestedTransactionsCommitOnlyWithTheOuterLevel) {
   EXPECT_EQ(Count("SELECT count(*) FROM Jobs"), 5);
   EXPECT_EQ(ErrorOf([&] { host_.CommitTrans(); }).number(),
             error_number::kInvalidOperation);
+
+  // A recordset still open on the rows does not stand in the way of the commit.
+  host_.BeginTrans();
+  Recordset reading = host_.Execute("SELECT JobNo FROM Jobs ORDER BY JobNo");
+  host_.Execute("INSERT INTO Jobs (JobNo, Customer) VALUES (20, 'While reading')");
+  host_.CommitTrans();
+  reading.MoveNext();
+  EXPECT_EQ(reading.Fields(0).Value(), Value(int64_t{2}));
+  EXPECT_EQ(QueryText(path_, "SELECT Customer FROM Jobs WHERE JobNo = 20"),
+            "While reading");
+}
+
+TEST_F(ConnectionTest, ManyDifferentStatementsKeepWorking) {
+  // Each filter choice gives another statement text; far more of them than
+  // the statement cache keeps must all still run.
+  for (int i = 0; i < 600; ++i) {
+    EXPECT_EQ(Count("SELECT count(*) FROM Jobs WHERE JobNo <> " + std::to_string(i)),
+              i >= 1 && i <= 3 ? 2 : 3);
+  }
 }
 
 TEST_F(ConnectionTest, SelectIntoCreatesTablesWithTheSourceTypes) {
