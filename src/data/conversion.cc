@@ -172,34 +172,38 @@ size_t CharacterCount(std::string_view utf8) {
   return count;
 }
 
-Value ConvertForColumn(const ColumnInfo& column, Value value) {
-  if (value.IsNull()) return value;
+void ConvertForColumn(const ColumnInfo& column, Value& value) {
+  if (value.IsNull()) return;
   if (column.type == ColumnType::kText && value.kind() == Value::Kind::kText) {
     // The common case of every import, checked without a detour.
     CheckTextLength(column, value.AsText());
-    return value;
+    return;
   }
   switch (column.type) {
     case ColumnType::kText:
     case ColumnType::kMemo:
-      return ToText(column, std::move(value));
+      value = ToText(column, std::move(value));
+      return;
     case ColumnType::kBoolean:
-      return ToBoolean(column, value);
+      value = ToBoolean(column, value);
+      return;
     case ColumnType::kByte:
     case ColumnType::kInteger:
     case ColumnType::kLong:
-      return ToWholeNumber(column, value);
+      value = ToWholeNumber(column, value);
+      return;
     case ColumnType::kSingle:
     case ColumnType::kDouble:
     case ColumnType::kCurrency:
     case ColumnType::kDecimal:
-      return ToFloatingNumber(column, value);
+      value = ToFloatingNumber(column, value);
+      return;
     case ColumnType::kDate:
-      return ToDate(column, value);
+      value = ToDate(column, value);
+      return;
     case ColumnType::kVariant:
-      return value;
+      return;
   }
-  return value;
 }
 
 }  // namespace vdimpexp::data

@@ -10,11 +10,11 @@
 
 namespace vdimpexp::data {
 
-// Returns the value in the column's own kind. Throws DbError with
+// Converts `value` in place to the column's own kind. Throws DbError with
 // kTypeMismatch for a value the column cannot take (blank or non-numeric
 // text into a number, a number out of the column's range, a malformed date)
 // and kTextTooLong for text longer than a sized text column.
-Value ConvertForColumn(const ColumnInfo& column, Value value);
+void ConvertForColumn(const ColumnInfo& column, Value& value);
 
 // Length of UTF-8 text in characters (code points).
 size_t CharacterCount(std::string_view utf8);

@@ -120,12 +120,19 @@ struct RecordsetState {
   int key_column = -1;
   bool autoincrement = false;
   std::vector<Value> defaults;
+  // The new row lives apart from the current row, so that a cancelled new
+  // row leaves the current one as it was without copying it aside. A
+  // column not assigned shows its default.
   bool adding = false;
-  std::vector<bool> assigned;
-  std::vector<Value> row_before_adding;
-  bool had_row_before_adding = false;
-  std::map<std::vector<bool>, StatementLease> inserts;
-  std::map<std::vector<bool>, StatementLease>::iterator last_insert = inserts.end();
+  bool showing_new_row = false;  // the row last stored is the current row
+  std::vector<Value> new_row;
+  std::vector<uint8_t> assigned;
+  std::map<std::vector<uint8_t>, StatementLease> inserts;
+  std::map<std::vector<uint8_t>, StatementLease>::iterator last_insert = inserts.end();
+
+  const Value& NewRowValue(int index) const {
+    return assigned[index] ? new_row[index] : defaults[index];
+  }
 
   void SetColumns(const std::vector<ColumnInfo>& columns) {
     fields.clear();
@@ -157,6 +164,7 @@ struct RecordsetState {
   }
 
   void Step() {
+    showing_new_row = false;
     int rc = reader ? sqlite3_step(reader.get()) : SQLITE_DONE;
     if (rc == SQLITE_ROW) {
       for (Field& field : fields) {
@@ -217,10 +225,9 @@ struct RecordsetState {
 }  // namespace detail
 
 const data::Value& Field::Value() const {
-  if (!owner_->adding) {
-    owner_->EnsureReading();
-    if (!owner_->has_row) ThrowNoCurrentRecord("reading field '" + Name() + "'");
-  }
+  if (owner_->adding || owner_->showing_new_row) return owner_->NewRowValue(index_);
+  owner_->EnsureReading();
+  if (!owner_->has_row) ThrowNoCurrentRecord("reading field '" + Name() + "'");
   return value_;
 }
 
@@ -229,8 +236,9 @@ void Field::SetValue(data::Value value) {
     ThrowInvalid("Field '" + Name() +
                  "' can only be set on a new row: call AddNew before setting it.");
   }
-  value_ = ConvertForColumn(column_, std::move(value));
-  owner_->assigned[index_] = true;
+  ConvertForColumn(column_, value);
+  owner_->new_row[index_] = std::move(value);
+  owner_->assigned[index_] = 1;
 }
 
 int Recordset::FieldList::Count() const {
@@ -353,7 +361,8 @@ void Recordset::OpenOn(std::shared_ptr<Session> session, std::string_view source
   state->SetColumns(columns);
   state->read_sql = "SELECT * FROM " + Bracketed(state->table);
   state->updatable = lock != LockType::kReadOnly;
-  state->assigned.assign(columns.size(), false);
+  state->assigned.assign(columns.size(), 0);
+  state->new_row.resize(columns.size());
   state_ = std::move(state);
 }
 
@@ -374,12 +383,14 @@ bool Recordset::IsOpen() const { return state_ != nullptr; }
 
 bool Recordset::IsBOF() const {
   if (!state_) ThrowInvalid("The recordset is closed.");
+  if (state_->showing_new_row) return false;
   state_->EnsureReading();
   return state_->bof;
 }
 
 bool Recordset::IsEOF() const {
   if (!state_) ThrowInvalid("The recordset is closed.");
+  if (state_->showing_new_row) return false;
   state_->EnsureReading();
   return state_->eof;
 }
@@ -393,6 +404,15 @@ void Recordset::MoveFirst() {
 void Recordset::MoveNext() {
   if (!state_) ThrowInvalid("The recordset is closed.");
   if (state_->adding) Update();
+  if (state_->showing_new_row) {
+    // A stored new row is the table's last: after it comes the end.
+    state_->showing_new_row = false;
+    state_->has_row = false;
+    state_->bof = false;
+    state_->eof = true;
+    state_->reading = true;
+    return;
+  }
   state_->EnsureReading();
   if (state_->eof) ThrowNoCurrentRecord("MoveNext");
   state_->bof = false;
@@ -411,18 +431,11 @@ void Recordset::AddNew() {
         "The recordset is read-only: open a table with an updatable lock to add rows.");
   }
   if (s.adding) Update();
-  // The current row comes back if the new one is cancelled; moved, not
-  // copied, since appending is the hot path of every import.
-  s.had_row_before_adding = s.has_row;
-  s.row_before_adding.resize(s.fields.size());
-  for (size_t i = 0; i < s.fields.size(); ++i) {
-    s.row_before_adding[i] = std::move(s.fields[i].value_);
-    s.fields[i].value_ = s.defaults[i];
-  }
-  std::fill(s.assigned.begin(), s.assigned.end(), false);
+  s.showing_new_row = false;
+  std::fill(s.assigned.begin(), s.assigned.end(), 0);
   if (s.key_column >= 0) {
-    s.fields[s.key_column].value_ = s.NextFreeKey();
-    s.assigned[s.key_column] = true;
+    s.new_row[s.key_column] = s.NextFreeKey();
+    s.assigned[s.key_column] = 1;
   }
   s.adding = true;
 }
@@ -434,7 +447,7 @@ void Recordset::Update() {
   sqlite3_stmt* insert = s.InsertStatement();
   int parameter = 0;
   for (size_t i = 0; i < s.fields.size(); ++i) {
-    if (s.assigned[i]) BindValue(insert, ++parameter, s.fields[i].value_);
+    if (s.assigned[i]) BindValue(insert, ++parameter, s.new_row[i]);
   }
   int rc = sqlite3_step(insert);
   if (rc != SQLITE_DONE) {
@@ -444,20 +457,13 @@ void Recordset::Update() {
   }
   sqlite3_reset(insert);
   s.adding = false;
-  // The stored row is now the current one; reading must not start over it.
-  s.reading = true;
-  s.has_row = true;
-  s.bof = s.eof = false;
+  s.showing_new_row = true;
 }
 
 void Recordset::CancelUpdate() {
   if (!state_ || !state_->adding) return;
   detail::RecordsetState& s = *state_;
   s.adding = false;
-  if (!s.had_row_before_adding) return;
-  for (size_t i = 0; i < s.fields.size(); ++i) {
-    s.fields[i].value_ = std::move(s.row_before_adding[i]);
-  }
 }
 
 }  // namespace vdimpexp::data

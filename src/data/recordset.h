@@ -112,10 +112,12 @@ class Recordset {
   // column's default, else null) and its AutoNumber key already assigned.
   // A new row still pending is stored first.
   void AddNew();
-  // Stores the pending new row. On failure the row stays pending, so the
-  // caller may change it and try again, or cancel it.
+  // Stores the pending new row, which then is the current row (the table's
+  // last: MoveNext goes to the end). On failure the row stays pending, so
+  // the caller may change it and try again, or cancel it.
   void Update();
-  // Drops the pending new row, if any.
+  // Drops the pending new row, if any; the current row is again the one
+  // read last.
   void CancelUpdate();
   bool IsAddingNew() const;
 

@@ -7,9 +7,14 @@
 namespace vdimpexp::data {
 namespace {
 
+Value Converted(const ColumnInfo& column, Value value) {
+  ConvertForColumn(column, value);
+  return value;
+}
+
 int32_t ErrorNumberOf(const ColumnInfo& column, const Value& value) {
   try {
-    ConvertForColumn(column, value);
+    Converted(column, value);
   } catch (const DbError& error) {
     EXPECT_NE(error.description().find(column.name), std::string::npos)
         << "the message names the column: " << error.description();
@@ -20,21 +25,20 @@ int32_t ErrorNumberOf(const ColumnInfo& column, const Value& value) {
 
 TEST(ConversionTest, TextBecomesNumbersAndDatesTheWayTheHostPlatformDoes) {
   ColumnInfo quantity = DescribeColumn("Qty", "INTEGER");
-  EXPECT_EQ(ConvertForColumn(quantity, "12"), Value(int64_t{12}));
-  EXPECT_EQ(ConvertForColumn(quantity, " 12 "), Value(int64_t{12}));
-  EXPECT_EQ(ConvertForColumn(quantity, "2.5"), Value(int64_t{2}));  // halves to even
-  EXPECT_EQ(ConvertForColumn(quantity, "3.5"), Value(int64_t{4}));
-  EXPECT_EQ(ConvertForColumn(quantity, true), Value(int64_t{-1}));
-  EXPECT_EQ(ConvertForColumn(DescribeColumn("Price", "CURRENCY"), "19.99"), Value(19.99));
-  EXPECT_EQ(ConvertForColumn(DescribeColumn("D", "DATETIME"), "03/15/1999"),
+  EXPECT_EQ(Converted(quantity, "12"), Value(int64_t{12}));
+  EXPECT_EQ(Converted(quantity, " 12 "), Value(int64_t{12}));
+  EXPECT_EQ(Converted(quantity, "2.5"), Value(int64_t{2}));  // halves to even
+  EXPECT_EQ(Converted(quantity, "3.5"), Value(int64_t{4}));
+  EXPECT_EQ(Converted(quantity, true), Value(int64_t{-1}));
+  EXPECT_EQ(Converted(DescribeColumn("Price", "CURRENCY"), "19.99"), Value(19.99));
+  EXPECT_EQ(Converted(DescribeColumn("D", "DATETIME"), "03/15/1999"),
             Value(Date{1999, 3, 15}));
-  EXPECT_EQ(ConvertForColumn(DescribeColumn("Flag", "BIT"), "Yes"), Value(true));
-  EXPECT_EQ(ConvertForColumn(DescribeColumn("Flag", "BIT"), int64_t{0}), Value(false));
-  EXPECT_EQ(ConvertForColumn(DescribeColumn("Zip", "TEXT(10)"), int64_t{1234}),
-            Value("1234"));
-  EXPECT_EQ(ConvertForColumn(DescribeColumn("Amount", "DECIMAL(10,2)"), "1.005001"),
+  EXPECT_EQ(Converted(DescribeColumn("Flag", "BIT"), "Yes"), Value(true));
+  EXPECT_EQ(Converted(DescribeColumn("Flag", "BIT"), int64_t{0}), Value(false));
+  EXPECT_EQ(Converted(DescribeColumn("Zip", "TEXT(10)"), int64_t{1234}), Value("1234"));
+  EXPECT_EQ(Converted(DescribeColumn("Amount", "DECIMAL(10,2)"), "1.005001"),
             Value(1.01));
-  EXPECT_TRUE(ConvertForColumn(quantity, Value()).IsNull());
+  EXPECT_TRUE(Converted(quantity, Value()).IsNull());
 }
 
 TEST(ConversionTest, RefusesWhatTheColumnCannotTake) {
@@ -57,14 +61,13 @@ TEST(ConversionTest, RefusesWhatTheColumnCannotTake) {
 
 TEST(ConversionTest, TextLengthIsCountedInCharacters) {
   ColumnInfo state = DescribeColumn("State", "TEXT(2)");
-  EXPECT_EQ(ConvertForColumn(state, "NY"), Value("NY"));
-  EXPECT_EQ(ConvertForColumn(state, "\xC3\xA9\xC3\xA9"), Value("\xC3\xA9\xC3\xA9"));
+  EXPECT_EQ(Converted(state, "NY"), Value("NY"));
+  EXPECT_EQ(Converted(state, "\xC3\xA9\xC3\xA9"), Value("\xC3\xA9\xC3\xA9"));
   EXPECT_EQ(ErrorNumberOf(state, "NYC"), error_number::kTextTooLong);
-  EXPECT_EQ(
-      ConvertForColumn(DescribeColumn("Notes", "LONGTEXT"), std::string(100000, 'x'))
-          .AsText()
-          .size(),
-      100000u);
+  EXPECT_EQ(Converted(DescribeColumn("Notes", "LONGTEXT"), std::string(100000, 'x'))
+                .AsText()
+                .size(),
+            100000u);
 }
 
 TEST(ColumnInfoTest, DeclaredTypesMapToColumnKindsAndSizes) {

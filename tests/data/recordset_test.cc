@@ -173,8 +173,24 @@ TEST_F(RecordsetTest, TableOpenedByNameReadsItsRowsAndQueriesOpenAsText) {
   Recordset contacts = OpenContacts();
   EXPECT_FALSE(contacts.IsEOF());
   EXPECT_EQ(contacts.Fields("FileAs").Value(), Value("Acme"));
+  // A cancelled new row leaves the row being read as it was.
+  contacts.AddNew();
+  contacts.Fields("FileAs").SetValue("Dropped");
+  contacts.CancelUpdate();
+  EXPECT_EQ(contacts.Fields("FileAs").Value(), Value("Acme"));
   contacts.MoveNext();
   EXPECT_TRUE(contacts.IsEOF());
+  // A stored row is the current row, defaults included, until the next move.
+  contacts.AddNew();
+  contacts.Fields("FileAs").SetValue("Stored");
+  contacts.Update();
+  EXPECT_FALSE(contacts.IsEOF());
+  EXPECT_EQ(contacts.Fields("FileAs").Value(), Value("Stored"));
+  EXPECT_EQ(contacts.Fields("Terms").Value(), Value(int64_t{1}));
+  contacts.MoveNext();
+  EXPECT_TRUE(contacts.IsEOF());
+  contacts.MoveFirst();
+  EXPECT_EQ(contacts.Fields("FileAs").Value(), Value("Acme"));
 
   Recordset query;
   query.Open("SELECT * FROM Contacts WHERE LastVisit BETWEEN #1/1/2001# AND #12/31/2001#",
