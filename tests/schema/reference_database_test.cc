@@ -176,21 +176,6 @@ TEST_F(SchemaTest, ColumnsCarryTheirDeclaredTypesAndSizes) {
   }
 }
 
-TEST_F(SchemaTest, EveryTableStartsWithItsKey) {
-  for (const auto& table : testing::TableNames(db_)) {
-    if (db_.Text("SELECT type FROM sqlite_master WHERE name = '" + table + "'") !=
-        "table") {
-      continue;
-    }
-    const auto columns = TableInfo(db_, table);
-    ASSERT_FALSE(columns.empty()) << table;
-    // ZipCodes is keyed by its unique zip code rather than a primary key.
-    const bool keyed =
-        columns[0].pk == 1 || (table == "ZipCodes" && columns[0].name == "ZipCode");
-    EXPECT_TRUE(keyed) << table << " starts with " << columns[0].name;
-  }
-}
-
 TEST_F(SchemaTest, AutoNumberKeysAreNeverReused) {
   db_.MustExec(
       "INSERT INTO Contacts (FileAs) VALUES ('First'); "
@@ -435,21 +420,6 @@ TEST_F(SchemaTest, JobNumberRangeTypedAsTextComparesAsNumbers) {
   EXPECT_EQ(
       db_.Int("SELECT COUNT(*) FROM JobsReports WHERE JobNo BETWEEN '9600' AND '20000'"),
       2);
-}
-
-TEST_F(SchemaTest, IsoDatesCompareInCalendarOrder) {
-  db_.MustExec(
-      "INSERT INTO Contacts (FileAs, LastVisit) VALUES ('A', '2001-01-01');"
-      "INSERT INTO Contacts (FileAs, LastVisit) VALUES ('B', '2001-12-31');"
-      "INSERT INTO Contacts (FileAs, LastVisit) VALUES ('C', '2002-01-01');"
-      "INSERT INTO Contacts (FileAs, LastVisit) VALUES ('D', '2000-12-31');");
-  EXPECT_EQ(
-      db_.Column("SELECT FileAs FROM Contacts WHERE LastVisit BETWEEN '2001-01-01' AND "
-                 "'2001-12-31' ORDER BY FileAs"),
-      (std::vector<std::string>{"A", "B"}));
-  // The column keeps the text as written; a numeric conversion would not.
-  EXPECT_EQ(db_.Text("SELECT typeof(LastVisit) FROM Contacts WHERE FileAs = 'A'"),
-            "text");
 }
 
 TEST(CreateReferenceSchema, FailureNamesTheStatementAndLeavesNothingBehind) {
