@@ -297,14 +297,21 @@ std::vector<Token> Tokenize(std::string_view sql) {
   return tokens;
 }
 
+std::optional<std::string> BareTableName(std::string_view command_text) {
+  std::vector<Token> tokens = Tokenize(command_text);
+  DropTerminator(tokens);
+  std::vector<const Token*> words = Significant(tokens);
+  if (words.size() == 1 && words[0]->IsName()) return words[0]->Content();
+  return std::nullopt;
+}
+
 Statement Translate(std::string_view jet_sql) {
+  if (std::optional<std::string> table = BareTableName(jet_sql)) {
+    return {Statement::Kind::kPlain, "SELECT * FROM " + BracketName(*table), {}};
+  }
   std::vector<Token> tokens = Tokenize(jet_sql);
   DropTerminator(tokens);
   std::vector<const Token*> words = Significant(tokens);
-  if (words.size() == 1 && words[0]->IsName()) {
-    return {
-        Statement::Kind::kPlain, "SELECT * FROM " + BracketName(words[0]->Content()), {}};
-  }
   if (words.empty()) ThrowSyntax("Empty SQL statement.");
   size_t first = SkipBlanks(tokens, 0);
   if (tokens[first].IsWord("SELECT")) {

@@ -61,6 +61,10 @@ struct Statement {
   Target target;
 };
 
+// The table a command text names when it is nothing but a table name
+// ("Contacts", "[Job Items]"); nullopt for any other statement.
+std::optional<std::string> BareTableName(std::string_view command_text);
+
 // Translates one Jet statement; a trailing ";" is allowed, a second
 // statement is not. A bare table name reads the whole table. Throws
 // DbError for malformed date literals and trailing statements.

@@ -267,7 +267,7 @@ Recordset& Recordset::operator=(Recordset&&) noexcept = default;
 
 void Recordset::Open(std::string_view source, Connection& connection, CursorType,
                      LockType lock, CommandType options) {
-  OpenOn(connection.session_ ? connection.session_ : nullptr, source, lock, options);
+  OpenOn(connection.session_, source, lock, options);
 }
 
 void Recordset::Open(std::string_view source, std::string_view connection_string,
@@ -280,19 +280,13 @@ void Recordset::OpenOn(std::shared_ptr<Session> session, std::string_view source
                        LockType lock, CommandType options) {
   if (!session) ThrowInvalid("The connection is closed.");
   Close();
-  jet::Statement statement = jet::Translate(source);
-  std::vector<jet::Token> words;
-  bool is_table_name = false;
-  if (options != CommandType::kText) {
-    for (const jet::Token& token : jet::Tokenize(source)) {
-      if (token.kind != jet::TokenKind::kBlank) words.push_back(token);
-    }
-    is_table_name = words.size() == 1 && words[0].IsName();
-  }
-  if (options == CommandType::kTable && !is_table_name) {
+  std::optional<std::string> table_name;
+  if (options != CommandType::kText) table_name = jet::BareTableName(source);
+  if (options == CommandType::kTable && !table_name) {
     ThrowInvalid("'" + std::string(source) + "' is not a table name.");
   }
-  if (!is_table_name) {
+  if (!table_name) {
+    jet::Statement statement = jet::Translate(source);
     if (statement.kind != jet::Statement::Kind::kPlain) {
       ThrowInvalid(
           "A statement that writes a table returns no rows; run it with Execute.");
@@ -307,7 +301,7 @@ void Recordset::OpenOn(std::shared_ptr<Session> session, std::string_view source
 
   auto state = std::make_unique<detail::RecordsetState>();
   state->session = session;
-  std::string requested = words[0].Content();
+  const std::string& requested = *table_name;
   {
     StatementLease master = session->Prepare(
         "SELECT name, sql FROM sqlite_master WHERE type IN ('table', 'view') AND name = "
