@@ -41,17 +41,6 @@ std::string DataSourceOf(std::string_view connection_string) {
   return *source;
 }
 
-std::string SavepointName(int level) { return "vd_level_" + std::to_string(level); }
-
-// SQLite ends a transaction by itself after some failures (a full disk, an
-// interrupted statement); the nesting count must then start over.
-bool EngineEndedTransaction(Session& session) {
-  if (session.transaction_level == 0 || !sqlite3_get_autocommit(session.db()))
-    return false;
-  session.transaction_level = 0;
-  return true;
-}
-
 }  // namespace
 
 Connection::Connection() = default;
@@ -109,46 +98,12 @@ Recordset Connection::Execute(std::string_view command_text, int64_t* records_af
   return result;
 }
 
-int Connection::BeginTrans() {
-  Session& s = session();
-  s.Run(s.transaction_level == 0 ? "BEGIN"
-                                 : "SAVEPOINT " + SavepointName(s.transaction_level));
-  return ++s.transaction_level;
-}
+int Connection::BeginTrans() { return session().BeginTransaction(); }
 
-void Connection::CommitTrans() {
-  Session& s = session();
-  if (s.transaction_level == 0) {
-    throw DbError(error_number::kInvalidOperation,
-                  "CommitTrans: no transaction is active.");
-  }
-  if (EngineEndedTransaction(s)) {
-    throw DbError(error_number::kEngineFailure,
-                  "CommitTrans: the database engine already rolled the transaction back "
-                  "after an earlier failure; nothing was committed.");
-  }
-  int level = s.transaction_level - 1;
-  s.Run(level == 0 ? "COMMIT" : "RELEASE " + SavepointName(level));
-  s.transaction_level = level;
-}
+void Connection::CommitTrans() { session().CommitTransaction(); }
 
-void Connection::RollbackTrans() {
-  Session& s = session();
-  if (s.transaction_level == 0) {
-    throw DbError(error_number::kInvalidOperation,
-                  "RollbackTrans: no transaction is active.");
-  }
-  if (EngineEndedTransaction(s)) return;
-  int level = s.transaction_level - 1;
-  if (level == 0) {
-    s.Run("ROLLBACK");
-  } else {
-    s.Run("ROLLBACK TO " + SavepointName(level));
-    s.Run("RELEASE " + SavepointName(level));
-  }
-  s.transaction_level = level;
-}
+void Connection::RollbackTrans() { session().RollbackTransaction(); }
 
-int Connection::TransactionLevel() const { return session().transaction_level; }
+int Connection::TransactionLevel() const { return session().transaction_level(); }
 
 }  // namespace vdimpexp::data

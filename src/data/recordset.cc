@@ -185,19 +185,22 @@ struct RecordsetState {
   }
 
   int64_t NextFreeKey() {
-    int64_t next = 1;
-    StatementLease top = session->Prepare("SELECT max(rowid) FROM " + Bracketed(table));
-    if (sqlite3_step(top.get()) == SQLITE_ROW)
-      next = sqlite3_column_int64(top.get(), 0) + 1;
-    if (autoincrement) {
-      StatementLease sequence =
-          session->Prepare("SELECT seq FROM sqlite_sequence WHERE name = ?");
-      sqlite3_bind_text(sequence.get(), 1, table.c_str(), -1, SQLITE_TRANSIENT);
-      if (sqlite3_step(sequence.get()) == SQLITE_ROW) {
-        next = std::max<int64_t>(next, sqlite3_column_int64(sequence.get(), 0) + 1);
+    return session->NextKey(table, [this] {
+      int64_t highest = 0;
+      StatementLease top = session->Prepare("SELECT max(rowid) FROM " + Bracketed(table));
+      if (sqlite3_step(top.get()) == SQLITE_ROW)
+        highest = sqlite3_column_int64(top.get(), 0);
+      if (autoincrement) {
+        // Keys of deleted rows are not given out again.
+        StatementLease sequence =
+            session->Prepare("SELECT seq FROM sqlite_sequence WHERE name = ?");
+        sqlite3_bind_text(sequence.get(), 1, table.c_str(), -1, SQLITE_TRANSIENT);
+        if (sqlite3_step(sequence.get()) == SQLITE_ROW) {
+          highest = std::max<int64_t>(highest, sqlite3_column_int64(sequence.get(), 0));
+        }
       }
-    }
-    return session->ReserveKey(table, next);
+      return highest;
+    });
   }
 
   sqlite3_stmt* InsertStatement() {

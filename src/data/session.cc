@@ -25,8 +25,7 @@ bool IsDuplicateKey(int extended_rc) {
 StatementLease& StatementLease::operator=(StatementLease&& other) noexcept {
   if (this != &other) {
     Release();
-    session_ = other.session_;
-    sql_ = std::move(other.sql_);
+    home_ = other.home_;
     statement_ = other.statement_;
     other.statement_ = nullptr;
   }
@@ -34,7 +33,14 @@ StatementLease& StatementLease::operator=(StatementLease&& other) noexcept {
 }
 
 void StatementLease::Release() {
-  if (statement_) session_->Return(sql_, statement_);
+  if (!statement_) return;
+  sqlite3_reset(statement_);
+  sqlite3_clear_bindings(statement_);
+  if (home_) {
+    home_->push_back(statement_);
+  } else {
+    sqlite3_finalize(statement_);
+  }
   statement_ = nullptr;
 }
 
@@ -73,6 +79,7 @@ Session::Session(const std::string& path) : path_(path) {
                   "Cannot open database '" + path + "': " + message);
   }
   sqlite3_extended_result_codes(db_, 1);
+  sqlite3_update_hook(db_, &Session::OnRowChange, this);
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
   Run("PRAGMA cache_size = -" + std::to_string(kPageCacheKiB));
 }
@@ -87,10 +94,18 @@ Session::~Session() {
 StatementLease Session::Prepare(std::string_view sql) {
   std::string key(sql);
   auto idle = idle_statements_.find(key);
-  if (idle != idle_statements_.end() && !idle->second.empty()) {
-    sqlite3_stmt* statement = idle->second.back();
-    idle->second.pop_back();
-    return StatementLease(this, std::move(key), statement);
+  if (idle == idle_statements_.end() && idle_statements_.size() < kMaxCachedTexts) {
+    idle = idle_statements_.emplace(key, std::vector<sqlite3_stmt*>()).first;
+  }
+  // Statements built from user input (every filter choice gives another
+  // text) would grow the cache without end: texts beyond the limit are
+  // prepared for one use only.
+  std::vector<sqlite3_stmt*>* home =
+      idle == idle_statements_.end() ? nullptr : &idle->second;
+  if (home && !home->empty()) {
+    sqlite3_stmt* statement = home->back();
+    home->pop_back();
+    return StatementLease(home, statement);
   }
   sqlite3_stmt* statement = nullptr;
   const char* tail = nullptr;
@@ -104,24 +119,7 @@ StatementLease Session::Prepare(std::string_view sql) {
     throw DbError(error_number::kEngineFailure,
                   "Characters found after end of SQL statement.");
   }
-  return StatementLease(this, std::move(key), statement);
-}
-
-void Session::Return(const std::string& sql, sqlite3_stmt* statement) {
-  sqlite3_reset(statement);
-  sqlite3_clear_bindings(statement);
-  auto idle = idle_statements_.find(sql);
-  if (idle == idle_statements_.end()) {
-    // Statements built from user input (every filter choice gives another
-    // text) would grow the cache without end; one-off texts beyond the
-    // limit are finalized instead of kept.
-    if (idle_statements_.size() >= kMaxCachedTexts) {
-      sqlite3_finalize(statement);
-      return;
-    }
-    idle = idle_statements_.emplace(sql, std::vector<sqlite3_stmt*>()).first;
-  }
-  idle->second.push_back(statement);
+  return StatementLease(home, statement);
 }
 
 void Session::Run(std::string_view sql) {
@@ -147,10 +145,77 @@ DbError Session::Error(int rc, std::string_view context) const {
   return DbError(error_number::kEngineFailure, message + where);
 }
 
-int64_t Session::ReserveKey(const std::string& table, int64_t next_free_in_table) {
-  int64_t& last = last_reserved_key_[table];
-  last = std::max(last + 1, next_free_in_table);
-  return last;
+std::string SavepointName(int level) { return "vd_level_" + std::to_string(level); }
+
+int Session::BeginTransaction() {
+  // IMMEDIATE: the write lock is taken now, not at the first write, so no
+  // other connection can slip rows in while this one counts its keys.
+  Run(transaction_level_ == 0 ? "BEGIN IMMEDIATE"
+                              : "SAVEPOINT " + SavepointName(transaction_level_));
+  if (transaction_level_ == 0) ForgetKeys();
+  return ++transaction_level_;
+}
+
+bool Session::EngineEndedTransaction() {
+  if (transaction_level_ == 0 || !sqlite3_get_autocommit(db_)) return false;
+  transaction_level_ = 0;
+  ForgetKeys();
+  return true;
+}
+
+void Session::CommitTransaction() {
+  if (transaction_level_ == 0) {
+    throw DbError(error_number::kInvalidOperation,
+                  "CommitTrans: no transaction is active.");
+  }
+  if (EngineEndedTransaction()) {
+    throw DbError(error_number::kEngineFailure,
+                  "CommitTrans: the database engine already rolled the transaction back "
+                  "after an earlier failure; nothing was committed.");
+  }
+  int level = transaction_level_ - 1;
+  Run(level == 0 ? "COMMIT" : "RELEASE " + SavepointName(level));
+  transaction_level_ = level;
+  if (level == 0) ForgetKeys();
+}
+
+void Session::RollbackTransaction() {
+  if (transaction_level_ == 0) {
+    throw DbError(error_number::kInvalidOperation,
+                  "RollbackTrans: no transaction is active.");
+  }
+  if (EngineEndedTransaction()) return;
+  int level = transaction_level_ - 1;
+  if (level == 0) {
+    Run("ROLLBACK");
+    ForgetKeys();
+  } else {
+    // Keys handed out inside the savepoint stay used: a gap, never a reuse.
+    Run("ROLLBACK TO " + SavepointName(level));
+    Run("RELEASE " + SavepointName(level));
+  }
+  transaction_level_ = level;
+}
+
+int64_t Session::NextKey(const std::string& table,
+                         const std::function<int64_t()>& highest_in_table) {
+  auto known = highest_key_.find(table);
+  // Outside a transaction any other connection may have written since: the
+  // table's own mark is read every time.
+  if (known == highest_key_.end() || transaction_level_ == 0) {
+    int64_t highest = highest_in_table();
+    known = highest_key_.try_emplace(table, highest).first;
+    known->second = std::max(known->second, highest);
+  }
+  return ++known->second;
+}
+
+void Session::OnRowChange(void* session, int operation, const char* database,
+                          const char* table, sqlite3_int64 rowid) {
+  auto& self = *static_cast<Session*>(session);
+  if (operation != SQLITE_INSERT || std::strcmp(database, "main") != 0) return;
+  auto known = self.highest_key_.find(table);
+  if (known != self.highest_key_.end() && rowid > known->second) known->second = rowid;
 }
 
 }  // namespace vdimpexp::data

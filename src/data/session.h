@@ -5,7 +5,7 @@
 
 #include <sqlite3.h>
 
-#include <map>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -16,15 +16,13 @@
 
 namespace vdimpexp::data {
 
-class Session;
-
 // A prepared statement borrowed from the session's cache; reset and
-// returned when the lease ends.
+// returned when the lease ends (finalized when its text is not cached).
 class StatementLease {
  public:
   StatementLease() = default;
-  StatementLease(Session* session, std::string sql, sqlite3_stmt* statement)
-      : session_(session), sql_(std::move(sql)), statement_(statement) {}
+  StatementLease(std::vector<sqlite3_stmt*>* home, sqlite3_stmt* statement)
+      : home_(home), statement_(statement) {}
   StatementLease(StatementLease&& other) noexcept { *this = std::move(other); }
   StatementLease& operator=(StatementLease&& other) noexcept;
   ~StatementLease() { Release(); }
@@ -34,8 +32,7 @@ class StatementLease {
   void Release();
 
  private:
-  Session* session_ = nullptr;
-  std::string sql_;
+  std::vector<sqlite3_stmt*>* home_ = nullptr;
   sqlite3_stmt* statement_ = nullptr;
 };
 
@@ -57,20 +54,35 @@ class Session {
   // The DbError for the connection's last failure (rc), naming `context`.
   DbError Error(int rc, std::string_view context) const;
 
-  int transaction_level = 0;
+  // Transactions nest: the outer level is a database transaction that
+  // takes the write lock at once, inner levels are savepoints.
+  int BeginTransaction();
+  void CommitTransaction();
+  void RollbackTransaction();
+  int transaction_level() const { return transaction_level_; }
 
   // The AutoNumber key for a new row of `table`: one past the highest key in
   // use or already handed out, so two pending rows never share a key.
-  int64_t ReserveKey(const std::string& table, int64_t next_free_in_table);
+  // `highest_in_table` reads the table's high mark. Inside a transaction it
+  // is read once; after that the session counts the rows this connection
+  // inserts, since the transaction's write lock keeps other writers out.
+  int64_t NextKey(const std::string& table,
+                  const std::function<int64_t()>& highest_in_table);
 
  private:
-  friend class StatementLease;
-  void Return(const std::string& sql, sqlite3_stmt* statement);
+  static void OnRowChange(void* session, int operation, const char* database,
+                          const char* table, sqlite3_int64 rowid);
+  // After an engine failure SQLite may end a transaction by itself; the
+  // nesting then starts over. Returns whether that happened.
+  bool EngineEndedTransaction();
+  void ForgetKeys() { highest_key_.clear(); }
 
   std::string path_;
   sqlite3* db_ = nullptr;
+  int transaction_level_ = 0;
   std::unordered_map<std::string, std::vector<sqlite3_stmt*>> idle_statements_;
-  std::map<std::string, int64_t> last_reserved_key_;
+  // Per table: the highest key in use or handed out in this transaction.
+  std::unordered_map<std::string, int64_t> highest_key_;
 };
 
 // Refuses a file that is not a SQLite database with an error that says

@@ -92,6 +92,41 @@ TEST_F(RecordsetTest, NewRowCarriesItsKeyAndDefaultsBeforeItIsSaved) {
   EXPECT_EQ(QueryText(path_, "SELECT FileAs FROM Contacts WHERE CKey = 4"), "Carter");
 }
 
+TEST_F(RecordsetTest, KeysInsideATransactionFollowEveryInsertOfTheConnection) {
+  connection_.BeginTrans();
+  Recordset contacts = OpenContacts();
+  contacts.AddNew();
+  EXPECT_EQ(contacts.Fields("CKey").Value().AsInteger(), 2);
+  contacts.Fields("FileAs").SetValue("Baker");
+  contacts.Update();
+  // A row inserted by a statement, not through the recordset, moves the
+  // next key past it.
+  connection_.Execute("INSERT INTO Contacts (CKey, FileAs) VALUES (50, 'Direct')");
+  contacts.AddNew();
+  EXPECT_EQ(contacts.Fields("CKey").Value().AsInteger(), 51);
+  contacts.Fields("FileAs").SetValue("Carter");
+  contacts.Update();
+  // Keys used inside an undone savepoint are not handed out again.
+  connection_.BeginTrans();
+  contacts.AddNew();
+  contacts.Fields("FileAs").SetValue("Undone");
+  contacts.Update();
+  connection_.RollbackTrans();
+  contacts.AddNew();
+  EXPECT_EQ(contacts.Fields("CKey").Value().AsInteger(), 53);
+  contacts.CancelUpdate();
+  connection_.CommitTrans();
+  EXPECT_EQ(QueryText(path_, "SELECT group_concat(CKey) FROM (SELECT CKey FROM Contacts "
+                             "ORDER BY CKey)"),
+            "1,2,50,51");
+  // Outside a transaction the table's own mark counts again: the key of a
+  // deleted row does not come back; keys that never reached the database
+  // (the undone and the cancelled row) may.
+  connection_.Execute("DELETE * FROM Contacts WHERE CKey = 51");
+  contacts.AddNew();
+  EXPECT_EQ(contacts.Fields("CKey").Value().AsInteger(), 52);
+}
+
 TEST_F(RecordsetTest, RefusedValuesRaiseTheirNumbersAndLeaveTheFieldAsItWas) {
   Recordset contacts = OpenContacts();
   contacts.AddNew();
