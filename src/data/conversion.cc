@@ -1,6 +1,5 @@
 #include "data/conversion.h"
 
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -8,16 +7,10 @@
 #include <string>
 
 #include "data/db_error.h"
+#include "data/text.h"
 
 namespace vdimpexp::data {
 namespace {
-
-std::string_view TrimBlanks(std::string_view text) {
-  const char* kBlanks = " \t\r\n";
-  size_t first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
 
 [[noreturn]] void ThrowMismatch(const ColumnInfo& column, const Value& value,
                                 std::string_view why) {
@@ -41,13 +34,7 @@ std::optional<double> ParseNumber(std::string_view text) {
 
 std::optional<bool> ParseBoolean(std::string_view text) {
   text = TrimBlanks(text);
-  auto is = [&](std::string_view word) {
-    if (text.size() != word.size()) return false;
-    for (size_t i = 0; i < word.size(); ++i) {
-      if (std::tolower(static_cast<unsigned char>(text[i])) != word[i]) return false;
-    }
-    return true;
-  };
+  auto is = [&](std::string_view word) { return EqualsIgnoringCase(text, word); };
   if (is("true") || is("yes") || is("on")) return true;
   if (is("false") || is("no") || is("off")) return false;
   if (auto number = ParseNumber(text)) return *number != 0;

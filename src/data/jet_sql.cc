@@ -72,8 +72,6 @@ std::string SqlQuote(std::string_view text) {
   return quoted + "'";
 }
 
-std::string BracketName(std::string_view name) { return "[" + std::string(name) + "]"; }
-
 // The SQLite text of one token.
 std::string TranslateToken(const Token& token) {
   switch (token.kind) {
@@ -307,7 +305,7 @@ std::optional<std::string> BareTableName(std::string_view command_text) {
 
 Statement Translate(std::string_view jet_sql) {
   if (std::optional<std::string> table = BareTableName(jet_sql)) {
-    return {Statement::Kind::kPlain, "SELECT * FROM " + BracketName(*table), {}};
+    return {Statement::Kind::kPlain, "SELECT * FROM " + Bracketed(*table), {}};
   }
   std::vector<Token> tokens = Tokenize(jet_sql);
   DropTerminator(tokens);

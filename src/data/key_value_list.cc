@@ -1,17 +1,6 @@
 #include "data/key_value_list.h"
 
-#include <cctype>
-
 namespace vdimpexp::data {
-namespace {
-
-std::string_view Trim(std::string_view text) {
-  size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-}  // namespace
 
 std::vector<KeyValue> SplitKeyValueList(std::string_view text) {
   std::vector<KeyValue> items;
@@ -25,15 +14,15 @@ std::vector<KeyValue> SplitKeyValueList(std::string_view text) {
     }
     std::string_view item = text.substr(pos, end - pos);
     pos = end + 1;
-    if (Trim(item).empty()) continue;
+    if (TrimBlanks(item).empty()) continue;
     KeyValue kv;
     size_t equals = item.find('=');
     std::string_view value = item;
     if (equals != std::string_view::npos) {
-      kv.key = std::string(Trim(item.substr(0, equals)));
+      kv.key = std::string(TrimBlanks(item.substr(0, equals)));
       value = item.substr(equals + 1);
     }
-    value = Trim(value);
+    value = TrimBlanks(value);
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
       value = value.substr(1, value.size() - 2);
     }

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "data/text.h"
+
 namespace vdimpexp::data {
 
 struct KeyValue {
@@ -21,18 +23,5 @@ std::vector<KeyValue> SplitKeyValueList(std::string_view text);
 // The value of the first item whose key matches without regard to case.
 std::optional<std::string> FindValue(const std::vector<KeyValue>& items,
                                      std::string_view key);
-
-// Names and keywords are ASCII; this spares the locale lookup of tolower.
-inline char AsciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c | 0x20) : c;
-}
-
-inline bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  }
-  return true;
-}
 
 }  // namespace vdimpexp::data

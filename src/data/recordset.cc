@@ -9,9 +9,9 @@
 #include "data/conversion.h"
 #include "data/db_error.h"
 #include "data/jet_sql.h"
-#include "data/key_value_list.h"
 #include "data/session.h"
 #include "data/sqlite_values.h"
+#include "data/text.h"
 
 namespace vdimpexp::data {
 namespace {
@@ -73,15 +73,6 @@ class FieldIndex {
   std::vector<int> indices_;
   std::vector<int> slots_;
 };
-
-std::string Lowercase(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower)
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower;
-}
-
-std::string Bracketed(std::string_view name) { return "[" + std::string(name) + "]"; }
 
 [[noreturn]] void ThrowNoCurrentRecord(std::string_view what) {
   throw DbError(error_number::kNoCurrentRecord,
@@ -318,8 +309,7 @@ void Recordset::OpenOn(std::shared_ptr<Session> session, std::string_view source
     state->table = reinterpret_cast<const char*>(sqlite3_column_text(master.get(), 0));
     const unsigned char* sql = sqlite3_column_text(master.get(), 1);
     state->autoincrement =
-        sql && Lowercase(reinterpret_cast<const char*>(sql)).find("autoincrement") !=
-                   std::string::npos;
+        sql && ContainsIgnoringCase(reinterpret_cast<const char*>(sql), "autoincrement");
   }
   std::vector<ColumnInfo> columns;
   std::vector<std::string> default_expressions;

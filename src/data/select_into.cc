@@ -6,13 +6,12 @@
 
 #include "data/db_error.h"
 #include "data/sqlite_values.h"
+#include "data/text.h"
 
 namespace vdimpexp::data {
 namespace {
 
 constexpr const char* kAttachedAlias = "vd_target";
-
-std::string Bracketed(std::string_view name) { return "[" + std::string(name) + "]"; }
 
 // A database file named by a statement: as given, else with ".mdb"
 // appended (the form an Access target is written in, the extension left off).
