@@ -94,18 +94,10 @@ Session::~Session() {
 StatementLease Session::Prepare(std::string_view sql) {
   std::string key(sql);
   auto idle = idle_statements_.find(key);
-  if (idle == idle_statements_.end() && idle_statements_.size() < kMaxCachedTexts) {
-    idle = idle_statements_.emplace(key, std::vector<sqlite3_stmt*>()).first;
-  }
-  // Statements built from user input (every filter choice gives another
-  // text) would grow the cache without end: texts beyond the limit are
-  // prepared for one use only.
-  std::vector<sqlite3_stmt*>* home =
-      idle == idle_statements_.end() ? nullptr : &idle->second;
-  if (home && !home->empty()) {
-    sqlite3_stmt* statement = home->back();
-    home->pop_back();
-    return StatementLease(home, statement);
+  if (idle != idle_statements_.end() && !idle->second.empty()) {
+    sqlite3_stmt* statement = idle->second.back();
+    idle->second.pop_back();
+    return StatementLease(&idle->second, statement);
   }
   sqlite3_stmt* statement = nullptr;
   const char* tail = nullptr;
@@ -119,7 +111,14 @@ StatementLease Session::Prepare(std::string_view sql) {
     throw DbError(error_number::kEngineFailure,
                   "Characters found after end of SQL statement.");
   }
-  return StatementLease(home, statement);
+  // Statements built from user input (every filter choice gives another
+  // text) would grow the cache without end: texts beyond the limit are
+  // prepared for one use only.
+  if (idle == idle_statements_.end() && idle_statements_.size() < kMaxCachedTexts) {
+    idle = idle_statements_.emplace(std::move(key), std::vector<sqlite3_stmt*>()).first;
+  }
+  return StatementLease(idle == idle_statements_.end() ? nullptr : &idle->second,
+                        statement);
 }
 
 void Session::Run(std::string_view sql) {
