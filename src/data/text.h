@@ -1,0 +1,43 @@
+// Small text helpers of the data layer: names and keywords are ASCII and
+// compared without regard to case, as the host's database platform does.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vdimpexp::data {
+
+// Spares the locale lookup of tolower on every name comparison.
+inline char AsciiLower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c | 0x20) : c;
+}
+
+inline bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  }
+  return true;
+}
+
+inline bool ContainsIgnoringCase(std::string_view text, std::string_view part) {
+  for (size_t start = 0; start + part.size() <= text.size(); ++start) {
+    if (EqualsIgnoringCase(text.substr(start, part.size()), part)) return true;
+  }
+  return false;
+}
+
+// Without the blanks (spaces, tabs, line ends) around it.
+inline std::string_view TrimBlanks(std::string_view text) {
+  constexpr std::string_view kBlanks = " \t\r\n";
+  size_t first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
+// A table or column name as SQL text, whatever characters it holds.
+inline std::string Bracketed(std::string_view name) {
+  return "[" + std::string(name) + "]";
+}
+
+}  // namespace vdimpexp::data
