@@ -159,13 +159,8 @@ size_t CharacterCount(std::string_view utf8) {
   return count;
 }
 
-void ConvertForColumn(const ColumnInfo& column, Value& value) {
+void ConvertValueForColumn(const ColumnInfo& column, Value& value) {
   if (value.IsNull()) return;
-  if (column.type == ColumnType::kText && value.kind() == Value::Kind::kText) {
-    // The common case of every import, checked without a detour.
-    CheckTextLength(column, value.AsText());
-    return;
-  }
   switch (column.type) {
     case ColumnType::kText:
     case ColumnType::kMemo:

@@ -14,7 +14,17 @@ namespace vdimpexp::data {
 // kTypeMismatch for a value the column cannot take (blank or non-numeric
 // text into a number, a number out of the column's range, a malformed date)
 // and kTextTooLong for text longer than a sized text column.
-void ConvertForColumn(const ColumnInfo& column, Value& value);
+void ConvertValueForColumn(const ColumnInfo& column, Value& value);
+
+// The same, with the case of every import settled without a call: text into
+// a text column it fits byte for byte (so character for character).
+inline void ConvertForColumn(const ColumnInfo& column, Value& value) {
+  if (column.type == ColumnType::kText && value.kind() == Value::Kind::kText &&
+      value.AsText().size() <= static_cast<size_t>(column.defined_size)) {
+    return;
+  }
+  ConvertValueForColumn(column, value);
+}
 
 // Length of UTF-8 text in characters (code points).
 size_t CharacterCount(std::string_view utf8);

@@ -48,12 +48,13 @@ class FieldIndex {
   // Length and three letters tell a table's column names apart well enough,
   // and cost far less than hashing every character without regard to case.
   static size_t Hash(std::string_view name) {
-    if (name.empty()) return 0;
-    size_t hash = name.size() * 0x9E3779B97F4A7C15ULL;
-    for (char c : {name.front(), name[name.size() / 2], name.back()}) {
-      hash = (hash ^ static_cast<unsigned char>(AsciiLower(c))) * 0x100000001B3ULL;
-    }
-    return hash ^ (hash >> 32);
+    size_t length = name.size();
+    if (length == 0) return 0;
+    size_t hash = length;
+    hash = hash * 31 + static_cast<unsigned char>(AsciiLower(name[0]));
+    hash = hash * 31 + static_cast<unsigned char>(AsciiLower(name[length / 2]));
+    hash = hash * 31 + static_cast<unsigned char>(AsciiLower(name[length - 1]));
+    return (hash * 0x9E3779B97F4A7C15ULL) >> 40;
   }
 
   void Rehash(size_t slot_count) {
@@ -104,6 +105,7 @@ struct RecordsetState {
 
   std::vector<Field> fields;
   FieldIndex index_by_name;
+  size_t expected_field = 0;
 
   // Appending (tables only).
   bool updatable = false;
@@ -135,6 +137,11 @@ struct RecordsetState {
   }
 
   Field& FieldNamed(std::string_view name) {
+    // Importers set a row's fields in the same order row after row: the
+    // field after the one found last is tried before the index.
+    if (expected_field < fields.size() && fields[expected_field].Name() == name) {
+      return fields[expected_field++];
+    }
     int found = index_by_name.Find(name);
     if (found < 0) {
       throw DbError(
@@ -143,6 +150,7 @@ struct RecordsetState {
           "name or ordinal: field '" +
               std::string(name) + "'.");
     }
+    expected_field = static_cast<size_t>(found) + 1;
     return fields[found];
   }
 
