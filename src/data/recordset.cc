@@ -106,6 +106,9 @@ struct RecordsetState {
   std::vector<Field> fields;
   FieldIndex index_by_name;
   size_t expected_field = 0;
+  // False for a column whose name an earlier column already has: the name
+  // finds the earlier one.
+  std::vector<uint8_t> answers_to_its_name;
 
   // Appending (tables only).
   bool updatable = false;
@@ -132,6 +135,7 @@ struct RecordsetState {
     fields.reserve(columns.size());
     for (size_t i = 0; i < columns.size(); ++i) {
       fields.push_back(Field(columns[i], static_cast<int>(i), this));
+      answers_to_its_name.push_back(index_by_name.Find(columns[i].name) < 0);
       index_by_name.Add(columns[i].name, static_cast<int>(i));
     }
   }
@@ -139,7 +143,8 @@ struct RecordsetState {
   Field& FieldNamed(std::string_view name) {
     // Importers set a row's fields in the same order row after row: the
     // field after the one found last is tried before the index.
-    if (expected_field < fields.size() && fields[expected_field].Name() == name) {
+    if (expected_field < fields.size() && answers_to_its_name[expected_field] &&
+        fields[expected_field].Name() == name) {
       return fields[expected_field++];
     }
     int found = index_by_name.Find(name);

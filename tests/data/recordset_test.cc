@@ -116,8 +116,9 @@ TEST_F(RecordsetTest, KeysInsideATransactionFollowEveryInsertOfTheConnection) {
   EXPECT_EQ(contacts.Fields("CKey").Value().AsInteger(), 53);
   contacts.CancelUpdate();
   connection_.CommitTrans();
-  EXPECT_EQ(QueryText(path_, "SELECT group_concat(CKey) FROM (SELECT CKey FROM Contacts "
-                             "ORDER BY CKey)"),
+  EXPECT_EQ(QueryText(path_,
+                      "SELECT group_concat(CKey) FROM (SELECT CKey FROM Contacts "
+                      "ORDER BY CKey)"),
             "1,2,50,51");
   // Outside a transaction the table's own mark counts again: the key of a
   // deleted row does not come back; keys that never reached the database
@@ -197,6 +198,14 @@ TEST_F(RecordsetTest, ReadsRowsInOrderWithBofAndEof) {
   rows.MoveFirst();
   EXPECT_EQ(rows.Fields(0).Value(), Value("Acme"));
   EXPECT_EQ(ErrorNumber([&] { rows.AddNew(); }), error_number::kInvalidOperation);
+
+  // Of two columns with one name, the name finds the first, in any order of
+  // lookups.
+  Recordset twice = connection_.Execute("SELECT FileAs, Contact AS FileAs FROM Contacts");
+  EXPECT_EQ(twice.Fields("FileAs").Value(), Value("Acme"));
+  EXPECT_EQ(twice.Fields("FileAs").Value(), Value("Acme"));
+  EXPECT_EQ(twice.Fields("fileas").Value(), Value("Acme"));
+  EXPECT_EQ(twice.Fields(1).Value(), Value("Smith John"));
 
   Recordset none = connection_.Execute("SELECT * FROM Contacts WHERE 1=0");
   EXPECT_TRUE(none.IsBOF());
