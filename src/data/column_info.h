@@ -31,17 +31,6 @@ struct ColumnInfo {
   int32_t defined_size = 0;
   int precision = 0;  // kDecimal digits
   int scale = 0;      // kDecimal digits after the point
-
-  bool IsText() const { return type == ColumnType::kText || type == ColumnType::kMemo; }
-  bool IsWholeNumber() const {
-    return type == ColumnType::kByte || type == ColumnType::kInteger ||
-           type == ColumnType::kLong;
-  }
-  bool IsNumber() const {
-    return IsWholeNumber() || type == ColumnType::kSingle ||
-           type == ColumnType::kDouble || type == ColumnType::kCurrency ||
-           type == ColumnType::kDecimal;
-  }
 };
 
 // Maps a declared type (case-insensitive, SQLite's free form) to a column.

@@ -11,20 +11,14 @@
 namespace vdimpexp::data {
 namespace {
 
-bool IsConnectionString(std::string_view text) {
-  for (const KeyValue& item : SplitKeyValueList(text)) {
-    if (EqualsIgnoringCase(item.key, "Provider") ||
-        EqualsIgnoringCase(item.key, "Data Source")) {
-      return true;
-    }
+// The database file that `text` names: the text itself, or the Data
+// Source of a connection string, after checking the workgroup file the
+// string names, if any.
+std::string DatabaseFileOf(std::string_view text) {
+  std::vector<KeyValue> items = SplitKeyValueList(text);
+  if (!FindValue(items, "Provider") && !FindValue(items, "Data Source")) {
+    return std::string(text);
   }
-  return false;
-}
-
-// The database file a connection string names, after checking the workgroup
-// file it names, if any.
-std::string DataSourceOf(std::string_view connection_string) {
-  std::vector<KeyValue> items = SplitKeyValueList(connection_string);
   std::optional<std::string> workgroup = FindValue(items, "Jet OLEDB:System database");
   std::error_code ec;
   if (workgroup && !workgroup->empty() &&
@@ -52,10 +46,7 @@ Connection::Connection(Connection&&) noexcept = default;
 Connection& Connection::operator=(Connection&&) noexcept = default;
 
 void Connection::Open(std::string_view file_or_connection_string) {
-  std::string path = IsConnectionString(file_or_connection_string)
-                         ? DataSourceOf(file_or_connection_string)
-                         : std::string(file_or_connection_string);
-  session_ = std::make_shared<Session>(path);
+  session_ = std::make_shared<Session>(DatabaseFileOf(file_or_connection_string));
 }
 
 void Connection::Close() { session_.reset(); }

@@ -232,6 +232,12 @@ void DropTerminator(std::vector<Token>& tokens) {
   }
 }
 
+// The name when the tokens of a statement are a table name and nothing else.
+std::optional<std::string> BareTableNameOf(const std::vector<const Token*>& words) {
+  if (words.size() == 1 && words[0]->IsName()) return words[0]->Content();
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::string Token::Content() const {
@@ -298,18 +304,16 @@ std::vector<Token> Tokenize(std::string_view sql) {
 std::optional<std::string> BareTableName(std::string_view command_text) {
   std::vector<Token> tokens = Tokenize(command_text);
   DropTerminator(tokens);
-  std::vector<const Token*> words = Significant(tokens);
-  if (words.size() == 1 && words[0]->IsName()) return words[0]->Content();
-  return std::nullopt;
+  return BareTableNameOf(Significant(tokens));
 }
 
 Statement Translate(std::string_view jet_sql) {
-  if (std::optional<std::string> table = BareTableName(jet_sql)) {
-    return {Statement::Kind::kPlain, "SELECT * FROM " + Bracketed(*table), {}};
-  }
   std::vector<Token> tokens = Tokenize(jet_sql);
   DropTerminator(tokens);
   std::vector<const Token*> words = Significant(tokens);
+  if (std::optional<std::string> table = BareTableNameOf(words)) {
+    return {Statement::Kind::kPlain, "SELECT * FROM " + Bracketed(*table), {}};
+  }
   if (words.empty()) ThrowSyntax("Empty SQL statement.");
   size_t first = SkipBlanks(tokens, 0);
   if (tokens[first].IsWord("SELECT")) {
