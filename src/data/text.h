@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vdimpexp::data {
 
@@ -33,6 +34,20 @@ inline std::string_view TrimBlanks(std::string_view text) {
   size_t first = text.find_first_not_of(kBlanks);
   if (first == std::string_view::npos) return {};
   return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
+// The pieces between the separators: "a,,b" gives "a", "" and "b"; an empty
+// text gives one empty piece.
+inline std::vector<std::string> SplitAt(std::string_view text, char separator) {
+  std::vector<std::string> pieces;
+  size_t start = 0;
+  for (;;) {
+    size_t end = text.find(separator, start);
+    pieces.emplace_back(
+        text.substr(start, end == std::string_view::npos ? end : end - start));
+    if (end == std::string_view::npos) return pieces;
+    start = end + 1;
+  }
 }
 
 // A table or column name as SQL text, whatever characters it holds.
