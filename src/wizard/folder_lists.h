@@ -1,0 +1,45 @@
+// The drive and directory choosers of the import wizard: a drive list
+// offering the mounted volumes, and a directory list showing a directory
+// tree whose current directory is its path.
+#pragma once
+
+#include <QComboBox>
+#include <QString>
+#include <QTreeView>
+
+class QFileSystemModel;
+
+namespace vdimpexp::wizard {
+
+class DriveList : public QComboBox {
+ public:
+  explicit DriveList(QWidget* parent = nullptr);
+  // The mount point of the chosen volume.
+  QString Drive() const;
+  // Chooses the volume that holds `path` (the one with the longest mount
+  // point that is a prefix of it).
+  void SetDriveOf(const QString& path);
+};
+
+class DirectoryList : public QTreeView {
+ public:
+  explicit DirectoryList(QWidget* parent = nullptr);
+  QString Path() const;
+  // Makes `path` the current directory and shows it. False, and nothing
+  // changed, when it is not a directory that can be read.
+  bool SetPath(const QString& path);
+
+ private:
+  // The user moved the current item: its directory becomes the path.
+  void Follow(const QModelIndex& index);
+  // The user opened a directory: it becomes the path and shows its children.
+  void Open(const QModelIndex& index);
+  // Makes the path's item current and visible; `open` also shows its children.
+  void Show(bool open);
+
+  QFileSystemModel* model_;
+  QString path_;
+  bool showing_ = false;
+};
+
+}  // namespace vdimpexp::wizard

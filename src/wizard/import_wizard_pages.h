@@ -1,0 +1,39 @@
+// The controls on the pages of the import wizard. Object names as on the
+// export wizard's pages.
+#pragma once
+
+#include <array>
+
+#include "wizard/filter_wizard_pages.h"
+#include "wizard/folder_lists.h"
+
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QProgressBar;
+
+namespace vdimpexp::wizard {
+
+struct ImportWizardPages {
+  // "SelectDB": sources 0 to 5; only 1 and 5 are enabled, 5 is chosen.
+  std::array<QRadioButton*, 6> optImportCategory{};
+  // "BrowseForXAVFolders".
+  DriveList* Drive1 = nullptr;
+  DirectoryList* Dir1 = nullptr;
+  DriveList* Drive2 = nullptr;
+  DirectoryList* Dir2 = nullptr;
+  // "GeneralCheckList": a check box in front of every entry.
+  QListWidget* lstchkGeneral = nullptr;
+  // "ImportFrom".
+  QLineEdit* txtFrom = nullptr;
+  QPushButton* cmdFrom = nullptr;
+  // "Finished".
+  QPlainTextEdit* tMessage = nullptr;
+  QProgressBar* PBar = nullptr;
+  QLabel* lblPercent = nullptr;
+};
+
+// Fills pages 0, 1, 2, 3, 6 and 9 with their controls.
+ImportWizardPages BuildImportWizardPages(const PageLookup& page);
+
+}  // namespace vdimpexp::wizard

@@ -1,0 +1,180 @@
+#include "wizard/folder_lists.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+#include <ostream>
+
+static void PrintTo(const QString& text, std::ostream* out) {
+  *out << text.toStdString();
+}
+
+namespace vdimpexp::wizard {
+namespace {
+
+// tmp/alpha/inner, tmp/beta, tmp/locked (no permissions) and the file
+// tmp/note.txt.
+class DirectoryListTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(tmp_.isValid());
+    root_ = QDir::cleanPath(tmp_.path());
+    QDir dir(root_);
+    ASSERT_TRUE(dir.mkpath(QStringLiteral("alpha/inner")));
+    ASSERT_TRUE(dir.mkpath(QStringLiteral("beta")));
+    ASSERT_TRUE(dir.mkpath(QStringLiteral("locked")));
+    QFile note(dir.filePath(QStringLiteral("note.txt")));
+    ASSERT_TRUE(note.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(QFile::setPermissions(dir.filePath(QStringLiteral("locked")), {}));
+    // The list comes after the tree: a file-system model watching folders
+    // while they are being made may miss the deeper ones for a while.
+    list_ = std::make_unique<DirectoryList>();
+    model_ = dynamic_cast<QFileSystemModel*>(list_->model());
+    ASSERT_NE(model_, nullptr);
+  }
+  void TearDown() override {
+    QFile::setPermissions(Child("locked"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  }
+
+  QString Child(const char* relative) const {
+    return root_ + QLatin1Char('/') + QLatin1String(relative);
+  }
+  QString CurrentItemPath() const { return model_->filePath(list_->currentIndex()); }
+
+  // Waits until the directory's row is loaded and laid out in the tree, then
+  // clicks it. The row is looked up among its parent's loaded rows: asking
+  // the model for the path itself would make the row out of turn.
+  void Click(const char* relative, bool twice) {
+    const QFileInfo target(Child(relative));
+    const QModelIndex parent = model_->index(target.path());
+    ASSERT_TRUE(parent.isValid());
+    QModelIndex index;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+      for (int row = 0; row < model_->rowCount(parent); ++row) {
+        QModelIndex candidate = model_->index(row, 0, parent);
+        if (model_->fileName(candidate) == target.fileName()) index = candidate;
+      }
+      // The tree lays its rows out late; the row must be where a click
+      // at its centre finds it.
+      return index.isValid() && !list_->visualRect(index).isEmpty() &&
+             list_->indexAt(list_->visualRect(index).center()) == index;
+    }));
+    const QPoint at = list_->visualRect(index).center();
+    QTest::mouseClick(list_->viewport(), Qt::LeftButton, {}, at);
+    if (twice) {
+      // A window system turns the second press of a double-click into the
+      // double-click event itself.
+      QTest::mouseDClick(list_->viewport(), Qt::LeftButton, {}, at);
+      QTest::mouseRelease(list_->viewport(), Qt::LeftButton, {}, at);
+    }
+  }
+
+  QTemporaryDir tmp_;
+  QString root_;
+  std::unique_ptr<DirectoryList> list_;
+  QFileSystemModel* model_ = nullptr;
+};
+
+TEST_F(DirectoryListTest, SetPathTakesOnlyReadableDirectories) {
+  ASSERT_TRUE(list_->SetPath(Child("alpha/inner/..")));
+  EXPECT_EQ(list_->Path(), Child("alpha"));
+  EXPECT_EQ(CurrentItemPath(), Child("alpha"));
+  EXPECT_TRUE(list_->isExpanded(model_->index(root_)));
+  EXPECT_TRUE(list_->isExpanded(model_->index(QDir::rootPath())));
+
+  ASSERT_TRUE(list_->SetPath(Child("beta/")));
+  EXPECT_EQ(list_->Path(), Child("beta"));
+
+  for (const QString& refused :
+       {Child("note.txt"), Child("missing"), Child("note.txt/"), QString()}) {
+    EXPECT_FALSE(list_->SetPath(refused)) << refused.toStdString();
+    EXPECT_EQ(list_->Path(), Child("beta"));
+    EXPECT_EQ(CurrentItemPath(), Child("beta"));
+  }
+
+  ASSERT_TRUE(list_->SetPath(QStringLiteral("/")));
+  EXPECT_EQ(list_->Path(), QStringLiteral("/"));
+}
+
+TEST_F(DirectoryListTest, ClickFollowsAndDoubleClickOpens) {
+  list_->resize(400, 600);
+  list_->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(list_.get()));
+  ASSERT_TRUE(list_->SetPath(root_));
+
+  ASSERT_NO_FATAL_FAILURE(Click("beta", /*twice=*/false));
+  EXPECT_EQ(list_->Path(), Child("beta"));
+  EXPECT_FALSE(list_->isExpanded(model_->index(Child("alpha"))));
+
+  ASSERT_NO_FATAL_FAILURE(Click("alpha", /*twice=*/true));
+  EXPECT_EQ(list_->Path(), Child("alpha"));
+  EXPECT_TRUE(list_->isExpanded(model_->index(Child("alpha"))));
+
+  // The opened directory's children show up once loaded and can be chosen.
+  ASSERT_NO_FATAL_FAILURE(Click("alpha/inner", /*twice=*/false));
+  EXPECT_EQ(list_->Path(), Child("alpha/inner"));
+}
+
+TEST_F(DirectoryListTest, UnreadableDirectoryIsRefused) {
+  if (geteuid() == 0) GTEST_SKIP() << "permissions do not deny root";
+  list_->resize(400, 600);
+  list_->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(list_.get()));
+  ASSERT_TRUE(list_->SetPath(Child("beta")));
+  EXPECT_FALSE(list_->SetPath(Child("locked")));
+  EXPECT_EQ(list_->Path(), Child("beta"));
+
+  ASSERT_NO_FATAL_FAILURE(Click("locked", /*twice=*/false));
+  EXPECT_EQ(list_->Path(), Child("beta"));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return CurrentItemPath() == Child("beta"); }));
+}
+
+TEST(DriveListTest, ListsMountedVolumesAndPicksTheLongestMountPoint) {
+  DriveList drives;
+  const int root = drives.findData(QStringLiteral("/"));
+  ASSERT_GE(root, 0);
+  for (int i = 0; i < drives.count(); ++i) {
+    EXPECT_TRUE(drives.itemText(i).contains(drives.itemData(i).toString()));
+  }
+  drives.SetDriveOf(QDir::tempPath());
+  const QString temp_drive = drives.Drive();
+  EXPECT_TRUE(temp_drive == QStringLiteral("/") ||
+              QDir::tempPath().startsWith(temp_drive + QLatin1Char('/')) ||
+              QDir::tempPath() == temp_drive)
+      << temp_drive.toStdString();
+
+  // Volumes nested in each other; none of these paths exists, so the choice
+  // rests on the names alone.
+  const QString outer = QStringLiteral("/vdimpexp-test-volume");
+  const QString inner = outer + QStringLiteral("/archive");
+  drives.addItem(QStringLiteral("inner"), inner);
+  drives.addItem(QStringLiteral("outer"), outer);
+  const struct {
+    QString path;
+    QString drive;
+  } cases[] = {
+      {inner + QStringLiteral("/2001/march"), inner},
+      {inner + QStringLiteral("/"), inner},
+      {inner, inner},
+      {outer + QStringLiteral("/arch"), outer},
+      {inner + QStringLiteral("-old"), outer},
+      {inner + QStringLiteral("/../x"), outer},
+      {outer + QStringLiteral("2/x"), QStringLiteral("/")},
+  };
+  for (const auto& c : cases) {
+    drives.setCurrentIndex(-1);
+    drives.SetDriveOf(c.path);
+    EXPECT_EQ(drives.Drive(), c.drive) << c.path.toStdString();
+  }
+}
+
+}  // namespace
+}  // namespace vdimpexp::wizard
