@@ -1,0 +1,142 @@
+#include "import/import_wizard.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include "entry/resource_strings.h"
+#include "import/entry_checker.h"
+#include "support/host_connection.h"
+#include "support/prompts.h"
+#include "support/window_routines.h"
+
+namespace vdimpexp::importing {
+namespace {
+
+constexpr int kCheckIntervalMs = 500;
+
+// Keeps a directory list on the drive the user chose; a drive that cannot
+// be read puts the drive list back on the directory's drive, silently.
+void FollowDrive(wizard::DriveList* drive, wizard::DirectoryList* directory) {
+  if (!directory->SetPath(drive->Drive())) drive->SetDriveOf(directory->Path());
+}
+
+}  // namespace
+
+fImportWizard::fImportWizard()
+    : WizardWindow("Import Wizard", wizard::kImportWizardPages,
+                   wizard::NextStyle::kShowPageFirst),
+      controls_(wizard::BuildImportWizardPages(Pages())) {
+  setObjectName("fImportWizard");
+  tmrCheckEntries_ = new QTimer(this);
+  tmrCheckEntries_->setObjectName("tmrCheckEntries");
+  tmrCheckEntries_->setInterval(kCheckIntervalMs);
+  connect(tmrCheckEntries_, &QTimer::timeout, this,
+          [this] { Guarded([this] { CheckEntries(); }); });
+  connect(controls_.cmdFrom, &QPushButton::clicked, this,
+          [this] { Guarded([this] { ChooseSourceFile(); }); });
+  connect(controls_.Drive1, &QComboBox::activated, this,
+          [this] { FollowDrive(controls_.Drive1, controls_.Dir1); });
+  connect(controls_.Drive2, &QComboBox::activated, this,
+          [this] { FollowDrive(controls_.Drive2, controls_.Dir2); });
+}
+
+void fImportWizard::Import() { ShowModal(); }
+
+int fImportWizard::Category() const {
+  return support::SelectedOptionIndex(controls_.optImportCategory);
+}
+
+std::vector<std::string> fImportWizard::SetupWizardSteps() const {
+  return wizard::ImportWizardSteps();
+}
+
+void fImportWizard::LoadForm() {
+  // The folder lists start where the program was started, as the legacy
+  // application's users expect from its own folder pickers.
+  QString start = QDir::currentPath();
+  for (auto [drive, directory] : {std::pair{controls_.Drive1, controls_.Dir1},
+                                  std::pair{controls_.Drive2, controls_.Dir2}}) {
+    directory->SetPath(start);
+    drive->SetDriveOf(directory->Path());
+  }
+  tmrCheckEntries_->start();
+}
+
+void fImportWizard::ShowStepHeader(const char* tag) {
+  SetHeader(wizard::ImportWizardHeader(tag, Category()));
+  if (wizard::TagIs(tag, "ImportFrom")) controls_.txtFrom->setFocus();
+  if (wizard::TagIs(tag, "Finished"))
+    controls_.tMessage->setPlainText("Click FINISH to begin...");
+}
+
+void fImportWizard::CheckActions() {
+  support::ShowBusyPointer();
+  support::RestoreMousePointer();
+}
+
+void fImportWizard::CheckEntries() {
+  std::string source_file = controls_.txtFrom->text().toStdString();
+  std::string main_directory = controls_.Dir1->Path().toStdString();
+  EntryVerdict verdict = importing::CheckEntries({.source = Category(),
+                                                  .page_tag = Engine().CurrentTag(),
+                                                  .source_file = source_file,
+                                                  .main_directory = main_directory,
+                                                  .any_table_ticked = AnyTableTicked()});
+  if (verdict.database_dir) DatabaseDir_ = *verdict.database_dir;
+  if (verdict.next) Engine().Buttons().next = *verdict.next;
+  if (verdict.finish) Engine().Buttons().finish = *verdict.finish;
+  ApplyButtonStates();
+}
+
+bool fImportWizard::AnyTableTicked() const {
+  for (int row = 0; row < controls_.lstchkGeneral->count(); ++row) {
+    if (controls_.lstchkGeneral->item(row)->checkState() == Qt::Checked) return true;
+  }
+  return false;
+}
+
+void fImportWizard::ChooseSourceFile() {
+  support::FileRequest request;
+  request.purpose = support::FileRequest::Purpose::kOpen;
+  request.title = "Text File to import";
+  request.filter = "MS ACCESS (*.mdb)|*.mdb";
+  controls_.txtFrom->setText(
+      QString::fromStdString(support::ActivePrompts().ChooseFile(request)));
+}
+
+void fImportWizard::FinishClicked() {
+  tmrCheckEntries_->stop();
+  Engine().Finish();
+  ApplyButtonStates();
+  support::ShowBusyPointer();
+  data::Connection& host = support::HostConnection();
+  host.BeginTrans();
+  try {
+    // Each source's import runs here, inside the one transaction.
+    support::RestoreMousePointer();
+    support::MessageQuestion question;
+    question.text = entry::LoadResString(entry::kCommitQuestion);
+    question.title = "Confirm";
+    question.buttons = support::MessageButtons::kYesNo;
+    question.icon = support::MessageIcon::kQuestion;
+    question.default_answer = support::MessageAnswer::kYes;
+    if (support::ActivePrompts().Ask(question) == support::MessageAnswer::kYes) {
+      host.CommitTrans();
+    } else {
+      host.RollbackTrans();
+    }
+  } catch (...) {
+    // Nothing of a failed import may stay in the host database.
+    if (host.TransactionLevel() > 0) host.RollbackTrans();
+    throw;
+  }
+  HideWizard();
+}
+
+void fImportWizard::Unloading() { tmrCheckEntries_->stop(); }
+
+}  // namespace vdimpexp::importing

@@ -1,0 +1,44 @@
+// The import wizard: the user picks a source (the legacy application's
+// tables or a zip-code database), says where it is, and Finish imports it
+// inside one transaction that the user then commits or rolls back.
+#pragma once
+
+#include <string>
+
+#include "wizard/import_wizard_pages.h"
+#include "wizard/wizard_window.h"
+
+class QTimer;
+
+namespace vdimpexp::importing {
+
+class fImportWizard : public wizard::WizardWindow {
+ public:
+  fImportWizard();
+
+  // Shows the wizard modally.
+  void Import();
+
+  const wizard::ImportWizardPages& Controls() const { return controls_; }
+  // The legacy main directory, with one trailing separator.
+  const std::string& DatabaseDir() const { return DatabaseDir_; }
+
+ private:
+  int Category() const override;
+  std::vector<std::string> SetupWizardSteps() const override;
+  void LoadForm() override;
+  void ShowStepHeader(const char* tag) override;
+  void CheckActions() override;
+  void FinishClicked() override;
+  void Unloading() override;
+
+  void CheckEntries();
+  void ChooseSourceFile();
+  bool AnyTableTicked() const;
+
+  wizard::ImportWizardPages controls_;
+  QTimer* tmrCheckEntries_ = nullptr;
+  std::string DatabaseDir_;
+};
+
+}  // namespace vdimpexp::importing

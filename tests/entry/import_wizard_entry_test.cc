@@ -1,0 +1,185 @@
+// The import call driven through the real wizard window, offscreen: its
+// sources, the entry checker's ticks, and Finish inside a host transaction.
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+
+#include "data/db_error.h"
+#include "wizard/folder_lists.h"
+#include "wizard_probe.h"
+
+namespace vdimpexp::testing {
+namespace {
+
+using support::MessageAnswer;
+
+// The entry checker ticks twice a second; a few ticks are plenty.
+constexpr int kTickWait = 3000;
+
+class ImportWizardTest : public WizardTest {
+ protected:
+  int64_t ZipCodeRows() {
+    data::Recordset rows = connection_.Execute("SELECT count(*) AS n FROM ZipCodes");
+    return rows.Fields("n").Value().AsInteger();
+  }
+};
+
+TEST_F(ImportWizardTest, LegacySourceWalksFoldersAndCheckListToACommitQuestion) {
+  std::filesystem::create_directories(scratch_.File("xav"));
+  std::string main_directory = scratch_.File("xav");
+  int transaction_level_at_question = -1;
+  bool checking_at_question = true;
+  prompts_.OnAsk([&](const support::MessageQuestion&) {
+    transaction_level_at_question = connection_.TransactionLevel();
+    auto* timer =
+        QApplication::activeModalWidget()->findChild<QTimer*>("tmrCheckEntries");
+    checking_at_question = timer && timer->isActive();
+  });
+  prompts_.AnswerNext(MessageAnswer::kNo);
+  WhenShown([&](QDialog& window) {
+    EXPECT_EQ(window.windowTitle(), "Import Wizard");
+    EXPECT_EQ(ShownPage(window), 0);
+    auto* timer = window.findChild<QTimer*>("tmrCheckEntries");
+    ASSERT_TRUE(timer && timer->isActive());
+    EXPECT_EQ(timer->interval(), 500);
+    Button(window, "cmdNext").click();
+    EXPECT_EQ(ShownPage(window), 1);
+    EXPECT_EQ(HeaderTitle(window), "Choose A Database Or Application");
+    EXPECT_TRUE(Control<QRadioButton>(window, "optImportCategory(5)").isChecked());
+    for (int disabled : {0, 2, 3, 4}) {
+      EXPECT_FALSE(Control<QRadioButton>(
+                       window, QString("optImportCategory(%1)").arg(disabled).toUtf8())
+                       .isEnabled());
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Button(window, "cmdNext").isEnabled(); },
+                                kTickWait));
+
+    Button(window, "cmdNext").click();
+    EXPECT_EQ(ShownPage(window), 2);
+    EXPECT_EQ(HeaderTitle(window), "Database Directories");
+    auto& directory = Control<wizard::DirectoryList>(window, "Dir1");
+    ASSERT_TRUE(directory.SetPath(QString::fromStdString(main_directory)));
+    QTest::qWait(700);
+    EXPECT_FALSE(Button(window, "cmdNext").isEnabled()) << "no LOG.DBF in the folder yet";
+    std::ofstream(main_directory + "/LOG.DBF") << "x";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Button(window, "cmdNext").isEnabled(); },
+                                kTickWait));
+
+    Button(window, "cmdNext").click();
+    EXPECT_EQ(ShownPage(window), 3);
+    EXPECT_EQ(HeaderTitle(window), "Available XAV Databases");
+    auto& tables = Control<QListWidget>(window, "lstchkGeneral");
+    auto* entry = new QListWidgetItem("Customers", &tables);
+    entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
+    entry->setCheckState(Qt::Unchecked);
+    QTest::qWait(700);
+    EXPECT_FALSE(Button(window, "cmdNext").isEnabled()) << "nothing ticked";
+    entry->setCheckState(Qt::Checked);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Button(window, "cmdNext").isEnabled(); },
+                                kTickWait));
+
+    Button(window, "cmdNext").click();
+    EXPECT_EQ(ShownPage(window), 9);
+    EXPECT_EQ(ButtonStates(window), (Buttons{true, false, true}));
+    EXPECT_EQ(Control<QPlainTextEdit>(window, "tMessage").toPlainText(),
+              "Click FINISH to begin...");
+    Button(window, "cmdFinish").click();
+  });
+  component_.ImportData(connection_);
+
+  ASSERT_EQ(prompts_.questions().size(), 1u);
+  const support::MessageQuestion& question = prompts_.questions()[0];
+  EXPECT_EQ(question.text, "About to commit records. Continue ?");
+  EXPECT_EQ(question.title, "Confirm");
+  EXPECT_EQ(question.buttons, support::MessageButtons::kYesNo);
+  EXPECT_EQ(question.icon, support::MessageIcon::kQuestion);
+  EXPECT_EQ(transaction_level_at_question, 1) << "Finish asks inside its transaction";
+  EXPECT_FALSE(checking_at_question) << "Finish stops the entry checker first";
+  EXPECT_EQ(connection_.TransactionLevel(), 0) << "the answer ended it";
+}
+
+TEST_F(ImportWizardTest, ZipCodeSourceFinishesOnTheFilePageOnceTheFileExists) {
+  std::string source = scratch_.File("zips.mdb");
+  std::ofstream(source) << "x";
+  int64_t rows_before = ZipCodeRows();
+  prompts_.ChooseNext("");  // the open-file dialog cancelled
+  prompts_.AnswerNext(MessageAnswer::kYes);
+  WhenShown([&](QDialog& window) {
+    Button(window, "cmdNext").click();
+    ChooseCategory(window, 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Button(window, "cmdNext").isEnabled(); },
+                                kTickWait));
+    Button(window, "cmdNext").click();
+    EXPECT_EQ(ShownPage(window), 6);
+    EXPECT_EQ(HeaderTitle(window), "Choose a Data Source");
+    auto& file = Control<QLineEdit>(window, "txtFrom");
+    EXPECT_TRUE(file.hasFocus());
+
+    QTest::keyClicks(&file, QString::fromStdString(source));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Button(window, "cmdFinish").isEnabled(); },
+                                kTickWait));
+    EXPECT_FALSE(Button(window, "cmdNext").isEnabled());
+
+    Button(window, "cmdFrom").click();  // cancelled: the name is cleared
+    EXPECT_EQ(file.text(), "");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Button(window, "cmdFinish").isEnabled(); },
+                                kTickWait));
+
+    file.setText(QString::fromStdString(source));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Button(window, "cmdFinish").isEnabled(); },
+                                kTickWait));
+    Button(window, "cmdFinish").click();
+  });
+  component_.ImportData(connection_);
+
+  ASSERT_EQ(prompts_.file_requests().size(), 1u);
+  EXPECT_EQ(prompts_.file_requests()[0].title, "Text File to import");
+  EXPECT_EQ(prompts_.file_requests()[0].filter, "MS ACCESS (*.mdb)|*.mdb");
+  ASSERT_EQ(prompts_.questions().size(), 1u);
+  EXPECT_EQ(connection_.TransactionLevel(), 0);
+  EXPECT_EQ(ZipCodeRows(), rows_before);
+}
+
+TEST_F(ImportWizardTest, AnErrorDuringFinishReachesTheHostAsTheCallsError) {
+  std::string source = scratch_.File("zips.mdb");
+  std::ofstream(source) << "x";
+  WhenShown([&](QDialog& window) {
+    Button(window, "cmdNext").click();
+    ChooseCategory(window, 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Button(window, "cmdNext").isEnabled(); },
+                                kTickWait));
+    Button(window, "cmdNext").click();
+    Control<QLineEdit>(window, "txtFrom").setText(QString::fromStdString(source));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Button(window, "cmdFinish").isEnabled(); },
+                                kTickWait));
+    connection_.Close();  // the host database goes away under the wizard
+    Button(window, "cmdFinish").click();
+  });
+  EXPECT_THROW(component_.ImportData(connection_), data::DbError);
+  EXPECT_TRUE(prompts_.questions().empty()) << "no commit question after a failure";
+}
+
+TEST_F(ImportWizardTest, CloseAnsweredNoKeepsTheWizard) {
+  WhenShown([&](QDialog& window) {
+    Button(window, "cmdNext").click();
+    prompts_.AnswerNext(MessageAnswer::kNo);
+    window.close();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(ShownPage(window), 1);
+    prompts_.AnswerNext(MessageAnswer::kYes);
+    window.close();
+    EXPECT_FALSE(window.isVisible());
+  });
+  component_.ImportData(connection_);
+  EXPECT_EQ(prompts_.questions().size(), 2u);
+  EXPECT_EQ(connection_.TransactionLevel(), 0);
+}
+
+}  // namespace
+}  // namespace vdimpexp::testing
