@@ -1,30 +1,42 @@
 // vdhost: the small host program over the reference shop database.
 //
 //   vdhost --db FILE [--demo-contacts N]   create FILE with demo data when it
-//                                          does not exist, then summarise it
+//                                          does not exist, then open the
+//                                          window that calls the wizards
+//   vdhost --db FILE --summary             print what the database holds
 //   vdhost --db FILE --sql TEXT            run one Jet statement, rows as CSV
+//   vdhost --db FILE --screenshots DIR     render every wizard page to DIR
 
+#include <QApplication>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <optional>
 #include <string>
 
 #include "app/host_console.h"
+#include "app/host_window.h"
 #include "data/connection.h"
 #include "data/db_error.h"
+#include "entry/page_gallery.h"
 #include "schema/reference_database.h"
 
 namespace {
 
+enum class Job { kWindow, kSummary, kStatement, kScreenshots };
+
 struct Options {
   std::string database;
-  std::optional<std::string> statement;
+  Job job = Job::kWindow;
+  std::string argument;  // the statement or the screenshot directory
   int demo_contacts = 500;
 };
 
 constexpr const char* kUsage =
     "usage: vdhost --db FILE [--demo-contacts N]\n"
-    "       vdhost --db FILE --sql STATEMENT\n";
+    "       vdhost --db FILE --summary\n"
+    "       vdhost --db FILE --sql STATEMENT\n"
+    "       vdhost --db FILE --screenshots DIRECTORY\n";
 
 std::optional<Options> ParseArguments(int argc, char** argv) {
   Options options;
@@ -34,7 +46,13 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
     if (argument == "--db" && has_value) {
       options.database = argv[++i];
     } else if (argument == "--sql" && has_value) {
-      options.statement = argv[++i];
+      options.job = Job::kStatement;
+      options.argument = argv[++i];
+    } else if (argument == "--screenshots" && has_value) {
+      options.job = Job::kScreenshots;
+      options.argument = argv[++i];
+    } else if (argument == "--summary") {
+      options.job = Job::kSummary;
     } else if (argument == "--demo-contacts" && has_value) {
       options.demo_contacts = std::stoi(argv[++i]);
       if (options.demo_contacts < 0) return std::nullopt;
@@ -44,6 +62,44 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
   }
   if (options.database.empty()) return std::nullopt;
   return options;
+}
+
+void CreateDemoDatabaseIfMissing(const Options& options) {
+  if (std::filesystem::exists(options.database)) return;
+  vdimpexp::schema::DemoDataOptions demo;
+  demo.contacts = options.demo_contacts;
+  vdimpexp::schema::CreateReferenceDatabase(options.database, demo);
+  std::cerr << "Created the reference database " << options.database << " with "
+            << demo.contacts << " demo contacts.\n";
+}
+
+int RunJob(const Options& options, int argc, char** argv) {
+  CreateDemoDatabaseIfMissing(options);
+  vdimpexp::data::Connection connection(options.database);
+  switch (options.job) {
+    case Job::kSummary:
+      vdimpexp::host::PrintSummary(connection, std::cout);
+      return 0;
+    case Job::kStatement:
+      vdimpexp::host::RunStatement(connection, options.argument, std::cout);
+      return 0;
+    case Job::kScreenshots: {
+      // Rendering needs no display.
+      setenv("QT_QPA_PLATFORM", "offscreen", /*overwrite=*/1);
+      QApplication application(argc, argv);
+      for (const auto& file : vdimpexp::RenderWizardPages(connection, options.argument)) {
+        std::cout << file.string() << "\n";
+      }
+      return 0;
+    }
+    case Job::kWindow: {
+      QApplication application(argc, argv);
+      vdimpexp::host::HostWindow window(connection);
+      window.show();
+      return application.exec();
+    }
+  }
+  return 1;
 }
 
 }  // namespace
@@ -60,20 +116,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
-    if (!std::filesystem::exists(options->database)) {
-      vdimpexp::schema::DemoDataOptions demo;
-      demo.contacts = options->demo_contacts;
-      vdimpexp::schema::CreateReferenceDatabase(options->database, demo);
-      std::cerr << "Created the reference database " << options->database << " with "
-                << demo.contacts << " demo contacts.\n";
-    }
-    vdimpexp::data::Connection connection(options->database);
-    if (options->statement) {
-      vdimpexp::host::RunStatement(connection, *options->statement, std::cout);
-    } else {
-      vdimpexp::host::PrintSummary(connection, std::cout);
-    }
-    return 0;
+    return RunJob(*options, argc, argv);
   } catch (const vdimpexp::data::DbError& error) {
     std::cerr << "Error " << error.number() << ": " << error.description() << "\n";
   } catch (const std::exception& error) {

@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libsqlite3-dev sqlite3
   libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev fonts-dejavu-core
 )
 
 missing=()
