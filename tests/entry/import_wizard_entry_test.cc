@@ -22,6 +22,21 @@ using support::MessageAnswer;
 // The entry checker ticks twice a second; a few ticks are plenty.
 constexpr int kTickWait = 3000;
 
+// Waits for the entry checker to set `button` as wanted.
+bool BecomesEnabled(QDialog& window, const char* button, bool enabled = true) {
+  return QTest::qWaitFor([&] { return Button(window, button).isEnabled() == enabled; },
+                         kTickWait);
+}
+
+// From the welcome page to the zip-code source's file page.
+void GoToSourceFilePage(QDialog& window) {
+  Button(window, "cmdNext").click();
+  ChooseCategory(window, 1);
+  ASSERT_TRUE(BecomesEnabled(window, "cmdNext"));
+  Button(window, "cmdNext").click();
+  ASSERT_EQ(ShownPage(window), 6);
+}
+
 class ImportWizardTest : public WizardTest {
  protected:
   int64_t ZipCodeRows() {
@@ -57,8 +72,7 @@ TEST_F(ImportWizardTest, LegacySourceWalksFoldersAndCheckListToACommitQuestion) 
                        window, QString("optImportCategory(%1)").arg(disabled).toUtf8())
                        .isEnabled());
     }
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Button(window, "cmdNext").isEnabled(); },
-                                kTickWait));
+    ASSERT_TRUE(BecomesEnabled(window, "cmdNext"));
 
     Button(window, "cmdNext").click();
     EXPECT_EQ(ShownPage(window), 2);
@@ -68,8 +82,7 @@ TEST_F(ImportWizardTest, LegacySourceWalksFoldersAndCheckListToACommitQuestion) 
     QTest::qWait(700);
     EXPECT_FALSE(Button(window, "cmdNext").isEnabled()) << "no LOG.DBF in the folder yet";
     std::ofstream(main_directory + "/LOG.DBF") << "x";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Button(window, "cmdNext").isEnabled(); },
-                                kTickWait));
+    ASSERT_TRUE(BecomesEnabled(window, "cmdNext"));
 
     Button(window, "cmdNext").click();
     EXPECT_EQ(ShownPage(window), 3);
@@ -81,8 +94,7 @@ TEST_F(ImportWizardTest, LegacySourceWalksFoldersAndCheckListToACommitQuestion) 
     QTest::qWait(700);
     EXPECT_FALSE(Button(window, "cmdNext").isEnabled()) << "nothing ticked";
     entry->setCheckState(Qt::Checked);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Button(window, "cmdNext").isEnabled(); },
-                                kTickWait));
+    ASSERT_TRUE(BecomesEnabled(window, "cmdNext"));
 
     Button(window, "cmdNext").click();
     EXPECT_EQ(ShownPage(window), 9);
@@ -111,29 +123,21 @@ TEST_F(ImportWizardTest, ZipCodeSourceFinishesOnTheFilePageOnceTheFileExists) {
   prompts_.ChooseNext("");  // the open-file dialog cancelled
   prompts_.AnswerNext(MessageAnswer::kYes);
   WhenShown([&](QDialog& window) {
-    Button(window, "cmdNext").click();
-    ChooseCategory(window, 1);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Button(window, "cmdNext").isEnabled(); },
-                                kTickWait));
-    Button(window, "cmdNext").click();
-    EXPECT_EQ(ShownPage(window), 6);
+    ASSERT_NO_FATAL_FAILURE(GoToSourceFilePage(window));
     EXPECT_EQ(HeaderTitle(window), "Choose a Data Source");
     auto& file = Control<QLineEdit>(window, "txtFrom");
     EXPECT_TRUE(file.hasFocus());
 
     QTest::keyClicks(&file, QString::fromStdString(source));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Button(window, "cmdFinish").isEnabled(); },
-                                kTickWait));
+    ASSERT_TRUE(BecomesEnabled(window, "cmdFinish"));
     EXPECT_FALSE(Button(window, "cmdNext").isEnabled());
 
     Button(window, "cmdFrom").click();  // cancelled: the name is cleared
     EXPECT_EQ(file.text(), "");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !Button(window, "cmdFinish").isEnabled(); },
-                                kTickWait));
+    ASSERT_TRUE(BecomesEnabled(window, "cmdFinish", false));
 
     file.setText(QString::fromStdString(source));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Button(window, "cmdFinish").isEnabled(); },
-                                kTickWait));
+    ASSERT_TRUE(BecomesEnabled(window, "cmdFinish"));
     Button(window, "cmdFinish").click();
   });
   component_.ImportData(connection_);
@@ -150,14 +154,9 @@ TEST_F(ImportWizardTest, AnErrorDuringFinishReachesTheHostAsTheCallsError) {
   std::string source = scratch_.File("zips.mdb");
   std::ofstream(source) << "x";
   WhenShown([&](QDialog& window) {
-    Button(window, "cmdNext").click();
-    ChooseCategory(window, 1);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Button(window, "cmdNext").isEnabled(); },
-                                kTickWait));
-    Button(window, "cmdNext").click();
+    ASSERT_NO_FATAL_FAILURE(GoToSourceFilePage(window));
     Control<QLineEdit>(window, "txtFrom").setText(QString::fromStdString(source));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Button(window, "cmdFinish").isEnabled(); },
-                                kTickWait));
+    ASSERT_TRUE(BecomesEnabled(window, "cmdFinish"));
     connection_.Close();  // the host database goes away under the wizard
     Button(window, "cmdFinish").click();
   });
