@@ -57,8 +57,12 @@ QMessageBox::Icon ToIcon(MessageIcon icon) {
   return QMessageBox::NoIcon;
 }
 
-MessageAnswer ToAnswer(int button) {
+// A box closed without a choice (its title-bar button) gets the answer
+// that changes nothing.
+MessageAnswer ToAnswer(int button, MessageButtons buttons) {
   switch (button) {
+    case QMessageBox::Ok:
+      return MessageAnswer::kOk;
     case QMessageBox::Yes:
       return MessageAnswer::kYes;
     case QMessageBox::No:
@@ -67,9 +71,16 @@ MessageAnswer ToAnswer(int button) {
       return MessageAnswer::kRetry;
     case QMessageBox::Cancel:
       return MessageAnswer::kCancel;
-    default:
-      return MessageAnswer::kOk;
   }
+  switch (buttons) {
+    case MessageButtons::kOk:
+      return MessageAnswer::kOk;
+    case MessageButtons::kYesNo:
+      return MessageAnswer::kNo;
+    case MessageButtons::kRetryCancel:
+      return MessageAnswer::kCancel;
+  }
+  return MessageAnswer::kCancel;
 }
 
 }  // namespace
@@ -84,13 +95,7 @@ MessageAnswer QtPrompts::Ask(const MessageQuestion& question) {
   QMessageBox box(ToIcon(question.icon), title, QString::fromStdString(question.text),
                   ToButtons(question.buttons), QApplication::activeWindow());
   box.setDefaultButton(ToButton(question.default_answer));
-  int clicked = box.exec();
-  // Closing a Yes/No box without choosing counts as its safe answer.
-  if (clicked == QMessageBox::Escape || clicked == 0) {
-    return question.buttons == MessageButtons::kYesNo ? MessageAnswer::kNo
-                                                      : MessageAnswer::kCancel;
-  }
-  return ToAnswer(clicked);
+  return ToAnswer(box.exec(), question.buttons);
 }
 
 std::string QtPrompts::ChooseFile(const FileRequest& request) {

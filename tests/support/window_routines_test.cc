@@ -2,11 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QGuiApplication>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 #include <array>
 #include <memory>
@@ -65,6 +70,57 @@ TEST(WindowRoutinesTest, SelectListItemByDataPicksTheFirstMatch) {
   EXPECT_EQ(SelectListItemByData(list, 7), 1);
   EXPECT_EQ(list.currentRow(), 1);
   EXPECT_EQ(SelectListItemByData(list, 9), 2);
+}
+
+// Answers the next message box by pressing `button`, or by closing it
+// without a choice when `button` is NoButton; records what it showed.
+struct BoxSeen {
+  QString title, text;
+  QMessageBox::StandardButtons buttons;
+  QMessageBox::StandardButton default_button = QMessageBox::NoButton;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+};
+
+void AnswerNextBox(QMessageBox::StandardButton button, BoxSeen& seen) {
+  QTimer::singleShot(0, [button, &seen] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    seen = {box->windowTitle(), box->text(), box->standardButtons(),
+            box->standardButton(box->defaultButton()), box->icon()};
+    if (button == QMessageBox::NoButton) {
+      box->close();
+    } else {
+      box->button(button)->click();
+    }
+  });
+}
+
+TEST(QtPromptsTest, MessageBoxesShowTheQuestionAndReturnTheAnswer) {
+  QtPrompts prompts;
+  BoxSeen seen;
+  MessageQuestion quit{"Are you sure?", "Quit?", MessageButtons::kYesNo,
+                       MessageIcon::kInformation, MessageAnswer::kNo};
+  AnswerNextBox(QMessageBox::Yes, seen);
+  EXPECT_EQ(prompts.Ask(quit), MessageAnswer::kYes);
+  EXPECT_EQ(seen.title, "Quit?");
+  EXPECT_EQ(seen.text, "Are you sure?");
+  EXPECT_EQ(seen.buttons, QMessageBox::Yes | QMessageBox::No);
+  EXPECT_EQ(seen.default_button, QMessageBox::No);
+  EXPECT_EQ(seen.icon, QMessageBox::Information);
+
+  AnswerNextBox(QMessageBox::NoButton, seen);
+  EXPECT_EQ(prompts.Ask(quit), MessageAnswer::kNo) << "closed without a choice";
+
+  MessageQuestion retry{"You must select an existing Access database!",
+                        "Select Access Database", MessageButtons::kRetryCancel,
+                        MessageIcon::kNone, MessageAnswer::kRetry};
+  AnswerNextBox(QMessageBox::Retry, seen);
+  EXPECT_EQ(prompts.Ask(retry), MessageAnswer::kRetry);
+  EXPECT_EQ(seen.buttons, QMessageBox::Retry | QMessageBox::Cancel);
+
+  AnswerNextBox(QMessageBox::Ok, seen);
+  EXPECT_EQ(prompts.Ask({"Currently not availiable"}), MessageAnswer::kOk);
+  EXPECT_EQ(seen.title, "VDIMPEXP") << "a box without a title of its own";
 }
 
 TEST(QtPromptsTest, FiltersBecomeTheDialogsOwnForm) {
