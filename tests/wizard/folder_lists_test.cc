@@ -49,23 +49,30 @@ class DirectoryListTest : public ::testing::Test {
   }
   QString CurrentItemPath() const { return model_->filePath(list_->currentIndex()); }
 
-  // Waits until the directory's row is loaded and laid out in the tree, then
-  // clicks it. The row is looked up among its parent's loaded rows: asking
-  // the model for the path itself would make the row out of turn.
+  // Waits until the directory's row is loaded, scrolls it into sight as a
+  // user would, then clicks it. The row is looked up among its parent's loaded
+  // rows: asking the model for the path itself would make the row out of turn.
   void Click(const char* relative, bool twice) {
     const QFileInfo target(Child(relative));
     const QModelIndex parent = model_->index(target.path());
     ASSERT_TRUE(parent.isValid());
     QModelIndex index;
     ASSERT_TRUE(QTest::qWaitFor([&] {
+      index = QModelIndex();
       for (int row = 0; row < model_->rowCount(parent); ++row) {
         QModelIndex candidate = model_->index(row, 0, parent);
         if (model_->fileName(candidate) == target.fileName()) index = candidate;
       }
-      // The tree lays its rows out late; the row must be where a click
-      // at its centre finds it.
-      return index.isValid() && !list_->visualRect(index).isEmpty() &&
-             list_->indexAt(list_->visualRect(index).center()) == index;
+      if (!index.isValid()) return false;
+      // The tree shows the whole file system from the root, so the row may
+      // lie below the bottom edge, where the view ignores presses even though
+      // indexAt() still finds the row there. The model also sorts its rows
+      // late, moving them after any scrolling, hence the scrolling on every
+      // try.
+      list_->scrollTo(index);
+      const QRect rect = list_->visualRect(index);
+      return !rect.isEmpty() && list_->viewport()->rect().contains(rect) &&
+             list_->indexAt(rect.center()) == index;
     }));
     const QPoint at = list_->visualRect(index).center();
     QTest::mouseClick(list_->viewport(), Qt::LeftButton, {}, at);
