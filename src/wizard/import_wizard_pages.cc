@@ -38,17 +38,17 @@ void BuildSourcePage(QWidget& page, ImportWizardPages& pages) {
 
 // One column of the folder page: caption, drive list, directory list; the
 // caption's accelerator leads to the drive list.
-template <typename Drive, typename Directory>
 void AddFolderColumn(QWidget& page, QGridLayout* grid, int grid_column, int label_index,
                      const char* caption, const char* drive_name,
-                     const char* directory_name, Drive*& drive, Directory*& directory) {
+                     const char* directory_name, DriveList*& drive,
+                     DirectoryList*& directory) {
   QLabel* label = AddLabel(&page, ElementName("Label2", label_index), caption);
-  drive = new Drive(&page);
+  drive = new DriveList(&page);
   drive->setObjectName(drive_name);
   // Mount points can be long: the column decides the width, not the entries.
   drive->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   drive->setMinimumContentsLength(kDriveContentsLength);
-  directory = new Directory(&page);
+  directory = new DirectoryList(&page);
   directory->setObjectName(directory_name);
   label->setBuddy(drive);
   grid->addWidget(label, 0, grid_column);
