@@ -4,9 +4,9 @@
 #pragma once
 
 #include <array>
-#include <functional>
 
 #include "wizard/date_input.h"
+#include "wizard/page_lookup.h"
 
 class QComboBox;
 class QLabel;
@@ -17,9 +17,6 @@ class QRadioButton;
 class QWidget;
 
 namespace vdimpexp::wizard {
-
-// The page widget with a given index; the frame owns and places the pages.
-using PageLookup = std::function<QWidget*(int16_t index)>;
 
 struct FilterWizardPages {
   // "SelectDB": the categories 0 to 5.

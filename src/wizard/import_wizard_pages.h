@@ -4,13 +4,16 @@
 
 #include <array>
 
-#include "wizard/filter_wizard_pages.h"
 #include "wizard/folder_lists.h"
+#include "wizard/page_lookup.h"
 
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QProgressBar;
+class QPushButton;
+class QRadioButton;
 
 namespace vdimpexp::wizard {
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "wizard/filter_wizard_pages.h"
+#include "wizard/page_lookup.h"
 #include "wizard/step_engine.h"
 #include "wizard/wizard_steps.h"
 
