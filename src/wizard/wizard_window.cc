@@ -183,7 +183,6 @@ void WizardWindow::ApplyButtonStates() {
   cmdPrevious_->setEnabled(buttons.previous);
   cmdNext_->setEnabled(buttons.next);
   cmdFinish_->setEnabled(buttons.finish);
-  picHeader_->setVisible(Engine().HeaderVisible());
 }
 
 void WizardWindow::HideWizard() { done(QDialog::Accepted); }

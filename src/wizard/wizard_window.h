@@ -63,7 +63,7 @@ class WizardWindow : public QDialog {
   virtual void Unloading() {}
 
   void SetHeader(const std::optional<StepHeader>& header);
-  // Shows the engine's button states and header band on the window.
+  // Shows the engine's button states on the window.
   void ApplyButtonStates();
   // Ends the modal display, leaving the form loaded.
   void HideWizard();
