@@ -1,6 +1,7 @@
 // The component's public class. A host hands each call its own open
 // database connection; the call runs one wizard modally and returns when
-// the wizard has closed.
+// the wizard has closed. The host runs a QApplication (the C interface
+// makes one for hosts without); a call without one fails with an error.
 #pragma once
 
 #include <cstdint>
