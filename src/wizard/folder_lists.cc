@@ -88,6 +88,11 @@ DirectoryList::DirectoryList(QWidget* parent)
           [this](const QModelIndex& index) { Open(index); });
   connect(this, &QAbstractItemView::activated, this,
           [this](const QModelIndex& index) { Open(index); });
+  auto keep_in_view = [this] {
+    if (keep_path_in_view_) scrollTo(model_->index(path_));
+  };
+  connect(model_, &QAbstractItemModel::layoutChanged, this, keep_in_view);
+  connect(model_, &QAbstractItemModel::rowsInserted, this, keep_in_view);
 
   if (!SetPath(QDir::currentPath())) SetPath(QDir::rootPath());
 }
@@ -130,7 +135,23 @@ void DirectoryList::Show(bool open) {
   if (open) expand(index);
   setCurrentIndex(index);
   scrollTo(index);
+  keep_path_in_view_ = true;
   showing_ = false;
+}
+
+void DirectoryList::mousePressEvent(QMouseEvent* event) {
+  keep_path_in_view_ = false;
+  QTreeView::mousePressEvent(event);
+}
+
+void DirectoryList::wheelEvent(QWheelEvent* event) {
+  keep_path_in_view_ = false;
+  QTreeView::wheelEvent(event);
+}
+
+void DirectoryList::keyPressEvent(QKeyEvent* event) {
+  keep_path_in_view_ = false;
+  QTreeView::keyPressEvent(event);
 }
 
 }  // namespace vdimpexp::wizard

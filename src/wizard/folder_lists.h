@@ -30,6 +30,11 @@ class DirectoryList : public QTreeView {
   bool SetPath(const QString& path);
 
  private:
+  // The user taking the view in hand ends keeping the path in view.
+  void mousePressEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
   // The user moved the current item: its directory becomes the path.
   void Follow(const QModelIndex& index);
   // The user opened a directory: it becomes the path and shows its children.
@@ -40,6 +45,10 @@ class DirectoryList : public QTreeView {
   QFileSystemModel* model_;
   QString path_;
   bool showing_ = false;
+  // The model sorts a directory's rows a moment after listing them, which
+  // can move the path's row out of view: until the user moves the view, it
+  // is brought back.
+  bool keep_path_in_view_ = false;
 };
 
 }  // namespace vdimpexp::wizard

@@ -117,6 +117,20 @@ TEST_F(DirectoryListTest, UnreadableDirectoryIsRefusedByPathAndByClick) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return CurrentItemPath() == Child("beta"); }));
 }
 
+TEST_F(DirectoryListTest, TheChosenFolderStaysInViewWhileTheTreeSettles) {
+  // A deep folder among many siblings: the tree lists them and sorts them a
+  // moment later, which moves rows about.
+  QDir dir(root_);
+  for (int i = 0; i < 80; ++i) ASSERT_TRUE(dir.mkpath(QString("many/m%1").arg(i)));
+  ASSERT_TRUE(dir.mkpath(QStringLiteral("many/m7/deep")));
+  ASSERT_TRUE(list_->SetPath(Child("many/m7/deep")));
+  // Long enough for listing and sorting to finish on a busy machine.
+  QTest::qWait(1500);
+  EXPECT_EQ(model_->filePath(list_->currentIndex()), Child("many/m7/deep"));
+  EXPECT_TRUE(
+      list_->viewport()->rect().contains(list_->visualRect(list_->currentIndex())));
+}
+
 TEST_F(DirectoryListTest, ClickFollowsAndDoubleClickOpens) {
   ASSERT_TRUE(list_->SetPath(root_));
   ASSERT_NO_FATAL_FAILURE(Click("beta", /*twice=*/false));
