@@ -21,10 +21,6 @@ class fFilterWizard : public wizard::WizardWindow {
   // its category are what the wizard ended with ("" and 0 when cancelled).
   void FilterSQL(std::string& SelectionSQL, int16_t& sqlCat);
 
-  bool ExportMode() const { return ExportMode_; }
-  bool Cancelled() const { return Cancelled_; }
-  const wizard::FilterWizardPages& Controls() const { return controls_; }
-
  private:
   int Category() const override;
   std::vector<std::string> SetupWizardSteps() const override;

@@ -19,10 +19,6 @@ class fImportWizard : public wizard::WizardWindow {
   // Shows the wizard modally.
   void Import();
 
-  const wizard::ImportWizardPages& Controls() const { return controls_; }
-  // The legacy main directory, with one trailing separator.
-  const std::string& DatabaseDir() const { return DatabaseDir_; }
-
  private:
   int Category() const override;
   std::vector<std::string> SetupWizardSteps() const override;
@@ -38,6 +34,7 @@ class fImportWizard : public wizard::WizardWindow {
 
   wizard::ImportWizardPages controls_;
   QTimer* tmrCheckEntries_ = nullptr;
+  // The legacy main directory, with one trailing separator.
   std::string DatabaseDir_;
 };
 

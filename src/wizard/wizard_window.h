@@ -35,8 +35,6 @@ class WizardWindow : public QDialog {
   void Unload();
 
   QWidget* picWizard(int16_t index) const;
-  const StepEngine& Engine() const { return *engine_; }
-  bool IsLoaded() const { return engine_ != nullptr; }
 
   // Shows the page with `index` and its header as a step would, without
   // running its hook: for rendering each page for review.
@@ -71,12 +69,8 @@ class WizardWindow : public QDialog {
   // reaches the caller of ShowModal.
   void Guarded(const std::function<void()>& handler);
 
-  QPushButton* cmdCancel() const { return cmdCancel_; }
-  QPushButton* cmdPrevious() const { return cmdPrevious_; }
-  QPushButton* cmdNext() const { return cmdNext_; }
-  QPushButton* cmdFinish() const { return cmdFinish_; }
-
  private:
+  bool IsLoaded() const { return engine_ != nullptr; }
   void Load();
   void NextClicked();
   void PreviousClicked();
