@@ -224,11 +224,7 @@ QComboBox* BuildOneListPage(QWidget& page, int title_index, const char* title_ca
 }
 
 void BuildFinishedPage(QWidget& page, FilterWizardPages& pages) {
-  PreparePage(page);
-  QVBoxLayout* column =
-      AddPicturedColumn(page, "picFinished",
-                        page.style()->standardIcon(QStyle::SP_DialogApplyButton))
-          .column;
+  QVBoxLayout* column = AddFinishedPageColumn(page);
   pages.lblFinishedMsg = AddLabel(&page, "lblFinishedMsg", "Export completed...");
   QFont message_font = WindowFont();
   message_font.setPointSizeF(11.25);
@@ -236,8 +232,7 @@ void BuildFinishedPage(QWidget& page, FilterWizardPages& pages) {
   pages.lblFinishedMsg->setWordWrap(true);
   pages.lblFinishedMsg->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   column->addWidget(pages.lblFinishedMsg, 1);
-  pages.lblPercent = AddLabel(&page, "lblPercent", "");
-  pages.lblPercent->setFont(HeadlineFont(8.25));
+  pages.lblPercent = AddPercentLabel(page);
   column->addWidget(pages.lblPercent);
 }
 

@@ -100,11 +100,7 @@ void BuildSourceFilePage(QWidget& page, ImportWizardPages& pages) {
 }
 
 void BuildFinishedPage(QWidget& page, ImportWizardPages& pages) {
-  PreparePage(page);
-  QVBoxLayout* column =
-      AddPicturedColumn(page, "picFinished",
-                        page.style()->standardIcon(QStyle::SP_DialogApplyButton))
-          .column;
+  QVBoxLayout* column = AddFinishedPageColumn(page);
   pages.tMessage = new QPlainTextEdit(&page);
   pages.tMessage->setObjectName("tMessage");
   pages.tMessage->setReadOnly(true);
@@ -120,8 +116,7 @@ void BuildFinishedPage(QWidget& page, ImportWizardPages& pages) {
   // lblPercent beside the bar tells the percentage; the bar itself says it
   // only once.
   pages.PBar->setTextVisible(false);
-  pages.lblPercent = AddLabel(&page, "lblPercent", "");
-  pages.lblPercent->setFont(HeadlineFont(8.25));
+  pages.lblPercent = AddPercentLabel(page);
   pages.lblPercent->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   pages.lblPercent->setMinimumWidth(
       pages.lblPercent->fontMetrics().horizontalAdvance("100%") + 4);

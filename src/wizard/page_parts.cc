@@ -203,6 +203,19 @@ PicturedColumn AddPicturedColumn(QWidget& page, const QString& picture_name,
   return {picture, column};
 }
 
+QVBoxLayout* AddFinishedPageColumn(QWidget& page) {
+  PreparePage(page);
+  return AddPicturedColumn(page, "picFinished",
+                           page.style()->standardIcon(QStyle::SP_DialogApplyButton))
+      .column;
+}
+
+QLabel* AddPercentLabel(QWidget& page) {
+  QLabel* label = AddLabel(&page, "lblPercent", "");
+  label->setFont(HeadlineFont(8.25));
+  return label;
+}
+
 void BuildWelcomePage(QWidget& page, const QString& headline, const QString& text,
                       QStyle::StandardPixmap emblem) {
   PreparePage(page);

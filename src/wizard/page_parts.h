@@ -91,6 +91,13 @@ struct PicturedColumn {
 PicturedColumn AddPicturedColumn(QWidget& page, const QString& picture_name,
                                  const QIcon& emblem);
 
+// The last page of either wizard: the picture with its check mark, and the
+// column beside it for the page's own controls.
+QVBoxLayout* AddFinishedPageColumn(QWidget& page);
+
+// "lblPercent": where the last page tells how far the work has come.
+QLabel* AddPercentLabel(QWidget& page);
+
 // The welcome page of either wizard: the picture with the image "Image2" on
 // it, the headline "lblWelcome" and the text "Label5(0)".
 void BuildWelcomePage(QWidget& page, const QString& headline, const QString& text,
