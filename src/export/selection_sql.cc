@@ -1,0 +1,164 @@
+#include "export/selection_sql.h"
+
+#include <array>
+#include <stdexcept>
+
+#include "data/text.h"
+#include "wizard/wizard_steps.h"
+
+namespace vdimpexp::exporting {
+namespace {
+
+constexpr std::string_view kPlaceholder = "WHERE 1=1 ";
+
+std::string BaseStatement(int category) {
+  switch (category) {
+    case 0:
+      return "SELECT * FROM Contacts WHERE 1=1 ";
+    case 1:
+    case kInvoicesToAccessCategory:
+      return "SELECT * FROM JobsReports WHERE 1=1 ";
+    case 2:
+      return "SELECT * FROM InventoryWithDefsAll WHERE 1=1 ";
+    case 3:
+      return std::string(kServiceDocsSQL) + " " + std::string(kPlaceholder);
+    case 4:
+      return std::string(kServiceTipsSQL) + " " + std::string(kPlaceholder);
+  }
+  throw std::invalid_argument("no export category " + std::to_string(category));
+}
+
+// Whether the wizard, for `category`, visits the filter page `tag`.
+bool StepsVisit(const SelectionRequest& request, std::string_view tag) {
+  std::vector<std::string> steps = wizard::FilterWizardSteps(request.export_mode);
+  for (const std::string& step : data::SplitAt(steps.at(request.category), ',')) {
+    if (wizard::TagIs(step, tag)) return true;
+  }
+  return false;
+}
+
+// A text value between single quotes, its own quotes doubled so that the
+// value can neither end the literal early nor add to the statement.
+std::string QuotedText(std::string_view text) {
+  std::string quoted = "'";
+  for (char c : text) {
+    quoted += c;
+    if (c == '\'') quoted += '\'';
+  }
+  return quoted + "'";
+}
+
+std::string DateLiteral(const data::Date& date) { return "#" + date.ToUsText() + "#"; }
+
+class ClauseList {
+ public:
+  explicit ClauseList(std::string base) : sql_(std::move(base)) {}
+
+  void AddList(std::string_view column, const ListChoice& choice) {
+    if (choice) sql_ += " AND " + std::string(column) + "=" + std::to_string(*choice);
+  }
+
+  void AddRange(std::string_view column, const TextRange& range) {
+    std::string_view from = data::TrimBlanks(range.from);
+    std::string_view to = data::TrimBlanks(range.to);
+    if (from.empty() || to.empty()) return;
+    sql_ += " AND " + std::string(column) + " BETWEEN " + QuotedText(from) + " AND " +
+            QuotedText(to);
+  }
+
+  void AddRange(std::string_view column, const DateRange& range) {
+    if (!range.from || !range.to) return;
+    sql_ += " AND " + std::string(column) + " BETWEEN " + DateLiteral(*range.from) +
+            " AND " + DateLiteral(*range.to);
+  }
+
+  void AddInvoiceType(InvoiceTypeChoice type) {
+    // The host's codes do not follow the buttons' order.
+    switch (type) {
+      case InvoiceTypeChoice::kAll:
+        return;
+      case InvoiceTypeChoice::kSales:
+        sql_ += " AND InvoiceType=30";
+        return;
+      case InvoiceTypeChoice::kQuotes:
+        sql_ += " AND InvoiceType=32";
+        return;
+      case InvoiceTypeChoice::kRepairs:
+        sql_ += " AND InvoiceType=31";
+        return;
+    }
+  }
+
+  void AddSortOrder(const std::vector<std::string>& fields) {
+    if (fields.empty()) return;
+    sql_ += " ORDER BY ";
+    for (size_t i = 0; i < fields.size(); ++i) {
+      if (i > 0) sql_ += ", ";
+      sql_ += fields[i];
+    }
+  }
+
+  // The placeholder condition goes where a clause follows it; a statement
+  // without clauses keeps its "WHERE 1=1 ".
+  std::string Finished() && {
+    constexpr std::string_view kJoint = "1=1  AND";
+    for (size_t at = sql_.find(kJoint); at != std::string::npos;
+         at = sql_.find(kJoint, at + 1)) {
+      sql_.replace(at, kJoint.size(), " ");
+    }
+    return std::move(sql_);
+  }
+
+ private:
+  std::string sql_;
+};
+
+}  // namespace
+
+std::optional<std::string> ColumnSourceSQL(int category) {
+  switch (category) {
+    case 0:
+      return "SELECT * FROM Contacts";
+    case 1:
+      return "SELECT * FROM JobsReports";
+    case 2:
+      return "SELECT * FROM InventoryWithDefsAll";
+    case 3:
+      return std::string(kServiceDocsSQL);
+    case 4:
+      return std::string(kServiceTipsSQL);
+  }
+  return std::nullopt;
+}
+
+std::string CreateSQL(const SelectionRequest& request) {
+  if (request.cancelled) return "";
+  const FilterChoices& filters = request.filters;
+  ClauseList sql(BaseStatement(request.category));
+  if (StepsVisit(request, "ContactsSelections")) {
+    sql.AddList("ClientType", filters.account_type);
+    sql.AddList("ReferalBy", filters.referral_source);
+    sql.AddRange("ZipCode", filters.zip_codes);
+    sql.AddRange("LastVisit", filters.last_visit);
+  }
+  if (StepsVisit(request, "WorkOrderSelection")) {
+    sql.AddList("StatusCode", filters.status);
+    sql.AddList("MakeID", filters.make);
+    sql.AddRange("DateIn", filters.service_requested);
+    sql.AddRange("ClaimedOn", filters.claimed);
+    sql.AddRange("JobNo", filters.invoice_numbers);
+    sql.AddInvoiceType(filters.invoice_type);
+  }
+  if (StepsVisit(request, "Inventory")) sql.AddList("ItemType", filters.item_type);
+  if (StepsVisit(request, "ServiceDocs")) {
+    sql.AddList("ServiceLiterature.MakeID", filters.documents_make);
+  }
+  if (StepsVisit(request, "ServiceTips")) {
+    sql.AddList("ServiceTips.MakeID", filters.tips_make);
+  }
+  // In export mode the chosen fields are the exported columns, not a sort.
+  if (!request.export_mode) sql.AddSortOrder(request.selected_fields);
+  return std::move(sql).Finished();
+}
+
+}  // namespace vdimpexp::exporting
