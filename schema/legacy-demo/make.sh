@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# Regenerates the demo dBASE III tables in main/ and history/ from the UTF-8
+# CSV files in source/ (column types and widths in the matching .csvt files).
+#
+# The tables are written by GDAL's ogr2ogr (ESRI Shapefile driver; a layer
+# without geometry is written as a lone .dbf, version byte 0x03):
+#   -lco ENCODING=LDID/1      text recoded UTF-8 -> code page 437 (DOS, US) and
+#                             language driver byte 0x01 at header offset 29
+#   -lco DBF_DATE_LAST_UPDATE fixed "last update" date in the header, so the
+#                             output is byte-for-byte reproducible
+#
+# Afterwards two documented one-byte-range patches are made with printf | dd,
+# because GDAL has no way to write them:
+#   1. LOG.DBF record 27 (Walter Kowalsky, a misspelled duplicate of record 9)
+#      gets the deletion flag '*' in the first byte of the record, as dBASE's
+#      DELETE command leaves it (the record stays in the file and is counted in
+#      the header's record count).
+#   2. STOCK.DBF record 26 (SW-PWR-TV): its empty LASTDATE becomes 8 spaces,
+#      which is how dBASE itself stores an empty date. Record 18 (SPL-2W) keeps
+#      the "00000000" GDAL/shapelib writes for an empty date, so both forms of
+#      a blank date are present.
+#
+# Usage: ./make.sh   (needs ogr2ogr from the gdal-bin package; run from any
+# directory; safe to run again: it rebuilds main/ and history/ from scratch)
+set -euo pipefail
+
+here="$(cd "$(dirname "$0")" && pwd)"
+cd "$here"
+
+command -v ogr2ogr >/dev/null || { echo "make.sh: ogr2ogr not found (apt-get install gdal-bin)" >&2; exit 1; }
+
+HEADER_DATE=1999-11-30
+MAIN_TABLES="LOG STOCK MFG STORES VENDOR XSERCODES XLABOR XSERV_LIT"
+HISTORY_TABLES="ARCHIVE"
+
+tmp="$(mktemp -d)"
+trap 'rm -rf "$tmp"' EXIT
+
+rm -rf main history
+mkdir -p main history
+
+build() { # build NAME OUTDIR
+  local name="$1" outdir="$2"
+  ogr2ogr -q -f "ESRI Shapefile" \
+    -lco ENCODING=LDID/1 \
+    -lco DBF_DATE_LAST_UPDATE="$HEADER_DATE" \
+    -nln "$name" "$tmp/$name.dbf" "source/$name.csv"
+  # Keep only the .dbf, under its upper-case DOS name; anything else the
+  # driver may have written (.shp/.shx/.prj/.cpg) stays in $tmp and is removed.
+  mv "$tmp/$name.dbf" "$outdir/$name.DBF"
+}
+
+for t in $MAIN_TABLES; do build "$t" main; done
+for t in $HISTORY_TABLES; do build "$t" history; done
+
+# ---- helpers for the two patches (offsets read from the header itself) ----
+u8()  { od -An -tu1 -j"$2" -N1 "$1" | tr -d ' \n'; }
+u16() { echo $(( $(u8 "$1" "$2") + 256 * $(u8 "$1" $(( $2 + 1 ))) )); }
+u32() { echo $(( $(u16 "$1" "$2") + 65536 * $(u16 "$1" $(( $2 + 2 ))) )); }
+getbytes() { dd if="$1" bs=1 skip="$2" count="$3" status=none; }
+putbytes() { printf '%s' "$3" | dd of="$1" bs=1 seek="$2" conv=notrunc status=none; }
+
+# field FILE NAME -> "offset length" of the field inside a record (the
+# deletion-flag byte is offset 0), from the 32-byte field descriptors.
+field() {
+  local f="$1" want="$2" pos=32 off=1 name len
+  while [ "$(u8 "$f" $pos)" != 13 ]; do
+    name="$(getbytes "$f" $pos 11 | tr -d '\000')"
+    len="$(u8 "$f" $(( pos + 16 )))"
+    if [ "$name" = "$want" ]; then echo "$off $len"; return 0; fi
+    off=$(( off + len )); pos=$(( pos + 32 ))
+  done
+  echo "make.sh: no field $want in $f" >&2; return 1
+}
+
+# record_start FILE N -> byte offset of record N (1-based)
+record_start() {
+  local f="$1" n="$2"
+  local count hlen rlen
+  count="$(u32 "$f" 4)"; hlen="$(u16 "$f" 8)"; rlen="$(u16 "$f" 10)"
+  [ "$n" -ge 1 ] && [ "$n" -le "$count" ] || { echo "make.sh: $f has no record $n" >&2; return 1; }
+  echo $(( hlen + (n - 1) * rlen ))
+}
+
+# expect FILE N FIELD VALUE: refuse to patch if the record is not the intended one
+expect() {
+  local f="$1" n="$2" fld="$3" want="$4" rec fo fl got
+  rec="$(record_start "$f" "$n")"; read -r fo fl < <(field "$f" "$fld")
+  got="$(getbytes "$f" $(( rec + fo )) "$fl" | sed 's/ *$//')"
+  [ "$got" = "$want" ] || { echo "make.sh: $f record $n $fld is '$got', expected '$want' (source changed?)" >&2; exit 1; }
+}
+
+# 1. deletion flag on LOG.DBF record 27
+expect main/LOG.DBF 27 LNAME Kowalsky
+putbytes main/LOG.DBF "$(record_start main/LOG.DBF 27)" '*'
+
+# 2. dBASE-style empty date (8 spaces) in STOCK.DBF record 26
+expect main/STOCK.DBF 26 PARTNO SW-PWR-TV
+expect main/STOCK.DBF 26 LASTDATE 00000000
+read -r fo fl < <(field main/STOCK.DBF LASTDATE)
+putbytes main/STOCK.DBF $(( $(record_start main/STOCK.DBF 26) + fo )) '        '
+
+ogr2ogr --version
+ls -l main history
