@@ -8,6 +8,7 @@ packages=(
   libsqlite3-dev sqlite3
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev fonts-dejavu-core
+  clang libclang-rt-14-dev
 )
 
 missing=()
