@@ -1,8 +1,9 @@
 // vdhost: the small host program over the reference shop database.
 //
 //   vdhost --db FILE [--demo-contacts N]   create FILE with demo data when it
-//                                          does not exist, then open the
-//                                          window that calls the wizards
+//                                          does not exist (and zipcodes.mdb
+//                                          beside it), then open the window
+//                                          that calls the wizards
 //   vdhost --db FILE --summary             print what the database holds
 //   vdhost --db FILE --sql TEXT            run one Jet statement, rows as CSV
 //   vdhost --db FILE --screenshots DIR     render every wizard page to DIR
@@ -22,6 +23,8 @@
 #include "schema/reference_database.h"
 
 namespace {
+
+constexpr int kDemoZipCodes = 250;
 
 enum class Job { kWindow, kSummary, kStatement, kScreenshots };
 
@@ -64,6 +67,8 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
   return options;
 }
 
+// A new demo database comes with a zip-code database beside it, for the
+// import wizard's zip-code source.
 void CreateDemoDatabaseIfMissing(const Options& options) {
   if (std::filesystem::exists(options.database)) return;
   vdimpexp::schema::DemoDataOptions demo;
@@ -71,6 +76,12 @@ void CreateDemoDatabaseIfMissing(const Options& options) {
   vdimpexp::schema::CreateReferenceDatabase(options.database, demo);
   std::cerr << "Created the reference database " << options.database << " with "
             << demo.contacts << " demo contacts.\n";
+  std::filesystem::path zip_codes =
+      std::filesystem::path(options.database).replace_filename("zipcodes.mdb");
+  if (std::filesystem::exists(zip_codes)) return;
+  vdimpexp::schema::CreateZipCodeSourceDatabase(zip_codes.string(), kDemoZipCodes, 1);
+  std::cerr << "Created the zip-code source " << zip_codes.string() << " with "
+            << kDemoZipCodes << " post codes.\n";
 }
 
 int RunJob(const Options& options, int argc, char** argv) {

@@ -9,6 +9,9 @@
 
 #include "entry/resource_strings.h"
 #include "import/entry_checker.h"
+#include "import/legacy_discovery.h"
+#include "import/zip_code_import.h"
+#include "support/component_location.h"
 #include "support/host_connection.h"
 #include "support/prompts.h"
 #include "support/window_routines.h"
@@ -75,7 +78,22 @@ void fImportWizard::ShowStepHeader(const char* tag) {
 
 void fImportWizard::CheckActions() {
   support::ShowBusyPointer();
+  if (wizard::TagIs(Engine().CurrentTag(), "GeneralCheckList")) LoadGeneralCheckList();
   support::RestoreMousePointer();
+}
+
+void fImportWizard::LoadGeneralCheckList() {
+  QListWidget& tables = *controls_.lstchkGeneral;
+  tables.clear();
+  DatabaseDir_ = DirectoryText(controls_.Dir1->Path().toStdString());
+  HistoryDir_ = DirectoryText(controls_.Dir2->Path().toStdString());
+  if (Category() != kLegacySource) return;
+  for (const CheckListEntry& table : DiscoverLegacyTables(DatabaseDir_, HistoryDir_)) {
+    auto* entry = new QListWidgetItem(QString::fromStdString(table.text), &tables);
+    entry->setData(support::kItemDataRole, table.code);
+    entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
+    entry->setCheckState(Qt::Unchecked);
+  }
 }
 
 void fImportWizard::CheckEntries() {
@@ -114,27 +132,50 @@ void fImportWizard::FinishClicked() {
   ApplyButtonStates();
   support::ShowBusyPointer();
   data::Connection& host = support::HostConnection();
-  host.BeginTrans();
+  const int outer_level = host.TransactionLevel();
   try {
-    // Each source's import runs here, inside the one transaction.
+    host.BeginTrans();
+    ImportChosenSource();
+  } catch (const std::exception& error) {
+    // Nothing of a failed import may stay in the host database, and there
+    // is nothing left to commit.
+    if (host.TransactionLevel() > outer_level) host.RollbackTrans();
     support::RestoreMousePointer();
-    support::MessageQuestion question;
-    question.text = entry::LoadResString(entry::kCommitQuestion);
-    question.title = "Confirm";
-    question.buttons = support::MessageButtons::kYesNo;
-    question.icon = support::MessageIcon::kQuestion;
-    question.default_answer = support::MessageAnswer::kYes;
-    if (support::ActivePrompts().Ask(question) == support::MessageAnswer::kYes) {
-      host.CommitTrans();
-    } else {
-      host.RollbackTrans();
-    }
-  } catch (...) {
-    // Nothing of a failed import may stay in the host database.
-    if (host.TransactionLevel() > 0) host.RollbackTrans();
-    throw;
+    ReportFailedImport(error.what());
+    HideWizard();
+    return;
   }
+  support::RestoreMousePointer();
+  AskToCommit(host);
   HideWizard();
+}
+
+void fImportWizard::ImportChosenSource() {
+  if (Category() == kZipCodeSource) {
+    ImportZipCodes(support::HostConnection(), controls_.txtFrom->text().toStdString(),
+                   support::ComponentDirectory());
+  }
+}
+
+void fImportWizard::AskToCommit(data::Connection& host) {
+  support::MessageAnswer answer = support::ActivePrompts().Ask(
+      {.text = entry::LoadResString(entry::kCommitQuestion),
+       .title = "Confirm",
+       .buttons = support::MessageButtons::kYesNo,
+       .icon = support::MessageIcon::kQuestion,
+       .default_answer = support::MessageAnswer::kYes});
+  if (answer == support::MessageAnswer::kYes) {
+    host.CommitTrans();
+  } else {
+    host.RollbackTrans();
+  }
+}
+
+void fImportWizard::ReportFailedImport(const std::string& what) {
+  const std::string text = "The import failed, and nothing was imported: " + what;
+  controls_.tMessage->appendPlainText(QString::fromStdString(text));
+  support::ActivePrompts().Ask(
+      {.text = text, .title = "Import", .icon = support::MessageIcon::kCritical});
 }
 
 void fImportWizard::Unloading() { tmrCheckEntries_->stop(); }

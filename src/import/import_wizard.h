@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "data/connection.h"
+
 #include "wizard/import_wizard_pages.h"
 #include "wizard/wizard_window.h"
 
@@ -31,11 +33,21 @@ class fImportWizard : public wizard::WizardWindow {
   void CheckEntries();
   void ChooseSourceFile();
   bool AnyTableTicked() const;
+  // Lists the legacy tables found in the chosen folders, none ticked.
+  void LoadGeneralCheckList();
+  // Runs the chosen source's import inside the host transaction that
+  // Finish holds.
+  void ImportChosenSource();
+  // Asks whether the imported rows stay, and ends the transaction so.
+  void AskToCommit(data::Connection& host);
+  void ReportFailedImport(const std::string& what);
 
   wizard::ImportWizardPages controls_;
   QTimer* tmrCheckEntries_ = nullptr;
-  // The legacy main directory, with one trailing separator.
+  // The legacy main and history directories, each with one trailing
+  // separator.
   std::string DatabaseDir_;
+  std::string HistoryDir_;
 };
 
 }  // namespace vdimpexp::importing

@@ -9,7 +9,7 @@
 
 namespace vdimpexp::support {
 
-enum class MessageButtons { kOk, kYesNo, kRetryCancel };
+enum class MessageButtons { kOk, kYesNo, kYesNoCancel, kRetryCancel };
 enum class MessageIcon { kNone, kQuestion, kInformation, kExclamation, kCritical };
 enum class MessageAnswer { kOk, kYes, kNo, kRetry, kCancel };
 

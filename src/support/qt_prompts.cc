@@ -35,6 +35,8 @@ QMessageBox::StandardButtons ToButtons(MessageButtons buttons) {
       return QMessageBox::Ok;
     case MessageButtons::kYesNo:
       return QMessageBox::Yes | QMessageBox::No;
+    case MessageButtons::kYesNoCancel:
+      return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     case MessageButtons::kRetryCancel:
       return QMessageBox::Retry | QMessageBox::Cancel;
   }
@@ -77,6 +79,7 @@ MessageAnswer ToAnswer(int button, MessageButtons buttons) {
       return MessageAnswer::kOk;
     case MessageButtons::kYesNo:
       return MessageAnswer::kNo;
+    case MessageButtons::kYesNoCancel:
     case MessageButtons::kRetryCancel:
       return MessageAnswer::kCancel;
   }

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "data/db_error.h"
+#include "support/window_routines.h"
 #include "wizard/folder_lists.h"
 #include "wizard_probe.h"
 
@@ -81,19 +81,33 @@ TEST_F(ImportWizardTest, LegacySourceWalksFoldersAndCheckListToACommitQuestion) 
     ASSERT_TRUE(directory.SetPath(QString::fromStdString(main_directory)));
     QTest::qWait(700);
     EXPECT_FALSE(Button(window, "cmdNext").isEnabled()) << "no LOG.DBF in the folder yet";
-    std::ofstream(main_directory + "/LOG.DBF") << "x";
+    std::filesystem::copy_file(std::filesystem::path(VDIMPEXP_LEGACY_DEMO_DIR) / "main/LOG.DBF",
+                               main_directory + "/LOG.DBF");
     ASSERT_TRUE(BecomesEnabled(window, "cmdNext"));
 
     Button(window, "cmdNext").click();
     EXPECT_EQ(ShownPage(window), 3);
     EXPECT_EQ(HeaderTitle(window), "Available XAV Databases");
     auto& tables = Control<QListWidget>(window, "lstchkGeneral");
-    auto* entry = new QListWidgetItem("Customers", &tables);
-    entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
-    entry->setCheckState(Qt::Unchecked);
+    ASSERT_EQ(tables.count(), 1);
+    QListWidgetItem* entry = tables.item(0);
+    EXPECT_EQ(entry->text(), "Customers (40 records)");
+    EXPECT_EQ(entry->data(support::kItemDataRole).toInt(), 1);
     QTest::qWait(700);
     EXPECT_FALSE(Button(window, "cmdNext").isEnabled()) << "nothing ticked";
     entry->setCheckState(Qt::Checked);
+    ASSERT_TRUE(BecomesEnabled(window, "cmdNext"));
+    entry->setCheckState(Qt::Unchecked);
+    ASSERT_TRUE(BecomesEnabled(window, "cmdNext", false));
+
+    // Back and forward again: the list is read afresh, unticked.
+    entry->setCheckState(Qt::Checked);
+    Button(window, "cmdPrevious").click();
+    ASSERT_TRUE(BecomesEnabled(window, "cmdNext"));
+    Button(window, "cmdNext").click();
+    ASSERT_EQ(tables.count(), 1);
+    EXPECT_EQ(tables.item(0)->checkState(), Qt::Unchecked);
+    tables.item(0)->setCheckState(Qt::Checked);
     ASSERT_TRUE(BecomesEnabled(window, "cmdNext"));
 
     Button(window, "cmdNext").click();
@@ -118,10 +132,11 @@ TEST_F(ImportWizardTest, LegacySourceWalksFoldersAndCheckListToACommitQuestion) 
 
 TEST_F(ImportWizardTest, ZipCodeSourceFinishesOnTheFilePageOnceTheFileExists) {
   std::string source = scratch_.File("zips.mdb");
-  std::ofstream(source) << "x";
+  schema::CreateZipCodeSourceDatabase(source, 40, 5);
   int64_t rows_before = ZipCodeRows();
   prompts_.ChooseNext("");  // the open-file dialog cancelled
-  prompts_.AnswerNext(MessageAnswer::kYes);
+  prompts_.AnswerNext(MessageAnswer::kYes);  // keep the existing codes
+  prompts_.AnswerNext(MessageAnswer::kYes);  // commit
   WhenShown([&](QDialog& window) {
     ASSERT_NO_FATAL_FAILURE(GoToSourceFilePage(window));
     EXPECT_EQ(HeaderTitle(window), "Choose a Data Source");
@@ -145,23 +160,36 @@ TEST_F(ImportWizardTest, ZipCodeSourceFinishesOnTheFilePageOnceTheFileExists) {
   ASSERT_EQ(prompts_.file_requests().size(), 1u);
   EXPECT_EQ(prompts_.file_requests()[0].title, "Text File to import");
   EXPECT_EQ(prompts_.file_requests()[0].filter, "MS ACCESS (*.mdb)|*.mdb");
-  ASSERT_EQ(prompts_.questions().size(), 1u);
+  ASSERT_EQ(prompts_.questions().size(), 2u);
+  EXPECT_EQ(prompts_.questions()[0].text, "Would you like to keep existing zip codes ?");
+  EXPECT_EQ(prompts_.questions()[1].text, "About to commit records. Continue ?");
   EXPECT_EQ(connection_.TransactionLevel(), 0);
-  EXPECT_EQ(ZipCodeRows(), rows_before);
+  EXPECT_EQ(ZipCodeRows(), rows_before + 40) << "the demo source shares no code with the host";
 }
 
-TEST_F(ImportWizardTest, AnErrorDuringFinishReachesTheHostAsTheCallsError) {
+TEST_F(ImportWizardTest, AnImportThatFailsIsRolledBackAndReported) {
   std::string source = scratch_.File("zips.mdb");
-  std::ofstream(source) << "x";
+  std::ofstream(source) << "PostCode,CityTown\n2000,Sydney\n";
+  int64_t rows_before = ZipCodeRows();
+  std::string finished_text;
   WhenShown([&](QDialog& window) {
+    prompts_.OnAsk([&](const support::MessageQuestion&) {
+      finished_text = Control<QPlainTextEdit>(window, "tMessage").toPlainText().toStdString();
+    });
     ASSERT_NO_FATAL_FAILURE(GoToSourceFilePage(window));
     Control<QLineEdit>(window, "txtFrom").setText(QString::fromStdString(source));
     ASSERT_TRUE(BecomesEnabled(window, "cmdFinish"));
-    connection_.Close();  // the host database goes away under the wizard
     Button(window, "cmdFinish").click();
   });
-  EXPECT_THROW(component_.ImportData(connection_), data::DbError);
-  EXPECT_TRUE(prompts_.questions().empty()) << "no commit question after a failure";
+  component_.ImportData(connection_);
+  ASSERT_EQ(prompts_.questions().size(), 1u) << "no commit question after a failure";
+  const support::MessageQuestion& report = prompts_.questions()[0];
+  EXPECT_EQ(report.icon, support::MessageIcon::kCritical);
+  EXPECT_EQ(report.buttons, support::MessageButtons::kOk);
+  EXPECT_NE(report.text.find("is not a database file"), std::string::npos) << report.text;
+  EXPECT_NE(finished_text.find(report.text), std::string::npos) << finished_text;
+  EXPECT_EQ(connection_.TransactionLevel(), 0);
+  EXPECT_EQ(ZipCodeRows(), rows_before);
 }
 
 TEST_F(ImportWizardTest, CloseAnsweredNoKeepsTheWizard) {

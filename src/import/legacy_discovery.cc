@@ -1,0 +1,24 @@
+#include "import/legacy_discovery.h"
+
+#include "legacy/cb_support.h"
+#include "support/file_routines.h"
+
+namespace vdimpexp::importing {
+
+std::vector<CheckListEntry> DiscoverLegacyTables(std::string_view database_dir,
+                                                 std::string_view history_dir) {
+  std::vector<CheckListEntry> entries;
+  for (const LegacyTable& table : kLegacyTables) {
+    std::string path =
+        std::string(table.in_history_directory ? history_dir : database_dir) +
+        std::string(table.file_name);
+    if (!support::FileExists(path)) continue;
+    int32_t records = legacy::CountDbfRecords(path);
+    if (records == 0) continue;
+    entries.push_back({std::string(table.entry_text) + std::to_string(records) + " records)",
+                       table.code});
+  }
+  return entries;
+}
+
+}  // namespace vdimpexp::importing

@@ -1,0 +1,40 @@
+// Fills the host's zip-code table from the zip-code database the user
+// chose: the source is opened through its workgroup, the user says whether
+// the existing codes stay, and each source row becomes one host row. The
+// caller holds the transaction that decides whether the rows stay.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "data/connection.h"
+
+namespace vdimpexp::importing {
+
+// The workgroup file that secures the zip-code database; the component
+// ships it in its own folder.
+inline constexpr std::string_view kWorkgroupFileName = "QP.QPW";
+
+// The connection string for the source database `source_file` (as the
+// user typed or chose it), secured by the workgroup file in
+// `component_directory`.
+std::string ZipSourceConnectionString(std::string_view source_file,
+                                      std::string_view component_directory);
+
+struct ZipCodeImportResult {
+  // False only when the user cancelled at the question.
+  bool ran = false;
+  int64_t added = 0;
+  // Rows whose code the host table held already (or the source repeated).
+  int64_t skipped = 0;
+};
+
+// Asks through the active prompts whether to keep the existing codes, then
+// copies the rows in the source's order. Rows whose code is already there
+// are skipped, and the user is told how many. Errors (a source that cannot
+// be opened, a missing table or column) are raised to the caller.
+ZipCodeImportResult ImportZipCodes(data::Connection& host, std::string_view source_file,
+                                   std::string_view component_directory);
+
+}  // namespace vdimpexp::importing
