@@ -4,6 +4,7 @@
 
 #include "data/db_error.h"
 #include "data/key_value_list.h"
+#include "data/text.h"
 #include "data/value.h"
 
 namespace vdimpexp::data::jet {
@@ -63,15 +64,6 @@ std::vector<const Token*> Significant(const std::vector<Token>& tokens) {
   return result;
 }
 
-std::string SqlQuote(std::string_view text) {
-  std::string quoted = "'";
-  for (char c : text) {
-    quoted += c;
-    if (c == '\'') quoted += '\'';
-  }
-  return quoted + "'";
-}
-
 // The SQLite text of one token.
 std::string TranslateToken(const Token& token) {
   switch (token.kind) {
@@ -81,10 +73,10 @@ std::string TranslateToken(const Token& token) {
         ThrowSyntax("Syntax error in date in query expression '" +
                     std::string(token.text) + "'");
       }
-      return SqlQuote(date->ToIso());
+      return SqlQuoted(date->ToIso());
     }
     case TokenKind::kString:
-      return token.text[0] == '"' ? SqlQuote(token.Content()) : std::string(token.text);
+      return token.text[0] == '"' ? SqlQuoted(token.Content()) : std::string(token.text);
     case TokenKind::kWord:
       if (token.IsWord("TRUE")) return "1";
       if (token.IsWord("FALSE")) return "0";

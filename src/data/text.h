@@ -50,6 +50,18 @@ inline std::vector<std::string> SplitAt(std::string_view text, char separator) {
   }
 }
 
+// A text value as an SQL literal: between single quotes, its own quotes
+// doubled, so that it can neither end the literal early nor add to the
+// statement.
+inline std::string SqlQuoted(std::string_view text) {
+  std::string quoted = "'";
+  for (char c : text) {
+    quoted += c;
+    if (c == '\'') quoted += '\'';
+  }
+  return quoted + "'";
+}
+
 // A table or column name as SQL text, whatever characters it holds.
 inline std::string Bracketed(std::string_view name) {
   return "[" + std::string(name) + "]";

@@ -37,17 +37,6 @@ bool StepsVisit(const SelectionRequest& request, std::string_view tag) {
   return false;
 }
 
-// A text value between single quotes, its own quotes doubled so that the
-// value can neither end the literal early nor add to the statement.
-std::string QuotedText(std::string_view text) {
-  std::string quoted = "'";
-  for (char c : text) {
-    quoted += c;
-    if (c == '\'') quoted += '\'';
-  }
-  return quoted + "'";
-}
-
 std::string DateLiteral(const data::Date& date) { return "#" + date.ToUsText() + "#"; }
 
 class ClauseList {
@@ -62,8 +51,8 @@ class ClauseList {
     std::string_view from = data::TrimBlanks(range.from);
     std::string_view to = data::TrimBlanks(range.to);
     if (from.empty() || to.empty()) return;
-    sql_ += " AND " + std::string(column) + " BETWEEN " + QuotedText(from) + " AND " +
-            QuotedText(to);
+    sql_ += " AND " + std::string(column) + " BETWEEN " + data::SqlQuoted(from) +
+            " AND " + data::SqlQuoted(to);
   }
 
   void AddRange(std::string_view column, const DateRange& range) {
