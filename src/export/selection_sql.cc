@@ -1,6 +1,6 @@
 #include "export/selection_sql.h"
 
-#include <array>
+#include <algorithm>
 #include <stdexcept>
 
 #include "data/text.h"
@@ -28,14 +28,21 @@ std::string BaseStatement(int category) {
   throw std::invalid_argument("no export category " + std::to_string(category));
 }
 
-// Whether the wizard, for `category`, visits the filter page `tag`.
-bool StepsVisit(const SelectionRequest& request, std::string_view tag) {
-  std::vector<std::string> steps = wizard::FilterWizardSteps(request.export_mode);
-  for (const std::string& step : data::SplitAt(steps.at(request.category), ',')) {
-    if (wizard::TagIs(step, tag)) return true;
+// The pages the wizard visits for the request's category, by tag.
+class VisitedPages {
+ public:
+  explicit VisitedPages(const SelectionRequest& request)
+      : tags_(data::SplitAt(
+            wizard::FilterWizardSteps(request.export_mode).at(request.category), ',')) {}
+
+  bool Include(std::string_view tag) const {
+    return std::ranges::any_of(
+        tags_, [&](const std::string& step) { return wizard::TagIs(step, tag); });
   }
-  return false;
-}
+
+ private:
+  std::vector<std::string> tags_;
+};
 
 std::string DateLiteral(const data::Date& date) { return "#" + date.ToUsText() + "#"; }
 
@@ -124,13 +131,14 @@ std::string CreateSQL(const SelectionRequest& request) {
   if (request.cancelled) return "";
   const FilterChoices& filters = request.filters;
   ClauseList sql(BaseStatement(request.category));
-  if (StepsVisit(request, "ContactsSelections")) {
+  const VisitedPages visited(request);
+  if (visited.Include("ContactsSelections")) {
     sql.AddList("ClientType", filters.account_type);
     sql.AddList("ReferalBy", filters.referral_source);
     sql.AddRange("ZipCode", filters.zip_codes);
     sql.AddRange("LastVisit", filters.last_visit);
   }
-  if (StepsVisit(request, "WorkOrderSelection")) {
+  if (visited.Include("WorkOrderSelection")) {
     sql.AddList("StatusCode", filters.status);
     sql.AddList("MakeID", filters.make);
     sql.AddRange("DateIn", filters.service_requested);
@@ -138,11 +146,11 @@ std::string CreateSQL(const SelectionRequest& request) {
     sql.AddRange("JobNo", filters.invoice_numbers);
     sql.AddInvoiceType(filters.invoice_type);
   }
-  if (StepsVisit(request, "Inventory")) sql.AddList("ItemType", filters.item_type);
-  if (StepsVisit(request, "ServiceDocs")) {
+  if (visited.Include("Inventory")) sql.AddList("ItemType", filters.item_type);
+  if (visited.Include("ServiceDocs")) {
     sql.AddList("ServiceLiterature.MakeID", filters.documents_make);
   }
-  if (StepsVisit(request, "ServiceTips")) {
+  if (visited.Include("ServiceTips")) {
     sql.AddList("ServiceTips.MakeID", filters.tips_make);
   }
   // In export mode the chosen fields are the exported columns, not a sort.
