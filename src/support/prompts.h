@@ -19,6 +19,8 @@ struct MessageQuestion {
   MessageButtons buttons = MessageButtons::kOk;
   MessageIcon icon = MessageIcon::kNone;
   MessageAnswer default_answer = MessageAnswer::kOk;
+
+  bool operator==(const MessageQuestion&) const = default;
 };
 
 struct FileRequest {

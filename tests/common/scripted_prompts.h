@@ -4,10 +4,23 @@
 
 #include <deque>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "support/prompts.h"
+
+namespace vdimpexp::support {
+
+// Lets a failed comparison of questions show what was asked.
+inline void PrintTo(const MessageQuestion& question, std::ostream* out) {
+  *out << "{\"" << question.text << "\", title \"" << question.title << "\", buttons "
+       << static_cast<int>(question.buttons) << ", icon "
+       << static_cast<int>(question.icon) << ", default "
+       << static_cast<int>(question.default_answer) << "}";
+}
+
+}  // namespace vdimpexp::support
 
 namespace vdimpexp::testing {
 

@@ -113,12 +113,12 @@ TEST_F(WizardTest, ClosingAsksAndOnlyYesEndsTheWizardWithNothingSelected) {
   EXPECT_EQ(sql, "");
   EXPECT_EQ(category, 0);
   ASSERT_EQ(prompts_.questions().size(), 2u);
-  const support::MessageQuestion& question = prompts_.questions()[0];
-  EXPECT_EQ(question.text, "Are you sure?");
-  EXPECT_EQ(question.title, "Quit?");
-  EXPECT_EQ(question.buttons, support::MessageButtons::kYesNo);
-  EXPECT_EQ(question.icon, support::MessageIcon::kInformation);
-  EXPECT_EQ(question.default_answer, MessageAnswer::kNo);
+  EXPECT_EQ(prompts_.questions()[0],
+            (support::MessageQuestion{.text = "Are you sure?",
+                                      .title = "Quit?",
+                                      .buttons = support::MessageButtons::kYesNo,
+                                      .icon = support::MessageIcon::kInformation,
+                                      .default_answer = MessageAnswer::kNo}));
 
   // Escape is a close request like the title-bar button.
   WhenShown([&](QDialog& window) {

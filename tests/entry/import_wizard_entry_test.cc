@@ -81,8 +81,9 @@ TEST_F(ImportWizardTest, LegacySourceWalksFoldersAndCheckListToACommitQuestion) 
     ASSERT_TRUE(directory.SetPath(QString::fromStdString(main_directory)));
     QTest::qWait(700);
     EXPECT_FALSE(Button(window, "cmdNext").isEnabled()) << "no LOG.DBF in the folder yet";
-    std::filesystem::copy_file(std::filesystem::path(VDIMPEXP_LEGACY_DEMO_DIR) / "main/LOG.DBF",
-                               main_directory + "/LOG.DBF");
+    std::filesystem::copy_file(
+        std::filesystem::path(VDIMPEXP_LEGACY_DEMO_DIR) / "main/LOG.DBF",
+        main_directory + "/LOG.DBF");
     ASSERT_TRUE(BecomesEnabled(window, "cmdNext"));
 
     Button(window, "cmdNext").click();
@@ -120,11 +121,12 @@ TEST_F(ImportWizardTest, LegacySourceWalksFoldersAndCheckListToACommitQuestion) 
   component_.ImportData(connection_);
 
   ASSERT_EQ(prompts_.questions().size(), 1u);
-  const support::MessageQuestion& question = prompts_.questions()[0];
-  EXPECT_EQ(question.text, "About to commit records. Continue ?");
-  EXPECT_EQ(question.title, "Confirm");
-  EXPECT_EQ(question.buttons, support::MessageButtons::kYesNo);
-  EXPECT_EQ(question.icon, support::MessageIcon::kQuestion);
+  EXPECT_EQ(prompts_.questions()[0],
+            (support::MessageQuestion{.text = "About to commit records. Continue ?",
+                                      .title = "Confirm",
+                                      .buttons = support::MessageButtons::kYesNo,
+                                      .icon = support::MessageIcon::kQuestion,
+                                      .default_answer = MessageAnswer::kYes}));
   EXPECT_EQ(transaction_level_at_question, 1) << "Finish asks inside its transaction";
   EXPECT_FALSE(checking_at_question) << "Finish stops the entry checker first";
   EXPECT_EQ(connection_.TransactionLevel(), 0) << "the answer ended it";
@@ -134,7 +136,7 @@ TEST_F(ImportWizardTest, ZipCodeSourceFinishesOnTheFilePageOnceTheFileExists) {
   std::string source = scratch_.File("zips.mdb");
   schema::CreateZipCodeSourceDatabase(source, 40, 5);
   int64_t rows_before = ZipCodeRows();
-  prompts_.ChooseNext("");  // the open-file dialog cancelled
+  prompts_.ChooseNext("");                   // the open-file dialog cancelled
   prompts_.AnswerNext(MessageAnswer::kYes);  // keep the existing codes
   prompts_.AnswerNext(MessageAnswer::kYes);  // commit
   WhenShown([&](QDialog& window) {
@@ -164,7 +166,8 @@ TEST_F(ImportWizardTest, ZipCodeSourceFinishesOnTheFilePageOnceTheFileExists) {
   EXPECT_EQ(prompts_.questions()[0].text, "Would you like to keep existing zip codes ?");
   EXPECT_EQ(prompts_.questions()[1].text, "About to commit records. Continue ?");
   EXPECT_EQ(connection_.TransactionLevel(), 0);
-  EXPECT_EQ(ZipCodeRows(), rows_before + 40) << "the demo source shares no code with the host";
+  EXPECT_EQ(ZipCodeRows(), rows_before + 40)
+      << "the demo source shares no code with the host";
 }
 
 TEST_F(ImportWizardTest, AnImportThatFailsIsRolledBackAndReported) {
@@ -174,7 +177,8 @@ TEST_F(ImportWizardTest, AnImportThatFailsIsRolledBackAndReported) {
   std::string finished_text;
   WhenShown([&](QDialog& window) {
     prompts_.OnAsk([&](const support::MessageQuestion&) {
-      finished_text = Control<QPlainTextEdit>(window, "tMessage").toPlainText().toStdString();
+      finished_text =
+          Control<QPlainTextEdit>(window, "tMessage").toPlainText().toStdString();
     });
     ASSERT_NO_FATAL_FAILURE(GoToSourceFilePage(window));
     Control<QLineEdit>(window, "txtFrom").setText(QString::fromStdString(source));

@@ -77,12 +77,13 @@ TEST_F(ZipCodeImportTest, CancelChangesNothingAndNoReplacesTheTable) {
   EXPECT_FALSE(Import(source_).ran);
   EXPECT_EQ(Dump(host_path_), before);
   ASSERT_EQ(prompts_.questions().size(), 1u);
-  const support::MessageQuestion& question = prompts_.questions()[0];
-  EXPECT_EQ(question.text, "Would you like to keep existing zip codes ?");
-  EXPECT_EQ(question.title, "Import ?");
-  EXPECT_EQ(question.buttons, support::MessageButtons::kYesNoCancel);
-  EXPECT_EQ(question.icon, support::MessageIcon::kQuestion);
-  EXPECT_EQ(question.default_answer, MessageAnswer::kNo);
+  EXPECT_EQ(
+      prompts_.questions()[0],
+      (support::MessageQuestion{.text = "Would you like to keep existing zip codes ?",
+                                .title = "Import ?",
+                                .buttons = support::MessageButtons::kYesNoCancel,
+                                .icon = support::MessageIcon::kQuestion,
+                                .default_answer = MessageAnswer::kNo}));
 
   // No: the old codes go, and the source's come in its own order; its
   // repeated code is kept once.
@@ -149,13 +150,14 @@ TEST_F(ZipCodeImportTest, ASourceThatIsNotAZipCodeDatabaseIsRefusedBeforeTheQues
   std::string text_file = scratch_.File("zips.txt");
   std::ofstream(text_file) << "PostCode,CityTown\n2000,Sydney\n";
   std::string jet_file = scratch_.File("real.mdb");
-  std::ofstream(jet_file) << std::string(4, '\0') << "Standard Jet DB" << std::string(200, '\0');
+  std::ofstream(jet_file) << std::string(4, '\0') << "Standard Jet DB"
+                          << std::string(200, '\0');
   std::string other = scratch_.Database("other.mdb", "CREATE TABLE Other (a);");
 
-  for (const auto& [source, names] : {std::pair{text_file, "not a database"},
-                                      std::pair{jet_file, "Jet"},
-                                      std::pair{other, "AustralianZipCodes"},
-                                      std::pair{scratch_.File("missing.mdb"), "missing"}}) {
+  for (const auto& [source, names] :
+       {std::pair{text_file, "not a database"}, std::pair{jet_file, "Jet"},
+        std::pair{other, "AustralianZipCodes"},
+        std::pair{scratch_.File("missing.mdb"), "missing"}}) {
     SCOPED_TRACE(source);
     try {
       Import(source);
