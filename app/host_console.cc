@@ -3,28 +3,15 @@
 #include <string>
 #include <vector>
 
+#include "formats/delimited_text.h"
+
 namespace vdimpexp::host {
 namespace {
 
-void WriteCsvField(std::ostream& out, const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) {
-    out << text;
-    return;
-  }
-  out << '"';
-  for (char c : text) {
-    if (c == '"') out << '"';
-    out << c;
-  }
-  out << '"';
-}
-
 void WriteCsvLine(std::ostream& out, const std::vector<std::string>& fields) {
-  for (size_t i = 0; i < fields.size(); ++i) {
-    if (i > 0) out << ',';
-    WriteCsvField(out, fields[i]);
-  }
-  out << "\r\n";
+  std::string line;
+  formats::AppendCsvLine(line, fields);
+  out << line;
 }
 
 }  // namespace

@@ -31,6 +31,10 @@ struct ColumnInfo {
   int32_t defined_size = 0;
   int precision = 0;  // kDecimal digits
   int scale = 0;      // kDecimal digits after the point
+  // False only where the table declares the column NOT NULL. A column seen
+  // through an outer join may still come back null; readers of this flag
+  // treat it as what the schema promises, not as what every row holds.
+  bool nullable = true;
 };
 
 // Maps a declared type (case-insensitive, SQLite's free form) to a column.

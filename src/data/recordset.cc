@@ -8,6 +8,7 @@
 #include "data/connection.h"
 #include "data/conversion.h"
 #include "data/db_error.h"
+#include "data/external_target.h"
 #include "data/jet_sql.h"
 #include "data/session.h"
 #include "data/sqlite_values.h"
@@ -84,6 +85,26 @@ class FieldIndex {
 
 [[noreturn]] void ThrowInvalid(const std::string& what) {
   throw DbError(error_number::kInvalidOperation, what);
+}
+
+// The file a recordset is saved to, as a target of the "XML" writer: its
+// folder is the database and its name the table. Names typed the host's
+// way, with "\", split there too.
+ExternalTarget XmlRowsetTarget(std::string_view file) {
+  ExternalTarget target{.connect_type = "XML"};
+  size_t split = file.find_last_of("/\\");
+  if (split == std::string_view::npos) {
+    target.table = std::string(file);
+  } else {
+    // A file right under the root keeps the root as its folder.
+    target.database = std::string(file.substr(0, split == 0 ? 1 : split));
+    target.table = std::string(file.substr(split + 1));
+  }
+  if (target.table.empty()) {
+    ThrowInvalid("Cannot save the recordset to '" + std::string(file) +
+                 "': the name has no file part.");
+  }
+  return target;
 }
 
 }  // namespace
@@ -327,8 +348,9 @@ void Recordset::OpenOn(std::shared_ptr<Session> session, std::string_view source
   std::vector<ColumnInfo> columns;
   std::vector<std::string> default_expressions;
   {
-    StatementLease info =
-        session->Prepare("SELECT name, type, dflt_value, pk FROM pragma_table_info(?)");
+    StatementLease info = session->Prepare(
+        "SELECT name, type, dflt_value, pk, \"notnull\" FROM "
+        "pragma_table_info(?)");
     sqlite3_bind_text(info.get(), 1, state->table.c_str(), -1, SQLITE_TRANSIENT);
     int key_parts = 0, key_index = -1;
     while (sqlite3_step(info.get()) == SQLITE_ROW) {
@@ -343,6 +365,7 @@ void Recordset::OpenOn(std::shared_ptr<Session> session, std::string_view source
           key_index = static_cast<int>(columns.size());
       }
       columns.push_back(DescribeColumn(text(0), type));
+      columns.back().nullable = sqlite3_column_int(info.get(), 4) == 0;
       default_expressions.push_back(text(2));
     }
     // Only a single INTEGER PRIMARY KEY is the row's own number, an AutoNumber.
@@ -464,6 +487,42 @@ void Recordset::CancelUpdate() {
   if (!state_ || !state_->adding) return;
   detail::RecordsetState& s = *state_;
   s.adding = false;
+}
+
+void Recordset::Save(std::string_view file, PersistFormat format) {
+  if (!state_) ThrowInvalid("The recordset is closed.");
+  if (format != PersistFormat::kXml) {
+    ThrowInvalid(
+        "Saving a recordset in the binary ADTG format is not supported; save "
+        "it in the XML format.");
+  }
+  ExternalTarget target = XmlRowsetTarget(file);
+  std::unique_ptr<TableWriter> writer = CreateTableWriter(target.connect_type);
+  if (!writer) {
+    throw DbError(error_number::kEngineFailure,
+                  "Cannot save the recordset to '" + std::string(file) +
+                      "': no writer for the XML rowset format is registered.");
+  }
+  if (state_->adding) Update();
+  detail::RecordsetState& s = *state_;
+  std::vector<ColumnInfo> columns;
+  columns.reserve(s.fields.size());
+  for (const Field& field : s.fields) columns.push_back(field.column_);
+  std::vector<Value> row(columns.size());
+  try {
+    writer->Open(target, columns);
+    // The recordset's own cursor walks the rows, so a row is read once and
+    // only one is held at a time.
+    for (s.Restart(); s.has_row; s.Step()) {
+      for (size_t i = 0; i < row.size(); ++i) row[i] = s.fields[i].value_;
+      writer->WriteRow(row);
+    }
+    writer->Finish();
+  } catch (...) {
+    writer->Abandon();
+    throw;
+  }
+  s.Restart();
 }
 
 }  // namespace vdimpexp::data

@@ -36,6 +36,8 @@ enum class LockType {
   kBatchOptimistic = 4
 };
 enum class CommandType { kUnspecified = -1, kText = 1, kTable = 2 };
+// How Recordset::Save writes the rows: the binary ADTG form or the XML rowset.
+enum class PersistFormat { kAdtg = 0, kXml = 1 };
 
 class Field {
  public:
@@ -120,6 +122,14 @@ class Recordset {
   // read last.
   void CancelUpdate();
   bool IsAddingNew() const;
+
+  // Writes every row, from the first, to the new file `file` in `format`,
+  // through the table writer registered for the connect type "XML"; a
+  // pending new row is stored first. The file must not exist yet. Only the
+  // XML rowset is written: kAdtg is refused. After a save the current row is
+  // the first one, as after MoveFirst. A failed save leaves no file, and the
+  // position where the failure stopped it: MoveFirst starts over.
+  void Save(std::string_view file, PersistFormat format);
 
  private:
   friend class Connection;

@@ -25,6 +25,20 @@ Value ReadAsStored(sqlite3_stmt* statement, int index, int storage) {
   }
 }
 
+// True when result column `index` comes straight from a table column
+// declared NOT NULL; an expression has no such promise.
+bool DeclaredNotNull(sqlite3_stmt* statement, int index) {
+  const char* database = sqlite3_column_database_name(statement, index);
+  const char* table = sqlite3_column_table_name(statement, index);
+  const char* column = sqlite3_column_origin_name(statement, index);
+  if (database == nullptr || table == nullptr || column == nullptr) return false;
+  int not_null = 0;
+  int found =
+      sqlite3_table_column_metadata(sqlite3_db_handle(statement), database, table, column,
+                                    nullptr, nullptr, &not_null, nullptr, nullptr);
+  return found == SQLITE_OK && not_null != 0;
+}
+
 }  // namespace
 
 Value ReadColumn(sqlite3_stmt* statement, int index, const ColumnInfo& column) {
@@ -104,6 +118,7 @@ std::vector<ColumnInfo> DescribeResultColumns(sqlite3_stmt* statement) {
     const char* declared = sqlite3_column_decltype(statement, i);
     columns.push_back(
         DescribeColumn(sqlite3_column_name(statement, i), declared ? declared : ""));
+    columns.back().nullable = !DeclaredNotNull(statement, i);
   }
   return columns;
 }
