@@ -100,8 +100,8 @@ int64_t CopyIntoExternalFile(Session& session, const jet::Statement& statement) 
   std::unique_ptr<TableWriter> writer = CreateTableWriter(target.connect_type);
   if (!writer) {
     throw DbError(error_number::kEngineFailure,
-                  "Could not find installable ISAM for the connect type '" +
-                      target.connect_type + "'.");
+                  "Export to " + target.connect_type +
+                      " files is not available in this version; choose another format.");
   }
   StatementLease source = session.Prepare(statement.sql);
   std::vector<ColumnInfo> columns = DescribeResultColumns(source.get());

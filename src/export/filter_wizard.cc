@@ -7,6 +7,8 @@
 #include <QPushButton>
 
 #include "export/export_formats.h"
+#include "export/export_selection.h"
+#include "export/invoice_export.h"
 #include "support/host_connection.h"
 #include "support/prompts.h"
 #include "support/window_routines.h"
@@ -92,8 +94,8 @@ void fFilterWizard::LoadForm() {
   selected_fields_caption_ = controls_.lblSelectedFlds->text();
   FillFilterLists(LoadFilterLists(support::HostConnection()));
   for (wizard::DateInput* date : controls_.TDBDate) date->SetValue(std::nullopt);
-  for (std::string_view format : kExportFormats) {
-    controls_.lstExportFormats->addItem(QString::fromUtf8(format));
+  for (const ExportFormat& format : kExportFormats) {
+    controls_.lstExportFormats->addItem(QString::fromUtf8(format.entry));
   }
   controls_.lstExportFormats->setCurrentRow(0);
 }
@@ -154,8 +156,28 @@ void fFilterWizard::CheckActions() {
       }
     }
     controls_.lstAvailableFlds->setCurrentRow(0);
+  } else if (wizard::TagIs(Engine().CurrentTag(), "Finished") && ExportMode_) {
+    ExportData();
   }
   support::RestoreMousePointer();
+}
+
+void fFilterWizard::ExportData() {
+  data::Connection& host = support::HostConnection();
+  std::optional<std::string> finished_message;
+  if (Category() == kInvoicesToAccessCategory) {
+    finished_message = AutomatedWOExp2Access(ReadSelectionRequest(), host);
+  } else {
+    ExportResult result = ExportSelection(
+        {.format_index = static_cast<size_t>(controls_.lstExportFormats->currentRow()),
+         .selection = ReadSelectionRequest()},
+        host, [this](bool accepting) { setEnabled(accepting); });
+    if (!result.result_sql.empty()) ResultSQL_ = result.result_sql;
+    finished_message = result.finished_message;
+  }
+  if (finished_message) {
+    controls_.lblFinishedMsg->setText(QString::fromStdString(*finished_message));
+  }
 }
 
 void fFilterWizard::lstAvailableFlds_DblClick() {

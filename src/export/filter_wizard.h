@@ -33,6 +33,9 @@ class fFilterWizard : public wizard::WizardWindow {
   void CancelRequested() override;
 
   void FillFilterLists(const FilterLists& lists);
+  // On arrival at the last page in export mode: writes the selection into
+  // the chosen file, or the invoices into the chosen database.
+  void ExportData();
   // The category and the filter pages' choices as they stand.
   SelectionRequest ReadSelectionRequest() const;
 

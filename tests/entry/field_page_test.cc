@@ -5,7 +5,6 @@
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QTest>
 
 #include "wizard/date_input.h"
@@ -13,24 +12,6 @@
 
 namespace vdimpexp::testing {
 namespace {
-
-std::vector<std::string> Entries(const QListWidget& list) {
-  std::vector<std::string> entries;
-  for (int row = 0; row < list.count(); ++row) {
-    entries.push_back(list.item(row)->text().toStdString());
-  }
-  return entries;
-}
-
-void DoubleClick(QListWidget& list, const char* entry) {
-  QList<QListWidgetItem*> found = list.findItems(entry, Qt::MatchExactly);
-  ASSERT_FALSE(found.empty()) << entry;
-  list.scrollToItem(found.front());
-  QRect where = list.visualItemRect(found.front());
-  // A view acts on a double-click only over the entry the press went to.
-  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, where.center());
-  QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, where.center());
-}
 
 void ChooseEntry(QComboBox& list, const char* text) {
   int index = list.findText(text);

@@ -6,8 +6,10 @@
 
 #include <QDialog>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -68,6 +70,26 @@ inline Buttons ButtonStates(QDialog& window) {
 inline void ChooseCategory(QDialog& window, int index) {
   Control<QRadioButton>(window, QString("optImportCategory(%1)").arg(index).toUtf8())
       .click();
+}
+
+// The texts of a list's entries, top to bottom.
+inline std::vector<std::string> Entries(const QListWidget& list) {
+  std::vector<std::string> entries;
+  for (int row = 0; row < list.count(); ++row) {
+    entries.push_back(list.item(row)->text().toStdString());
+  }
+  return entries;
+}
+
+// Double-clicks the entry with `entry` as its text, as the mouse does.
+inline void DoubleClick(QListWidget& list, const char* entry) {
+  QList<QListWidgetItem*> found = list.findItems(entry, Qt::MatchExactly);
+  ASSERT_FALSE(found.empty()) << entry;
+  list.scrollToItem(found.front());
+  QRect where = list.visualItemRect(found.front());
+  // A view acts on a double-click only over the entry the press went to.
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, where.center());
+  QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, where.center());
 }
 
 // Presses Next until it is disabled; the pages shown after each press.

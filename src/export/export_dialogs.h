@@ -1,0 +1,23 @@
+// What the exports ask and tell the user: the save dialog, the insistence
+// on an existing Access database, and the failure message.
+#pragma once
+
+#include <exception>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vdimpexp::exporting {
+
+// The save dialog with `filter`, no preset name; "" when dismissed.
+std::string ChooseTargetFile(std::string_view filter);
+
+// Shows the save dialog until an existing file is chosen. nullopt when the
+// user gave up (Cancel in "You must select an existing Access database!").
+std::optional<std::string> ChooseExistingAccessDatabase();
+
+// "Export failed; try again by selecting less fields." with the error's
+// number and description, in a message box.
+void ReportExportFailure(const std::exception& failure);
+
+}  // namespace vdimpexp::exporting

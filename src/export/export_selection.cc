@@ -1,0 +1,115 @@
+#include "export/export_selection.h"
+
+#include <exception>
+
+#include "data/recordset.h"
+#include "export/export_dialogs.h"
+#include "export/export_formats.h"
+#include "export/export_statement.h"
+#include "formats/file_formats.h"
+#include "support/file_routines.h"
+#include "support/prompts.h"
+#include "support/random_number.h"
+
+namespace vdimpexp::exporting {
+namespace {
+
+void Tell(std::string text) { support::ActivePrompts().Ask({.text = std::move(text)}); }
+
+// Yes deletes `chosen_file`. No keeps it, and the export still goes ahead:
+// the writer then refuses the existing file with a clear error.
+void OfferToOverwrite(const std::string& chosen_file) {
+  support::MessageAnswer answer =
+      support::ActivePrompts().Ask({.text = chosen_file + " already exists.  Overwrite it?",
+                                    .title = "Overwrite File?",
+                                    .buttons = support::MessageButtons::kYesNo,
+                                    .default_answer = support::MessageAnswer::kYes});
+  if (answer == support::MessageAnswer::kYes) support::DeleteFileQuietly(chosen_file);
+}
+
+void SaveAsXmlRowset(data::Connection& host, const std::string& selection_sql,
+                     const std::string& file) {
+  data::Recordset rows;
+  rows.Open(selection_sql, host, data::CursorType::kKeyset, data::LockType::kUnspecified,
+            data::CommandType::kText);
+  rows.Save(file, data::PersistFormat::kXml);
+  rows.Close();
+}
+
+std::string CompletionText(const std::string& chosen_file,
+                           const std::vector<ColumnAlias>& aliases) {
+  std::string text = "Export of data to: " + chosen_file + " is complete.";
+  if (aliases.empty()) return text;
+  text += "\n\nColumns renamed to fit the 10-character names of dBASE:";
+  for (const ColumnAlias& renamed : aliases) {
+    text += "\n" + renamed.name + " as " + renamed.alias;
+  }
+  return text;
+}
+
+}  // namespace
+
+ExportResult ExportSelection(const ExportRequest& request, data::Connection& host,
+                             const std::function<void(bool)>& accept_input) {
+  const ExportFormat& format = kExportFormats.at(request.format_index);
+  if (format.form == TargetForm::kNotAvailable) {
+    Tell("Currently not availiable");
+    return {};
+  }
+  const std::vector<std::string>& fields = request.selection.selected_fields;
+  // An XML file holds every column of the selection whatever was chosen.
+  if (fields.empty() && format.form != TargetForm::kXmlRecordset) {
+    Tell("No field is selected, so nothing was exported. Go back and choose the fields "
+         "to export.");
+    return {};
+  }
+  std::vector<ColumnAlias> aliases;
+  if (format.aliases_long_names) {
+    aliases = DbaseAliases(fields, [] { return support::RandomNumber(0, 999); });
+  }
+
+  support::RestoreMousePointer();
+  std::string chosen_file;
+  if (format.form == TargetForm::kAccess) {
+    std::optional<std::string> database = ChooseExistingAccessDatabase();
+    if (!database) return {};
+    chosen_file = std::move(*database);
+  } else {
+    chosen_file = ChooseTargetFile(format.dialog_filter);
+  }
+  if (chosen_file.empty()) return {.finished_message = "Cancelled."};
+  if (format.form != TargetForm::kAccess && support::FileExists(chosen_file)) {
+    OfferToOverwrite(chosen_file);
+  }
+  std::optional<std::string> target = TargetReference(format, chosen_file);
+  if (!target) {
+    Tell("The Access database " + chosen_file +
+         " has no extension, so it names no database to export into. Nothing was "
+         "exported.");
+    return {};
+  }
+
+  formats::RegisterFileFormats();
+  ExportResult result;
+  support::ShowBusyPointer();
+  accept_input(false);
+  support::ActivePrompts().RunPendingEvents();
+  try {
+    const std::string selection_sql = CreateSQL(request.selection);
+    result.result_sql =
+        ExportStatement(FieldList(fields, aliases), *target, RowSource(selection_sql));
+    if (format.form == TargetForm::kXmlRecordset) {
+      SaveAsXmlRowset(host, selection_sql, chosen_file);
+    } else {
+      host.Execute(result.result_sql);
+    }
+    result.finished_message = CompletionText(chosen_file, aliases);
+  } catch (const std::exception& failure) {
+    ReportExportFailure(failure);
+  }
+  support::RestoreMousePointer();
+  accept_input(true);
+  return result;
+}
+
+}  // namespace vdimpexp::exporting

@@ -1,0 +1,22 @@
+// The invoices chosen on the invoice page, with their item lines and
+// warranty records, copied into an existing Access-style database as the
+// tables VD_Invoices, VD_InvItems and VD_InvWarranty, replacing what an
+// earlier run put there.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "data/connection.h"
+#include "export/selection_sql.h"
+
+namespace vdimpexp::exporting {
+
+// Asks for the database through the active prompts and copies the rows.
+// Returns the last page's new text; nullopt leaves it as it was (the user
+// gave up choosing a database, or the copy failed and was reported). The
+// host's temporary VD_Invoices never outlives the call.
+std::optional<std::string> AutomatedWOExp2Access(const SelectionRequest& selection,
+                                                 data::Connection& host);
+
+}  // namespace vdimpexp::exporting
