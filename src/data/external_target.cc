@@ -1,5 +1,7 @@
 #include "data/external_target.h"
 
+#include "data/db_error.h"
+
 #include <cctype>
 #include <mutex>
 
@@ -35,6 +37,29 @@ std::unique_ptr<TableWriter> CreateTableWriter(std::string_view connect_type) {
   std::lock_guard lock(registry.mutex);
   auto found = registry.factories.find(Key(connect_type));
   return found == registry.factories.end() ? nullptr : found->second();
+}
+
+int64_t WriteAllRows(TableWriter& writer, const ExternalTarget& target,
+                     std::span<const ColumnInfo> columns, const RowSource& next_row) {
+  std::vector<Value> row(columns.size());
+  int64_t rows = 0;
+  try {
+    writer.Open(target, columns);
+    while (next_row(row)) {
+      writer.WriteRow(row);
+      ++rows;
+    }
+    writer.Finish();
+  } catch (const DbError&) {
+    writer.Abandon();
+    throw;
+  } catch (const std::exception& failure) {
+    writer.Abandon();
+    throw DbError(error_number::kEngineFailure,
+                  "Writing " + target.connect_type + " table '" + target.table + "' in '" +
+                      target.database + "' failed: " + failure.what());
+  }
+  return rows;
 }
 
 }  // namespace vdimpexp::data

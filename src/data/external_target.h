@@ -47,4 +47,14 @@ void RegisterTableWriter(std::string_view connect_type, TableWriterFactory facto
 // nullptr when no writer is registered for the type.
 std::unique_ptr<TableWriter> CreateTableWriter(std::string_view connect_type);
 
+// Fills `row` with the next row's values; false after the last row.
+using RowSource = std::function<bool(std::vector<Value>& row)>;
+
+// Opens `writer` on `target`, hands it every row `next_row` gives, and
+// finishes it. After any failure the writer abandons what it wrote and the
+// error is raised as a DbError that names the target. Returns the rows
+// written.
+int64_t WriteAllRows(TableWriter& writer, const ExternalTarget& target,
+                     std::span<const ColumnInfo> columns, const RowSource& next_row);
+
 }  // namespace vdimpexp::data

@@ -508,20 +508,15 @@ void Recordset::Save(std::string_view file, PersistFormat format) {
   std::vector<ColumnInfo> columns;
   columns.reserve(s.fields.size());
   for (const Field& field : s.fields) columns.push_back(field.column_);
-  std::vector<Value> row(columns.size());
-  try {
-    writer->Open(target, columns);
-    // The recordset's own cursor walks the rows, so a row is read once and
-    // only one is held at a time.
-    for (s.Restart(); s.has_row; s.Step()) {
-      for (size_t i = 0; i < row.size(); ++i) row[i] = s.fields[i].value_;
-      writer->WriteRow(row);
-    }
-    writer->Finish();
-  } catch (...) {
-    writer->Abandon();
-    throw;
-  }
+  // The recordset's own cursor walks the rows, so a row is read once and
+  // only one is held at a time.
+  s.Restart();
+  WriteAllRows(*writer, target, columns, [&s](std::vector<Value>& row) {
+    if (!s.has_row) return false;
+    for (size_t i = 0; i < row.size(); ++i) row[i] = s.fields[i].value_;
+    s.Step();
+    return true;
+  });
   s.Restart();
 }
 

@@ -105,30 +105,15 @@ int64_t CopyIntoExternalFile(Session& session, const jet::Statement& statement) 
   }
   StatementLease source = session.Prepare(statement.sql);
   std::vector<ColumnInfo> columns = DescribeResultColumns(source.get());
-  std::vector<Value> row(columns.size());
-  int64_t rows = 0;
-  try {
-    writer->Open(target, columns);
-    int rc;
-    while ((rc = sqlite3_step(source.get())) == SQLITE_ROW) {
-      for (size_t i = 0; i < columns.size(); ++i) {
-        row[i] = ReadColumn(source.get(), static_cast<int>(i), columns[i]);
-      }
-      writer->WriteRow(row);
-      ++rows;
+  return WriteAllRows(*writer, target, columns, [&](std::vector<Value>& row) {
+    int rc = sqlite3_step(source.get());
+    if (rc == SQLITE_DONE) return false;
+    if (rc != SQLITE_ROW) throw session.Error(rc, statement.sql);
+    for (size_t i = 0; i < columns.size(); ++i) {
+      row[i] = ReadColumn(source.get(), static_cast<int>(i), columns[i]);
     }
-    if (rc != SQLITE_DONE) throw session.Error(rc, statement.sql);
-    writer->Finish();
-  } catch (const DbError&) {
-    writer->Abandon();
-    throw;
-  } catch (const std::exception& failure) {
-    writer->Abandon();
-    throw DbError(error_number::kEngineFailure,
-                  "Writing " + target.connect_type + " table '" + target.table +
-                      "' in '" + target.database + "' failed: " + failure.what());
-  }
-  return rows;
+    return true;
+  });
 }
 
 }  // namespace
