@@ -11,6 +11,7 @@
 
 #include "data/db_error.h"
 #include "data/text.h"
+#include "data/utf8.h"
 
 namespace vdimpexp::formats {
 namespace {
@@ -106,34 +107,6 @@ int Windows1252Byte(char32_t c) {
   return -1;
 }
 
-// Decodes the UTF-8 sequence at text[pos] into `c`. Returns its length in
-// bytes, 0 when the bytes there are not well-formed UTF-8.
-size_t DecodeUtf8(std::string_view text, size_t pos, char32_t& c) {
-  auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-  unsigned char lead = byte(pos);
-  size_t length;
-  char32_t smallest;
-  if (lead < 0x80) {
-    c = lead;
-    return 1;
-  } else if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, c = lead & 0x1F, smallest = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3, c = lead & 0x0F, smallest = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4, c = lead & 0x07, smallest = 0x10000;
-  } else {
-    return 0;
-  }
-  if (pos + length > text.size()) return 0;
-  for (size_t i = 1; i < length; ++i) {
-    if ((byte(pos + i) & 0xC0) != 0x80) return 0;
-    c = (c << 6) | (byte(pos + i) & 0x3F);
-  }
-  if (c < smallest || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
-  return length;
-}
-
 // Appends the Windows-1252 form of `utf8` to `out`. On failure returns
 // false and says in `problem` which character or bytes stood in the way.
 bool EncodeWindows1252(std::string_view utf8, std::string& out, std::string& problem) {
@@ -142,18 +115,17 @@ bool EncodeWindows1252(std::string_view utf8, std::string& out, std::string& pro
       out += utf8[pos++];
       continue;
     }
-    char32_t c;
-    size_t length = DecodeUtf8(utf8, pos, c);
+    const data::Utf8Character decoded = data::DecodeUtf8At(utf8, pos);
+    const char32_t c = decoded.code_point;
+    const size_t length = decoded.length;
     if (length == 0) {
       problem = "the text is not valid UTF-8 (at byte " + std::to_string(pos + 1) + ")";
       return false;
     }
     int byte = Windows1252Byte(c);
     if (byte < 0) {
-      char code[16];
-      std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
-      problem = "the character '" + std::string(utf8.substr(pos, length)) + "' (" + code +
-                ") has no place in the Windows-1252 code page";
+      problem = "the character '" + std::string(utf8.substr(pos, length)) + "' (" +
+                data::CodePointName(c) + ") has no place in the Windows-1252 code page";
       return false;
     }
     out += static_cast<char>(byte);

@@ -11,6 +11,7 @@
 
 #include "data/db_error.h"
 #include "data/text.h"
+#include "data/utf8.h"
 
 namespace vdimpexp::formats {
 namespace {
@@ -38,55 +39,19 @@ struct Unwritable {
   std::string why;
 };
 
-// Decodes the UTF-8 sequence at text[pos] and moves pos past it. nullopt
-// for bytes that are not UTF-8, overlong forms and surrogates included.
-std::optional<char32_t> NextCodePoint(std::string_view text, size_t& pos) {
-  auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-  unsigned char lead = byte(pos);
-  if (lead < 0x80) {
-    ++pos;
-    return lead;
-  }
-  size_t length;
-  char32_t code, minimum;
-  if ((lead & 0xE0) == 0xC0) {
-    length = 2, code = lead & 0x1F, minimum = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3, code = lead & 0x0F, minimum = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4, code = lead & 0x07, minimum = 0x10000;
-  } else {
-    return std::nullopt;
-  }
-  if (text.size() - pos < length) return std::nullopt;
-  for (size_t i = 1; i < length; ++i) {
-    if ((byte(pos + i) & 0xC0) != 0x80) return std::nullopt;
-    code = (code << 6) | (byte(pos + i) & 0x3F);
-  }
-  if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-    return std::nullopt;
-  }
-  pos += length;
-  return code;
-}
-
-std::string CodePointName(char32_t code) {
-  char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "U+%04X", static_cast<unsigned>(code));
-  return buffer;
-}
-
 // Appends `text` as the inside of a single-quoted attribute value.
 void AppendAttributeText(std::string& out, std::string_view text) {
   size_t pos = 0;
   for (size_t character = 1; pos < text.size(); ++character) {
-    size_t start = pos;
-    std::optional<char32_t> code = NextCodePoint(text, pos);
-    if (!code) {
+    const data::Utf8Character decoded = data::DecodeUtf8At(text, pos);
+    if (decoded.length == 0) {
       throw Unwritable{"the text is not valid UTF-8 (character " +
                        std::to_string(character) + ")"};
     }
-    switch (*code) {
+    const std::string_view as_written = text.substr(pos, decoded.length);
+    pos += decoded.length;
+    const char32_t code = decoded.code_point;
+    switch (code) {
       case '&':
         out += "&amp;";
         continue;
@@ -103,20 +68,20 @@ void AppendAttributeText(std::string& out, std::string_view text) {
         out += "&quot;";
         continue;
     }
-    bool xml_character = *code >= 0x20 ? *code != 0xFFFE && *code != 0xFFFF
-                                       : *code == '\t' || *code == '\n' || *code == '\r';
+    bool xml_character =
+        code >= 0x20 ? code != 0xFFFE && code != 0xFFFF : code == '\t' || code == '\n' || code == '\r';
     if (!xml_character) {
       throw Unwritable{"character " + std::to_string(character) + " (" +
-                       CodePointName(*code) + ") cannot be held in an XML 1.0 file"};
+                       data::CodePointName(code) + ") cannot be held in an XML 1.0 file"};
     }
     // A reader turns a literal tab or line end inside an attribute into a
     // blank; a reference keeps it. The C1 controls go the same way so that
     // they stay visible.
-    if (*code < 0x20 || (*code >= 0x7F && *code <= 0x9F)) {
-      out += "&#" + std::to_string(static_cast<unsigned>(*code)) + ";";
+    if (code < 0x20 || (code >= 0x7F && code <= 0x9F)) {
+      out += "&#" + std::to_string(static_cast<unsigned>(code)) + ";";
       continue;
     }
-    out.append(text.substr(start, pos - start));
+    out.append(as_written);
   }
 }
 
@@ -140,8 +105,12 @@ bool IsPlainXmlName(std::string_view name) {
   size_t pos = 0;
   while (pos < name.size()) {
     bool first = pos == 0;
-    std::optional<char32_t> code = NextCodePoint(name, pos);
-    if (!code || !(first ? IsNameStart(*code) : IsNameCharacter(*code))) return false;
+    data::Utf8Character decoded = data::DecodeUtf8At(name, pos);
+    if (decoded.length == 0) return false;
+    if (!(first ? IsNameStart(decoded.code_point) : IsNameCharacter(decoded.code_point))) {
+      return false;
+    }
+    pos += decoded.length;
   }
   return true;
 }
