@@ -1,0 +1,92 @@
+#include "support/text_case.h"
+
+#include <locale.h>
+#include <wctype.h>
+
+#include "data/utf8.h"
+
+namespace vdimpexp::support {
+namespace {
+
+// Case mapping beyond ASCII comes from the C library's Unicode tables,
+// through a locale object of our own, so the process's locale (often plain
+// "C", which maps ASCII only) has no say in it.
+locale_t Utf8Locale() {
+  static const locale_t locale =
+      newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+  return locale;
+}
+
+char32_t ToUpper(char32_t c) {
+  if (c < 0x80) return c >= 'a' && c <= 'z' ? c - 0x20 : c;
+  locale_t locale = Utf8Locale();
+  return locale ? static_cast<char32_t>(towupper_l(static_cast<wint_t>(c), locale)) : c;
+}
+
+char32_t ToLower(char32_t c) {
+  if (c < 0x80) return c >= 'A' && c <= 'Z' ? c + 0x20 : c;
+  locale_t locale = Utf8Locale();
+  return locale ? static_cast<char32_t>(towlower_l(static_cast<wint_t>(c), locale)) : c;
+}
+
+bool IsWordBreak(char32_t c) {
+  return c == ' ' || c == '\t' || c == '\v' || c == '\n' || c == '\r' || c == '\f' ||
+         c == '\0';
+}
+
+bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
+// Maps every character of `text` through map(character, starts_a_word).
+template <typename Map>
+std::string MapCharacters(std::string_view text, Map map) {
+  std::string out;
+  out.reserve(text.size());
+  bool word_start = true;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const data::Utf8Character character = data::DecodeUtf8At(text, at);
+    if (character.length == 0) {
+      out += text[at++];
+      word_start = false;
+      continue;
+    }
+    data::AppendUtf8(out, map(character.code_point, word_start));
+    word_start = IsWordBreak(character.code_point);
+    at += character.length;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string ProperCase(std::string_view text) {
+  return MapCharacters(text, [](char32_t c, bool word_start) {
+    return word_start ? ToUpper(c) : ToLower(c);
+  });
+}
+
+std::string UpperCase(std::string_view text) {
+  return MapCharacters(text, [](char32_t c, bool) { return ToUpper(c); });
+}
+
+std::string_view TrimSpaces(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+std::string_view CutToLength(std::string_view text, std::size_t length) {
+  std::size_t characters = 0;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    if (IsContinuation(static_cast<unsigned char>(text[at]))) continue;
+    if (characters == length) return text.substr(0, at);
+    ++characters;
+  }
+  return text;
+}
+
+std::string FitToLength(std::string_view text, std::size_t length) {
+  return std::string(TrimSpaces(CutToLength(text, length)));
+}
+
+}  // namespace vdimpexp::support
