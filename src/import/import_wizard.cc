@@ -1,18 +1,25 @@
 #include "import/import_wizard.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
 
 #include "entry/resource_strings.h"
 #include "import/entry_checker.h"
 #include "import/legacy_discovery.h"
 #include "import/zip_code_import.h"
+#include "legacy/xav_import.h"
 #include "support/component_location.h"
 #include "support/host_connection.h"
+#include "support/progress_sink.h"
 #include "support/prompts.h"
 #include "support/window_routines.h"
 
@@ -20,12 +27,43 @@ namespace vdimpexp::importing {
 namespace {
 
 constexpr int kCheckIntervalMs = 500;
+// How often the window is let repaint while a table import runs.
+constexpr std::chrono::milliseconds kRepaintInterval{100};
 
 // Keeps a directory list on the drive the user chose; a drive that cannot
 // be read puts the drive list back on the directory's drive, silently.
 void FollowDrive(wizard::DriveList* drive, wizard::DirectoryList* directory) {
   if (!directory->SetPath(drive->Drive())) drive->SetDriveOf(directory->Path());
 }
+
+// The last page as the legacy import's progress: its lines go to tMessage,
+// its percentage to PBar. The window gets to repaint every 100 ms while the
+// records are read, so the bar moves and the window does not look hung;
+// the user's clicks and keys wait until the import is over, since none of
+// them may act on a transaction that is still being filled.
+class FinishedPageProgress : public support::ProgressSink {
+ public:
+  FinishedPageProgress(QPlainTextEdit& message, QProgressBar& bar)
+      : message_(message), bar_(bar), repaint_(kRepaintInterval) {}
+
+  void AppendLine(std::string_view text) override {
+    message_.appendPlainText(
+        QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+  }
+  void SetPercent(double percent) override {
+    bar_.setValue(static_cast<int>(std::lround(std::clamp(percent, 0.0, 100.0))));
+    if (repaint_.Due()) RunPendingEvents();
+  }
+  void ShowBar(bool visible) override { bar_.setVisible(visible); }
+  void RunPendingEvents() override {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  }
+
+ private:
+  QPlainTextEdit& message_;
+  QProgressBar& bar_;
+  support::RepaintPacer repaint_;
+};
 
 }  // namespace
 
@@ -138,8 +176,10 @@ void fImportWizard::FinishClicked() {
     ImportChosenSource();
   } catch (const std::exception& error) {
     // Nothing of a failed import may stay in the host database, and there
-    // is nothing left to commit.
-    if (host.TransactionLevel() > outer_level) host.RollbackTrans();
+    // is nothing left to commit. A table import may have been stopped
+    // inside its own nested transaction: every level opened since Finish
+    // is ended.
+    while (host.TransactionLevel() > outer_level) host.RollbackTrans();
     support::RestoreMousePointer();
     ReportFailedImport(error.what());
     HideWizard();
@@ -154,7 +194,24 @@ void fImportWizard::ImportChosenSource() {
   if (Category() == kZipCodeSource) {
     ImportZipCodes(support::HostConnection(), controls_.txtFrom->text().toStdString(),
                    support::ComponentDirectory());
+  } else if (Category() == kLegacySource) {
+    FinishedPageProgress progress(*controls_.tMessage, *controls_.PBar);
+    legacy::ImportXAVTables(ListedTables(), {.DatabaseDir = DatabaseDir_,
+                                             .HistoryDir = HistoryDir_,
+                                             .host = support::HostConnection(),
+                                             .progress = progress});
   }
+}
+
+std::vector<legacy::XavTableEntry> fImportWizard::ListedTables() const {
+  std::vector<legacy::XavTableEntry> entries;
+  for (int row = 0; row < controls_.lstchkGeneral->count(); ++row) {
+    const QListWidgetItem& item = *controls_.lstchkGeneral->item(row);
+    entries.push_back({.text = item.text().toStdString(),
+                       .code = item.data(support::kItemDataRole).toInt(),
+                       .ticked = item.checkState() == Qt::Checked});
+  }
+  return entries;
 }
 
 void fImportWizard::AskToCommit(data::Connection& host) {

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "data/connection.h"
+#include "legacy/xav_import.h"
 
 #include "wizard/import_wizard_pages.h"
 #include "wizard/wizard_window.h"
@@ -33,6 +35,8 @@ class fImportWizard : public wizard::WizardWindow {
   void CheckEntries();
   void ChooseSourceFile();
   bool AnyTableTicked() const;
+  // The entries of lstchkGeneral in list order, with their codes and ticks.
+  std::vector<legacy::XavTableEntry> ListedTables() const;
   // Lists the legacy tables found in the chosen folders, none ticked.
   void LoadGeneralCheckList();
   // Runs the chosen source's import inside the host transaction that

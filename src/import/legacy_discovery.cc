@@ -8,7 +8,7 @@ namespace vdimpexp::importing {
 std::vector<CheckListEntry> DiscoverLegacyTables(std::string_view database_dir,
                                                  std::string_view history_dir) {
   std::vector<CheckListEntry> entries;
-  for (const LegacyTable& table : kLegacyTables) {
+  for (const legacy::LegacyTable& table : legacy::kLegacyTables) {
     std::string path =
         std::string(table.in_history_directory ? history_dir : database_dir) +
         std::string(table.file_name);

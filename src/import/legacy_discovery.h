@@ -8,27 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "legacy/legacy_tables.h"
+
 namespace vdimpexp::importing {
-
-struct LegacyTable {
-  int32_t code;
-  std::string_view file_name;
-  // ARCHIVE.DBF lies in the history folder, every other table in the main one.
-  bool in_history_directory;
-  std::string_view entry_text;
-};
-
-inline constexpr LegacyTable kLegacyTables[] = {
-    {1, "LOG.DBF", false, "Customers ("},
-    {2, "STOCK.DBF", false, "Inventory ("},
-    {3, "XSERCODES.DBF", false, "Service Codes ("},
-    {4, "XLABOR.DBF", false, "Labor Codes ("},
-    {5, "MFG.DBF", false, "Manufacturers ("},
-    {6, "STORES.DBF", false, "Dealers ("},
-    {7, "VENDOR.DBF", false, "Vendor ("},
-    {8, "XSERV_LIT.DBF", false, "Service Literature ("},
-    {9, "ARCHIVE.DBF", true, "History W/O ("},
-};
 
 struct CheckListEntry {
   std::string text;  // "Customers (1234 records)"

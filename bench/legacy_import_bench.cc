@@ -1,0 +1,399 @@
+// The legacy import at scale: N customers (LOG.DBF, two phones each) and N
+// stock items (STOCK.DBF) into a fresh reference database, beside a raw
+// SQLite loop making the same rows (a contact with a unique 40-character
+// FileAs and two phone rows per customer, an item row per stock record) in
+// one transaction with the same page cache. Each run is a process of its
+// own, so its peak memory (getrusage ru_maxrss, read by the parent through
+// wait4) is its own.
+//
+//   legacy_import_bench                 N = 10000, 100000 and 1000000
+//   legacy_import_bench 10000 100000    the sizes given
+//
+// Figures printed, per size the best of three runs (one at 1M): seconds,
+// records per second (customers plus items), peak resident memory; then the import's
+// speed against the raw loop's (aim: at least 0.5), the time at 1M against 100k (aim: at
+// most 12) and the peak memory per size (aim: flat beyond the 64 MiB page cache).
+
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "data/connection.h"
+#include "legacy/xav_import.h"
+#include "schema/reference_database.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// ---------------------------------------------------------------------------
+// The generated legacy tables. Names and part numbers are unique and arrive
+// in scrambled order, as a real shop's do, so the unique indexes are
+// inserted into at random places.
+
+struct DbfField {
+  const char* name;
+  char type;
+  int width;
+  int decimals;
+};
+
+// Writes a dBASE III table record by record, never holding it whole.
+class DbfStreamWriter {
+ public:
+  DbfStreamWriter(const std::string& path, std::vector<DbfField> fields, uint32_t records)
+      : out_(path, std::ios::binary), fields_(std::move(fields)) {
+    if (!out_) throw std::runtime_error("cannot write " + path);
+    std::string header(32, '\0');
+    header[0] = 0x03;
+    const char last_update[] = {99, 11, 30};  // 1999-11-30
+    header.replace(1, 3, last_update, 3);
+    PutLe(header, 4, records, 4);
+    int record_length = 1;
+    for (const DbfField& field : fields_) record_length += field.width;
+    PutLe(header, 8, 32 + 32 * fields_.size() + 1, 2);
+    PutLe(header, 10, static_cast<uint32_t>(record_length), 2);
+    for (const DbfField& field : fields_) {
+      std::string descriptor(32, '\0');
+      std::memcpy(descriptor.data(), field.name, std::strlen(field.name));
+      descriptor[11] = field.type;
+      descriptor[16] = static_cast<char>(field.width);
+      descriptor[17] = static_cast<char>(field.decimals);
+      header += descriptor;
+    }
+    header += '\x0D';
+    out_ << header;
+    record_.reserve(static_cast<size_t>(record_length));
+  }
+  ~DbfStreamWriter() { out_ << '\x1A'; }
+
+  // Character fields left-aligned, numbers right-aligned, as dBASE writes.
+  void Record(const std::vector<std::string>& values) {
+    record_.assign(1, ' ');
+    for (size_t i = 0; i < fields_.size(); ++i) {
+      std::string value = values[i].substr(0, static_cast<size_t>(fields_[i].width));
+      const std::string pad(static_cast<size_t>(fields_[i].width) - value.size(), ' ');
+      record_ += fields_[i].type == 'N' ? pad + value : value + pad;
+    }
+    out_ << record_;
+  }
+
+ private:
+  static void PutLe(std::string& bytes, size_t at, size_t value, int size) {
+    for (int i = 0; i < size; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
+  }
+
+  std::ofstream out_;
+  std::vector<DbfField> fields_;
+  std::string record_;
+};
+
+uint64_t Scramble(uint64_t row) {
+  uint64_t x = row * 0x9E3779B97F4A7C15ULL + 0x632BE59BD9B4E019ULL;
+  x ^= x >> 29;
+  x *= 0xBF58476D1CE4E5B9ULL;
+  return x ^ (x >> 32);
+}
+
+// Twenty characters, unique per row: a scrambled prefix and the row number.
+std::string UniqueKey(uint64_t row) {
+  char key[32];
+  std::snprintf(key, sizeof key, "%08" PRIX64 "%012" PRIu64, Scramble(row) & 0xFFFFFFFF,
+                row);
+  return key;
+}
+
+// A first name that makes "LastName FirstName" exactly 40 characters.
+std::string FirstNameFor(uint64_t row) {
+  char name[32];
+  std::snprintf(name, sizeof name, "ANNABELLE-%09" PRIu64, row % 1000000000);
+  return name;
+}
+
+void WriteLegacyTables(const std::string& folder, uint32_t records) {
+  fs::create_directories(folder);
+  {
+    DbfStreamWriter log(folder + "/LOG.DBF",
+                        {{"FNAME", 'C', 19, 0},
+                         {"LNAME", 'C', 20, 0},
+                         {"ADDRESS", 'C', 30, 0},
+                         {"CITY", 'C', 20, 0},
+                         {"STATE", 'C', 2, 0},
+                         {"ZIP", 'C', 10, 0},
+                         {"PHONE", 'C', 14, 0},
+                         {"WKPHONE", 'C', 16, 0}},
+                        records);
+    for (uint32_t row = 0; row < records; ++row) {
+      log.Record({FirstNameFor(row), UniqueKey(row), "1200 NORTH PEARL STREET",
+                  "SARATOGA SPRINGS", "NY", "12866-1234", "(518) 555-0142",
+                  "518-555-0101 X12"});
+    }
+  }
+  DbfStreamWriter stock(folder + "/STOCK.DBF",
+                        {{"PARTNO", 'C', 20, 0},
+                         {"GENNO", 'C', 20, 0},
+                         {"DISC", 'C', 60, 0},
+                         {"LOCATION", 'C', 10, 0},
+                         {"LASTDATE", 'D', 8, 0},
+                         {"QUAN", 'N', 6, 0},
+                         {"MINQUAN", 'N', 6, 0},
+                         {"COST", 'N', 10, 2},
+                         {"RETAIL", 'N', 10, 2},
+                         {"COMMENTS", 'C', 40, 0}},
+                        records);
+  for (uint32_t row = 0; row < records; ++row) {
+    stock.Record({UniqueKey(row), "VCR-BELTKIT", "Belt kit, 4 belts, front-load VCR",
+                  "A-01", "19990315", "14", "5", "3.25", "9.95", "Fits most decks"});
+  }
+}
+
+std::string FreshHostDatabase(const std::string& path) {
+  fs::remove(path);
+  fs::remove(path + "-journal");
+  sqlite3* db = nullptr;
+  sqlite3_open(path.c_str(), &db);
+  vdimpexp::schema::CreateReferenceSchema(db);
+  sqlite3_close(db);
+  return path;
+}
+
+// ---------------------------------------------------------------------------
+// The two runs, each in a child process.
+
+class QuietProgress : public vdimpexp::support::ProgressSink {
+ public:
+  void AppendLine(std::string_view text) override { lines.emplace_back(text); }
+  void SetPercent(double) override {}
+  void ShowBar(bool) override {}
+  void RunPendingEvents() override {}
+  std::vector<std::string> lines;
+};
+
+void RunImport(const std::string& folder, const std::string& database, uint32_t records) {
+  using namespace vdimpexp;
+  data::Connection host(database);
+  QuietProgress progress;
+  host.BeginTrans();
+  const std::string count = " (" + std::to_string(records) + " records)";
+  const bool result = legacy::ImportXAVTables(
+      std::vector<legacy::XavTableEntry>{{"Customers" + count, 1, true},
+                                         {"Inventory" + count, 2, true}},
+      {.DatabaseDir = folder + "/",
+       .HistoryDir = folder + "/",
+       .host = host,
+       .progress = progress});
+  host.CommitTrans();
+  const std::vector<std::string> expected = {"Importing Customers" + count, "Completed.",
+                                             "Importing Inventory" + count, "Completed."};
+  if (!result || progress.lines != expected) {
+    std::fprintf(stderr, "the import did not run cleanly:\n");
+    for (const std::string& line : progress.lines)
+      std::fprintf(stderr, "  %s\n", line.c_str());
+    std::exit(2);
+  }
+}
+
+void Check(sqlite3* db, int rc) {
+  if (rc != SQLITE_OK && rc != SQLITE_DONE) {
+    std::fprintf(stderr, "raw loop: %s\n", sqlite3_errmsg(db));
+    std::exit(2);
+  }
+}
+
+// The same rows with nothing between SQLite and the data: the floor.
+void RunRawLoop(const std::string& database, uint32_t records) {
+  sqlite3* db = nullptr;
+  sqlite3_open(database.c_str(), &db);
+  Check(db, sqlite3_exec(db, "PRAGMA cache_size = -65536; BEGIN IMMEDIATE", nullptr,
+                         nullptr, nullptr));
+  sqlite3_stmt* contact = nullptr;
+  sqlite3_stmt* phone = nullptr;
+  sqlite3_stmt* item = nullptr;
+  Check(db,
+        sqlite3_prepare_v2(
+            db,
+            "INSERT INTO Contacts (CKey, SendBillsToThisAddress, ShipToThisAddress, "
+            "ClientType, TaxTable, CreditLimit, CustomerSince, LastVisit, CustTaxable, "
+            "EstimateReqOption, FirstName, LastName, Contact, Company, FileAs, "
+            "Address, AddressDescriptionID, City, State, ZipCode, ReferalBy, Terms, "
+            "AccountNo1) VALUES (?, 1, 1, 9, 1, 0, '2024-01-02', '2024-01-02', 1, 153, "
+            "?, ?, ?, '', ?, '1200 North Pearl Street', 15, 'Saratoga Springs', 'Ny', "
+            "'12866-1234', -1595250750, 1, '')",
+            -1, &contact, nullptr));
+  Check(db, sqlite3_prepare_v2(db,
+                               "INSERT INTO ContactPhones (PhoneID, CKey, AddressDescID, "
+                               "PhoneDescID, Phone, Contact) VALUES (?, ?, 0, ?, ?, ?)",
+                               -1, &phone, nullptr));
+  Check(db,
+        sqlite3_prepare_v2(
+            db,
+            "INSERT INTO InventoryItems (InventoryID, ItemType, ItemNumber, GeneticNo, "
+            "ProductLine, Category, DescEstimate, DescInvoice, TaxableItem, Location, "
+            "LastItemUsedOn, StorageBin1, UnitsInStock1, ReOrderPoint1, "
+            "CostOrRateLastUpdated, CostOrRate, SalesPriceOrRate, AllowBackOrders, "
+            "Notes) VALUES (?, 2, ?, 'VCR-BELTKIT', 3, 9, ?, ?, 1, 'A-01', "
+            "'1999-03-15', 'A-01', 14.0, 5.0, '1999-03-15', 3.25, 9.95, 1, "
+            "'Fits most decks')",
+            -1, &item, nullptr));
+  int64_t phone_key = 0;
+  for (uint32_t row = 0; row < records; ++row) {
+    const int64_t key = row + 1;
+    const std::string first = FirstNameFor(row);
+    const std::string last = UniqueKey(row);
+    const std::string file_as = last + " " + first;  // 40 characters
+    for (auto [descriptor, number] :
+         {std::pair{8, "(518)555-0142"}, std::pair{35, "(518)555-0101 12"}}) {
+      sqlite3_bind_int64(phone, 1, ++phone_key);
+      sqlite3_bind_int64(phone, 2, key);
+      sqlite3_bind_int(phone, 3, descriptor);
+      sqlite3_bind_text(phone, 4, number, -1, SQLITE_STATIC);
+      sqlite3_bind_text(phone, 5, file_as.c_str(), -1, SQLITE_STATIC);
+      Check(db, sqlite3_step(phone));
+      sqlite3_reset(phone);
+    }
+    sqlite3_bind_int64(contact, 1, key);
+    sqlite3_bind_text(contact, 2, first.c_str(), -1, SQLITE_STATIC);
+    sqlite3_bind_text(contact, 3, last.c_str(), -1, SQLITE_STATIC);
+    sqlite3_bind_text(contact, 4, file_as.c_str(), -1, SQLITE_STATIC);
+    sqlite3_bind_text(contact, 5, file_as.c_str(), -1, SQLITE_STATIC);
+    Check(db, sqlite3_step(contact));
+    sqlite3_reset(contact);
+  }
+  for (uint32_t row = 0; row < records; ++row) {
+    const std::string part = UniqueKey(row);
+    sqlite3_bind_int64(item, 1, row + 1);
+    sqlite3_bind_text(item, 2, part.c_str(), -1, SQLITE_STATIC);
+    sqlite3_bind_text(item, 3, "Belt kit, 4 belts, front-load VCR", -1, SQLITE_STATIC);
+    sqlite3_bind_text(item, 4, "Belt kit, 4 belts, front-load VCR", -1, SQLITE_STATIC);
+    Check(db, sqlite3_step(item));
+    sqlite3_reset(item);
+  }
+  sqlite3_finalize(contact);
+  sqlite3_finalize(phone);
+  sqlite3_finalize(item);
+  Check(db, sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr));
+  sqlite3_close(db);
+}
+
+int ChildMain(const std::string& mode, const std::string& folder,
+              const std::string& database, uint32_t records) {
+  const auto start = std::chrono::steady_clock::now();
+  if (mode == "import") {
+    RunImport(folder, database, records);
+  } else {
+    RunRawLoop(database, records);
+  }
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::printf("%.6f\n", seconds);
+  return 0;
+}
+
+struct RunFigures {
+  double seconds = 0;
+  long peak_kib = 0;
+};
+
+// Runs this program again as a child in `mode`; its time and peak memory.
+RunFigures RunChild(const char* self, const std::string& mode, const std::string& folder,
+                    const std::string& database, uint32_t records) {
+  int out[2];
+  if (pipe(out) != 0) throw std::runtime_error("pipe failed");
+  const std::string count = std::to_string(records);
+  const pid_t child = fork();
+  if (child == 0) {
+    dup2(out[1], STDOUT_FILENO);
+    close(out[0]);
+    close(out[1]);
+    execl(self, self, "--child", mode.c_str(), folder.c_str(), database.c_str(),
+          count.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(out[1]);
+  std::string text;
+  char buffer[64];
+  for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) text.append(buffer, n);
+  close(out[0]);
+  int status = 0;
+  rusage usage{};
+  wait4(child, &status, 0, &usage);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    throw std::runtime_error(mode + " run for " + count + " records failed");
+  }
+  return {std::strtod(text.c_str(), nullptr), usage.ru_maxrss};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 6 && std::string_view(argv[1]) == "--child") {
+    return ChildMain(argv[2], argv[3], argv[4],
+                     static_cast<uint32_t>(std::strtoul(argv[5], nullptr, 10)));
+  }
+  std::vector<uint32_t> sizes;
+  for (int i = 1; i < argc; ++i) {
+    sizes.push_back(static_cast<uint32_t>(std::strtoul(argv[i], nullptr, 10)));
+  }
+  if (sizes.empty()) sizes = {10000, 100000, 1000000};
+
+  const std::string work =
+      (fs::temp_directory_path() / "vd_legacy_import_bench").string();
+  const std::string self = fs::read_symlink("/proc/self/exe").string();
+  std::printf("%10s  %-7s %5s %9s %12s %10s\n", "N", "run", "runs", "best s", "records/s",
+              "peak MiB");
+  std::map<uint32_t, RunFigures> imports, raws;
+  for (uint32_t n : sizes) {
+    const std::string folder = work + "/xav-" + std::to_string(n);
+    WriteLegacyTables(folder, n);
+    const std::string database = work + "/host.db";
+    // The machine is shared: the runs take turns, and each keeps its best.
+    const int repetitions = n <= 100000 ? 3 : 1;
+    for (int repetition = 0; repetition < repetitions; ++repetition) {
+      for (const char* mode : {"raw", "import"}) {
+        FreshHostDatabase(database);
+        const RunFigures figures = RunChild(self.c_str(), mode, folder, database, n);
+        RunFigures& best = (std::string_view(mode) == "raw" ? raws : imports)[n];
+        if (repetition == 0 || figures.seconds < best.seconds) {
+          best.seconds = figures.seconds;
+        }
+        best.peak_kib = std::max(best.peak_kib, figures.peak_kib);
+      }
+    }
+    for (const char* mode : {"raw", "import"}) {
+      const RunFigures& best = (std::string_view(mode) == "raw" ? raws : imports)[n];
+      std::printf("%10u  %-7s %5d %9.3f %12.0f %10.1f\n", n, mode, repetitions,
+                  best.seconds, 2.0 * n / best.seconds, best.peak_kib / 1024.0);
+    }
+    std::fflush(stdout);
+    fs::remove_all(folder);
+  }
+  fs::remove_all(work);
+
+  std::printf("\nimport speed against the raw loop (aim >= 0.5):");
+  for (uint32_t n : sizes)
+    std::printf("  N=%u %.2f", n, raws[n].seconds / imports[n].seconds);
+  if (imports.count(100000) && imports.count(1000000)) {
+    std::printf("\nimport time 1M / 100k (aim <= 12): %.2f",
+                imports[1000000].seconds / imports[100000].seconds);
+  }
+  std::printf("\nimport peak memory (aim: flat beyond the 64 MiB page cache):");
+  for (uint32_t n : sizes)
+    std::printf("  N=%u %.1f MiB", n, imports[n].peak_kib / 1024.0);
+  std::printf("\n");
+  return 0;
+}

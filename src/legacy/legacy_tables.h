@@ -1,0 +1,30 @@
+// The legacy application's tables the import knows, by the codes the
+// check list carries: where each lies and how the list names it.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace vdimpexp::legacy {
+
+struct LegacyTable {
+  int32_t code;
+  std::string_view file_name;
+  // ARCHIVE.DBF lies in the history folder, every other table in the main one.
+  bool in_history_directory;
+  std::string_view entry_text;
+};
+
+inline constexpr LegacyTable kLegacyTables[] = {
+    {1, "LOG.DBF", false, "Customers ("},
+    {2, "STOCK.DBF", false, "Inventory ("},
+    {3, "XSERCODES.DBF", false, "Service Codes ("},
+    {4, "XLABOR.DBF", false, "Labor Codes ("},
+    {5, "MFG.DBF", false, "Manufacturers ("},
+    {6, "STORES.DBF", false, "Dealers ("},
+    {7, "VENDOR.DBF", false, "Vendor ("},
+    {8, "XSERV_LIT.DBF", false, "Service Literature ("},
+    {9, "ARCHIVE.DBF", true, "History W/O ("},
+};
+
+}  // namespace vdimpexp::legacy

@@ -1,0 +1,390 @@
+#include "legacy/xav_import.h"
+
+#include <algorithm>
+#include <optional>
+#include <stdexcept>
+#include <string_view>
+
+#include "data/db_error.h"
+#include "data/recordset.h"
+#include "legacy/cb_support.h"
+#include "legacy/clipper_calls.h"
+#include "legacy/legacy_tables.h"
+#include "support/contact_creation.h"
+#include "support/random_number.h"
+#include "support/text_case.h"
+
+namespace vdimpexp::legacy {
+namespace {
+
+using support::ContactInfo;
+
+constexpr int32_t kStockCode = 2;
+
+// The legacy contacts tables: the contact type every row gets, and which
+// DBF field fills which part of the contact. Fields a table does not name
+// stay empty for the whole table.
+struct ContactField {
+  std::string_view dbf_name;
+  std::string ContactInfo::*target;
+};
+
+constexpr ContactField kCustomerFields[] = {
+    {"FName", &ContactInfo::FirstName}, {"LName", &ContactInfo::LastName},
+    {"ADDRESS", &ContactInfo::Address}, {"CITY", &ContactInfo::City},
+    {"STATE", &ContactInfo::State},     {"ZIP", &ContactInfo::ZipCode},
+    {"PHONE", &ContactInfo::Phone},     {"WKPHONE", &ContactInfo::WorkPhone},
+};
+constexpr ContactField kManufacturerFields[] = {
+    {"NAME", &ContactInfo::Company}, {"ADDRESS1", &ContactInfo::Address},
+    {"CITY", &ContactInfo::City},    {"STATE", &ContactInfo::State},
+    {"ZIP", &ContactInfo::ZipCode},  {"PHONE", &ContactInfo::Phone},
+    {"FAX", &ContactInfo::Fax},      {"COM1", &ContactInfo::Notes},
+};
+constexpr ContactField kDealerFields[] = {
+    {"NAME", &ContactInfo::Company}, {"ADDRESS", &ContactInfo::Address},
+    {"CITY", &ContactInfo::City},    {"STATE", &ContactInfo::State},
+    {"ZIP", &ContactInfo::ZipCode},  {"PHONE", &ContactInfo::Phone},
+    {"FAX", &ContactInfo::Fax},      {"COM1", &ContactInfo::Notes},
+};
+constexpr ContactField kVendorFields[] = {
+    {"VENDOR", &ContactInfo::Company},    {"ADDRESS_1", &ContactInfo::Address},
+    {"CITY", &ContactInfo::City},         {"STATE", &ContactInfo::State},
+    {"ZIP", &ContactInfo::ZipCode},       {"PHONE", &ContactInfo::Phone},
+    {"FAX", &ContactInfo::Fax},           {"COM1", &ContactInfo::Notes},
+    {"ACCOUNT", &ContactInfo::AccountNo},
+};
+
+struct ContactTable {
+  int32_t code;
+  int16_t client_type;
+  std::span<const ContactField> fields;
+};
+
+constexpr ContactTable kContactTables[] = {
+    {1, 9, kCustomerFields},      // LOG.DBF: customers
+    {5, 8, kManufacturerFields},  // MFG.DBF
+    {6, 2, kDealerFields},        // STORES.DBF
+    {7, 4, kVendorFields},        // VENDOR.DBF
+    {9, 9, kCustomerFields},      // ARCHIVE.DBF: customers of old work orders
+};
+
+const ContactTable* ContactTableFor(int32_t code) {
+  for (const ContactTable& table : kContactTables) {
+    if (table.code == code) return &table;
+  }
+  return nullptr;
+}
+
+// Where the table with `code` lies: its folder followed by its file name.
+std::string TablePath(int32_t code, const XavImportJob& job) {
+  for (const LegacyTable& table : kLegacyTables) {
+    if (table.code == code) {
+      return (table.in_history_directory ? job.HistoryDir : job.DatabaseDir) +
+             std::string(table.file_name);
+    }
+  }
+  throw std::invalid_argument("no legacy table has the code " + std::to_string(code));
+}
+
+// A failing step is passed over and the import goes on with the next one:
+// one bad value must not cost the other columns, rows or tables. Only the
+// host database's own failures are meant; anything else is a fault that
+// must reach the caller, which then rolls the whole import back.
+template <typename Step>
+bool Attempt(Step step) {
+  try {
+    step();
+    return true;
+  } catch (const data::DbError&) {
+    return false;
+  }
+}
+
+// Why the pending row could not be saved; nullopt when it was.
+std::optional<int32_t> SaveFailure(data::Recordset& rows) {
+  try {
+    rows.Update();
+    return std::nullopt;
+  } catch (const data::DbError& error) {
+    return error.number();
+  }
+}
+
+std::string TextOf(std::string_view dbf_field) {
+  return FieldText(d4field(DbfFile, dbf_field));
+}
+
+// How a table's rows fared, for the lines that close its import.
+struct TableTally {
+  bool duplicates = false;   // some rows were refused as duplicates
+  int64_t not_imported = 0;  // rows the host refused for good
+};
+
+std::string NotImportedLine(int64_t rows) {
+  return std::to_string(rows) + (rows == 1 ? " record" : " records") +
+         " could not be imported.";
+}
+
+// The table's own transaction inside the caller's. A begin that fails is
+// passed over like any failing step, and then there is nothing of ours to
+// end: committing would end the caller's transaction instead. Left without
+// a commit (an error on its way to the caller), it is rolled back.
+class NestedTransaction {
+ public:
+  explicit NestedTransaction(data::Connection& host) : host_(host) {
+    Attempt([&] { level_ = host_.BeginTrans(); });
+  }
+  ~NestedTransaction() {
+    if (level_ == 0 || host_.TransactionLevel() != level_) return;
+    Attempt([&] { host_.RollbackTrans(); });
+  }
+  NestedTransaction(const NestedTransaction&) = delete;
+  NestedTransaction& operator=(const NestedTransaction&) = delete;
+
+  void Commit() {
+    if (level_ == 0) return;
+    level_ = 0;
+    Attempt([&] { host_.CommitTrans(); });
+  }
+
+ private:
+  data::Connection& host_;
+  int level_ = 0;
+};
+
+// What the two table imports share: the progress lines and bar, the nested
+// transaction, the host table, the DBF table and the walk over its records.
+// `import_record` turns the current record into a row of `rows`.
+template <typename ImportRecord>
+bool ImportTable(const XavTableEntry& entry, const std::string& path,
+                 std::string_view host_table, std::string_view duplicate_note,
+                 const XavImportJob& job, ImportRecord import_record) {
+  support::ProgressSink& progress = job.progress;
+  progress.AppendLine("Importing " + entry.text);
+  progress.SetPercent(0);
+  progress.ShowBar(true);
+  progress.RunPendingEvents();
+
+  NestedTransaction transaction(job.host);
+  data::Recordset rows;
+  Attempt([&] {
+    rows.Open(host_table, job.host, data::CursorType::kKeyset,
+              data::LockType::kOptimistic, data::CommandType::kTable);
+  });
+  DbfFile = d4open(DbfContext, path);
+  if (DbfLibraryFailed()) {
+    DbfResult = code4close(DbfContext);
+    rows.Close();
+    transaction.Commit();
+    progress.ShowBar(false);
+    return false;
+  }
+
+  TableTally tally;
+  if (d4top(DbfFile) == 0) {
+    do {
+      // A header that counts no records while the file still holds some
+      // leaves the bar where it is rather than dividing by zero.
+      const int32_t records = d4recCountDo(DbfFile);
+      if (records > 0) progress.SetPercent(100.0 / records * d4recNoLow(DbfFile));
+      import_record(rows, tally);
+      DbfResult = d4skip(DbfFile, 1);
+    } while (DbfResult == 0);
+  }
+  DbfResult = code4close(DbfContext);
+  rows.Close();
+  transaction.Commit();
+
+  progress.AppendLine(tally.duplicates ? "Completed." + std::string(duplicate_note)
+                                       : std::string("Completed."));
+  if (tally.not_imported > 0) progress.AppendLine(NotImportedLine(tally.not_imported));
+  progress.ShowBar(false);
+  return true;
+}
+
+// Sets the refused row apart by "-" and a number from 1 to 50 after its
+// FileAs. A name that already fills its column gives up its last characters
+// to the suffix, since only the suffix can make it acceptable.
+void AppendFileAsSuffix(data::Recordset& contacts) {
+  data::Field& file_as = contacts.Fields("FileAs");
+  const std::string suffix = "-" + std::to_string(support::RandomNumber(0, 50));
+  std::string present = file_as.Value().ToText();
+  const auto room = static_cast<std::size_t>(std::max(file_as.DefinedSize(), 0));
+  if (file_as.Type() == data::ColumnType::kText && room > suffix.size()) {
+    present = std::string(support::CutToLength(present, room - suffix.size()));
+  }
+  file_as.SetValue(present + suffix);
+}
+
+// A contact the host would not take: its pending row is dropped, and so
+// are the phone rows AddContact saved for it, which would otherwise point
+// at a contact that does not exist.
+void DropUnsavedContact(data::Recordset& contacts, data::Connection& host) {
+  std::optional<data::Value> key;
+  Attempt([&] { key = contacts.Fields("CKey").Value(); });
+  contacts.CancelUpdate();
+  if (!key || key->kind() != data::Value::Kind::kInteger) return;
+  Attempt([&] {
+    host.Execute("DELETE FROM ContactPhones WHERE CKey=" +
+                 std::to_string(key->AsInteger()));
+  });
+}
+
+// Saves the contact, changing its FileAs while the host refuses it as a
+// duplicate, at most kMaxContactSaves times in all.
+void SaveContact(data::Recordset& contacts, data::Connection& host, TableTally& tally) {
+  for (int saves = 1;; ++saves) {
+    const std::optional<int32_t> failure = SaveFailure(contacts);
+    if (!failure) return;
+    if (*failure != data::error_number::kDuplicateKey || saves == kMaxContactSaves) {
+      DropUnsavedContact(contacts, host);
+      ++tally.not_imported;
+      return;
+    }
+    tally.duplicates = true;
+    Attempt([&] { AppendFileAsSuffix(contacts); });
+  }
+}
+
+void ImportContactRecord(data::Recordset& contacts, const ContactTable& table,
+                         ContactInfo& contact, support::ContactCreator& creator,
+                         data::Connection& host, TableTally& tally) {
+  if (!Attempt([&] { contacts.AddNew(); })) {
+    ++tally.not_imported;
+    return;
+  }
+  contact.ClientType = table.client_type;
+  for (const ContactField& field : table.fields) {
+    contact.*field.target = TextOf(field.dbf_name);
+  }
+  // A failing step of AddContact leaves the columns set before it; the row
+  // is saved with those, as the legacy program did.
+  Attempt([&] { creator.AddContact(contacts, contact); });
+  SaveContact(contacts, host, tally);
+}
+
+// Sets a column of the pending item; a value the column refuses leaves it
+// at the value a new row has.
+void SetItem(data::Recordset& items, std::string_view column, data::Value value) {
+  Attempt([&] { items.Fields(column).SetValue(std::move(value)); });
+}
+
+// The text of a DBF field, fitted to the item column's defined size.
+void SetItemFitted(data::Recordset& items, std::string_view column,
+                   std::string_view dbf_field) {
+  Attempt([&] {
+    data::Field& field = items.Fields(column);
+    field.SetValue(support::FitToLength(
+        TextOf(dbf_field), static_cast<std::size_t>(std::max(field.DefinedSize(), 0))));
+  });
+}
+
+void SetItemTrimmed(data::Recordset& items, std::string_view column,
+                    std::string_view dbf_field) {
+  SetItem(items, column, std::string(support::TrimSpaces(TextOf(dbf_field))));
+}
+
+// The value the pending item now holds in `column`; null when unreadable.
+data::Value ItemValue(data::Recordset& items, std::string_view column) {
+  data::Value value;
+  Attempt([&] { value = items.Fields(column).Value(); });
+  return value;
+}
+
+// The descriptions are cut at a fixed 255 characters, whatever the column.
+constexpr std::size_t kDescriptionLength = 255;
+constexpr int kPartsItemType = 2;
+constexpr int kImportedProductLine = 3;
+constexpr int kImportedCategory = 9;
+constexpr int kYes = 1;
+
+void ImportStockRecord(data::Recordset& items, TableTally& tally) {
+  if (!Attempt([&] { items.AddNew(); })) {
+    ++tally.not_imported;
+    return;
+  }
+  SetItem(items, "ItemType", kPartsItemType);
+  SetItemFitted(items, "ItemNumber", "PARTNO");
+  SetItemFitted(items, "GeneticNo", "GENNO");
+  SetItem(items, "ProductLine", kImportedProductLine);
+  SetItem(items, "Category", kImportedCategory);
+  SetItem(items, "DescEstimate",
+          support::FitToLength(TextOf("DISC"), kDescriptionLength));
+  SetItem(items, "DescInvoice", ItemValue(items, "DescEstimate"));
+  SetItem(items, "TaxableItem", kYes);
+  SetItemFitted(items, "Location", "LOCATION");
+  std::string last_used;
+  FormatDbfDate(TextOf("LASTDATE"), last_used, "MM/DD/CCYY");
+  // Read as month/day/year whatever the user's locale: it is our own
+  // rendering. A blank or impossible date leaves the column as it is.
+  if (std::optional<data::Date> date = data::Date::Parse(last_used)) {
+    SetItem(items, "LastItemUsedOn", *date);
+  }
+  SetItem(items, "StorageBin1", ItemValue(items, "Location"));
+  SetItemTrimmed(items, "UnitsInStock1", "QUAN");
+  SetItemTrimmed(items, "ReOrderPoint1", "MINQUAN");
+  SetItem(items, "CostOrRateLastUpdated", ItemValue(items, "LastItemUsedOn"));
+  SetItemTrimmed(items, "CostOrRate", "COST");
+  SetItemTrimmed(items, "SalesPriceOrRate", "RETAIL");
+  SetItem(items, "AllowBackOrders", kYes);
+  SetItemFitted(items, "Notes", "COMMENTS");
+
+  const std::optional<int32_t> failure = SaveFailure(items);
+  if (!failure) return;
+  items.CancelUpdate();
+  if (*failure == data::error_number::kDuplicateKey) {
+    tally.duplicates = true;
+  } else {
+    ++tally.not_imported;
+  }
+}
+
+// Ends the run's library context on every way out of the driver.
+struct LibraryContextRelease {
+  ~LibraryContextRelease() { ReleaseDbfLibrary(); }
+};
+
+}  // namespace
+
+bool ImportXAVContacts(const XavTableEntry& entry, const XavImportJob& job) {
+  const ContactTable* table = ContactTableFor(entry.code);
+  if (!table) {
+    throw std::invalid_argument("the legacy table with the code " +
+                                std::to_string(entry.code) + " holds no contacts");
+  }
+  ContactInfo contact;
+  support::ContactCreator creator(job.host);
+  return ImportTable(entry, TablePath(entry.code, job), "Contacts",
+                     " Some duplicate records were modified.", job,
+                     [&](data::Recordset& contacts, TableTally& tally) {
+                       ImportContactRecord(contacts, *table, contact, creator, job.host,
+                                           tally);
+                     });
+}
+
+bool ImportXAVInventory(const XavTableEntry& entry, const XavImportJob& job) {
+  return ImportTable(entry, TablePath(kStockCode, job), "InventoryItems",
+                     " Duplicate records ignored.", job, &ImportStockRecord);
+}
+
+bool ImportXAVTables(std::span<const XavTableEntry> lstchkGeneral,
+                     const XavImportJob& job) {
+  if (!InitDbfLibrary()) {
+    job.progress.ShowBar(false);
+    return false;
+  }
+  LibraryContextRelease release;
+  bool result = true;
+  for (const XavTableEntry& entry : lstchkGeneral) {
+    if (!entry.ticked) continue;
+    if (ContactTableFor(entry.code)) {
+      result = ImportXAVContacts(entry, job) && result;
+    } else if (entry.code == kStockCode) {
+      result = ImportXAVInventory(entry, job) && result;
+    }
+  }
+  return result;
+}
+
+}  // namespace vdimpexp::legacy

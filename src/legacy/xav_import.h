@@ -1,0 +1,57 @@
+// The import of the legacy XAV application's tables into the host
+// database: its customers, manufacturers, dealers, vendors and work-order
+// history customers become host contacts, its stock becomes inventory
+// items. Each table is imported in a transaction of its own, nested in the
+// one the caller holds open, so nothing stays unless the caller commits.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "data/connection.h"
+#include "support/progress_sink.h"
+
+namespace vdimpexp::legacy {
+
+// One entry of the wizard's list of legacy tables, as the user left it.
+struct XavTableEntry {
+  std::string text;  // as listed, e.g. "Customers (120 records)"
+  int32_t code = 0;  // the legacy table code (kLegacyTables)
+  bool ticked = false;
+};
+
+// What an import run reads and where its rows and its progress go.
+struct XavImportJob {
+  // The legacy main and history directories, each ending in a separator.
+  std::string DatabaseDir;
+  std::string HistoryDir;
+  data::Connection& host;
+  support::ProgressSink& progress;
+};
+
+// A contact the host keeps refusing as a duplicate is given up after this
+// many saves, whatever its FileAs suffixes, and counted as not imported.
+inline constexpr int kMaxContactSaves = 100;
+
+// Imports every ticked entry's table, in list order, inside one DBF library
+// context: the contact tables (codes 1, 5, 6, 7, 9) and the stock (code 2);
+// the other tables are listed for the user's information only. False when
+// the library cannot start (the bar is hidden, nothing is read) or a table
+// could not be opened; the run goes on with the next table either way.
+bool ImportXAVTables(std::span<const XavTableEntry> lstchkGeneral,
+                     const XavImportJob& job);
+
+// Imports the contacts table `entry` names, one host contact per record,
+// in the library context DbfContext. A name the host refuses as a
+// duplicate gets "-" and a number from 1 to 50 appended to its FileAs until
+// it is taken. False only when the DBF file cannot be opened. Throws
+// std::invalid_argument for a code that names no contacts table.
+bool ImportXAVContacts(const XavTableEntry& entry, const XavImportJob& job);
+
+// Imports STOCK.DBF of the main directory, one inventory item per record, in
+// the library context DbfContext; an item the host refuses as a duplicate
+// is dropped. False only when the DBF file cannot be opened.
+bool ImportXAVInventory(const XavTableEntry& entry, const XavImportJob& job);
+
+}  // namespace vdimpexp::legacy
