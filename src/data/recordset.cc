@@ -467,6 +467,9 @@ void Recordset::Update() {
   if (!state_ || !state_->adding)
     ThrowInvalid("Update needs a new row: call AddNew first.");
   detail::RecordsetState& s = *state_;
+  // The insert is the recordset's own prepared statement, so it does not
+  // pass the session's check on its way.
+  s.session->CheckTransactionIntact();
   sqlite3_stmt* insert = s.InsertStatement();
   int parameter = 0;
   for (size_t i = 0; i < s.fields.size(); ++i) {

@@ -91,7 +91,16 @@ Session::~Session() {
   sqlite3_close_v2(db_);
 }
 
+void Session::CheckTransactionIntact() const {
+  if (EngineEndedTransaction()) {
+    throw DbError(error_number::kEngineFailure,
+                  "The database engine rolled the transaction back after an earlier "
+                  "failure; nothing more is written until the transaction is ended.");
+  }
+}
+
 StatementLease Session::Prepare(std::string_view sql) {
+  CheckTransactionIntact();
   std::string key(sql);
   auto idle = idle_statements_.find(key);
   if (idle != idle_statements_.end() && !idle->second.empty()) {
@@ -155,11 +164,12 @@ int Session::BeginTransaction() {
   return ++transaction_level_;
 }
 
-bool Session::EngineEndedTransaction() {
-  if (transaction_level_ == 0 || !sqlite3_get_autocommit(db_)) return false;
-  transaction_level_ = 0;
-  ForgetKeys();
-  return true;
+bool Session::EngineEndedTransaction() const {
+  return transaction_level_ > 0 && sqlite3_get_autocommit(db_);
+}
+
+void Session::LeaveEndedLevel() {
+  if (--transaction_level_ == 0) ForgetKeys();
 }
 
 void Session::CommitTransaction() {
@@ -168,6 +178,7 @@ void Session::CommitTransaction() {
                   "CommitTrans: no transaction is active.");
   }
   if (EngineEndedTransaction()) {
+    LeaveEndedLevel();
     throw DbError(error_number::kEngineFailure,
                   "CommitTrans: the database engine already rolled the transaction back "
                   "after an earlier failure; nothing was committed.");
@@ -183,7 +194,10 @@ void Session::RollbackTransaction() {
     throw DbError(error_number::kInvalidOperation,
                   "RollbackTrans: no transaction is active.");
   }
-  if (EngineEndedTransaction()) return;
+  if (EngineEndedTransaction()) {
+    LeaveEndedLevel();
+    return;
+  }
   int level = transaction_level_ - 1;
   if (level == 0) {
     Run("ROLLBACK");

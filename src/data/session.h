@@ -60,6 +60,9 @@ class Session {
   void CommitTransaction();
   void RollbackTransaction();
   int transaction_level() const { return transaction_level_; }
+  // Throws DbError when the engine ended the open transaction by itself
+  // (see EngineEndedTransaction). Every statement passes through here.
+  void CheckTransactionIntact() const;
 
   // The AutoNumber key for a new row of `table`: one past the highest key in
   // use or already handed out, so two pending rows never share a key.
@@ -72,9 +75,13 @@ class Session {
  private:
   static void OnRowChange(void* session, int operation, const char* database,
                           const char* table, sqlite3_int64 rowid);
-  // After an engine failure SQLite may end a transaction by itself; the
-  // nesting then starts over. Returns whether that happened.
-  bool EngineEndedTransaction();
+  // After an engine failure (disk full, I/O error) SQLite may end a
+  // transaction by itself. Until the caller has ended every level it opened,
+  // the session then runs nothing: in autocommit mode each later write would
+  // be permanent, whatever the caller decides at its outer commit.
+  bool EngineEndedTransaction() const;
+  // Leaves one level of a transaction the engine ended; nothing to undo.
+  void LeaveEndedLevel();
   void ForgetKeys() { highest_key_.clear(); }
 
   std::string path_;

@@ -123,6 +123,39 @@ TEST_F(ConnectionTest, NestedTransactionsCommitOnlyWithTheOuterLevel) {
             "While reading");
 }
 
+TEST_F(ConnectionTest, NothingIsWrittenAfterTheEngineEndedTheTransaction) {
+  Recordset jobs;
+  jobs.Open("Jobs", host_, CursorType::kKeyset, LockType::kOptimistic, CommandType::kTable);
+  host_.BeginTrans();
+  host_.BeginTrans();
+  host_.Execute("INSERT INTO Jobs (JobNo, Customer) VALUES (10, 'Lost with the rollback')");
+  jobs.AddNew();
+  jobs.Fields("Customer").SetValue("Would stay for good");
+  // A disk-full or I/O failure makes SQLite roll back by itself; a bare
+  // ROLLBACK TRANSACTION ends the transaction behind the session's back the same way.
+  host_.Execute("ROLLBACK TRANSACTION");
+
+  // Without the transaction every write would be permanent at once.
+  EXPECT_EQ(ErrorOf([&] { host_.Execute("INSERT INTO Jobs (JobNo) VALUES (11)"); }).number(),
+            error_number::kEngineFailure);
+  DbError save_error = ErrorOf([&] { jobs.Update(); });
+  EXPECT_NE(std::string(save_error.what()).find("rolled the transaction back"),
+            std::string::npos)
+      << save_error.what();
+  jobs.CancelUpdate();
+  EXPECT_EQ(ErrorOf([&] { host_.BeginTrans(); }).number(), error_number::kEngineFailure);
+
+  // Each level the caller opened is ended; the outer commit says nothing was kept.
+  host_.RollbackTrans();
+  EXPECT_EQ(host_.TransactionLevel(), 1);
+  EXPECT_EQ(ErrorOf([&] { host_.CommitTrans(); }).number(), error_number::kEngineFailure);
+  EXPECT_EQ(host_.TransactionLevel(), 0);
+  EXPECT_EQ(QueryText(path_, "SELECT count(*) FROM Jobs"), "3");
+
+  host_.Execute("INSERT INTO Jobs (JobNo, Customer) VALUES (12, 'After')");
+  EXPECT_EQ(QueryText(path_, "SELECT Customer FROM Jobs WHERE JobNo = 12"), "After");
+}
+
 TEST_F(ConnectionTest, ManyDifferentStatementsKeepWorking) {
   // Each filter choice gives another statement text; far more of them than
   // the statement cache keeps must all still run.
