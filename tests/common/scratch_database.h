@@ -6,8 +6,10 @@
 
 #include <filesystem>
 #include <random>
+#include <cstdio>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace vdimpexp::testing {
 
@@ -68,5 +70,48 @@ inline std::string QueryText(const std::string& path, const std::string& sql) {
   sqlite3_close(db);
   return result;
 }
+
+using QueryTable = std::vector<std::vector<std::string>>;
+
+// Every row of `sql` run by SQLite directly, each column as text ("<null>"
+// for null). A statement SQLite refuses throws.
+inline QueryTable QueryRows(const std::string& path, const std::string& sql) {
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_stmt* statement = nullptr;
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
+    std::string error = sqlite3_errmsg(db);
+    sqlite3_close(db);
+    throw std::runtime_error(error + " in " + sql);
+  }
+  QueryTable rows;
+  while (sqlite3_step(statement) == SQLITE_ROW) {
+    std::vector<std::string> row;
+    for (int i = 0; i < sqlite3_column_count(statement); ++i) {
+      const unsigned char* text = sqlite3_column_text(statement, i);
+      row.push_back(text ? reinterpret_cast<const char*>(text) : "<null>");
+    }
+    rows.push_back(std::move(row));
+  }
+  sqlite3_finalize(statement);
+  sqlite3_close(db);
+  return rows;
+}
+
+// What the sqlite3 shell prints for `command` (a dot-command or one SQL
+// statement without single quotes) on the database. The shell opens it for
+// writing, so it first recovers what a killed writer left in its journal.
+inline std::string SqliteShell(const std::string& path, const std::string& command) {
+  std::string output;
+  FILE* pipe = popen(("sqlite3 '" + path + "' '" + command + "'").c_str(), "r");
+  if (!pipe) throw std::runtime_error("cannot run the sqlite3 shell");
+  char buffer[4096];
+  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+  pclose(pipe);
+  return output;
+}
+
+// The database as the sqlite3 shell dumps it: every table's schema and rows.
+inline std::string SqliteDump(const std::string& path) { return SqliteShell(path, ".dump"); }
 
 }  // namespace vdimpexp::testing

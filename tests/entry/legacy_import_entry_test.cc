@@ -31,18 +31,6 @@ bool NextBecomesEnabled(QDialog& window) {
                          kTickWait);
 }
 
-// The database as the sqlite3 shell dumps it.
-std::string Dump(const std::string& path) {
-  std::string output;
-  FILE* pipe = popen(("sqlite3 '" + path + "' .dump").c_str(), "r");
-  if (!pipe) return "<popen failed>";
-  char buffer[4096];
-  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-    output.append(buffer, n);
-  pclose(pipe);
-  return output;
-}
-
 class LegacyImportTest : public WizardTest {
  protected:
   // From the welcome page to the last page with every listed table ticked;
@@ -78,7 +66,7 @@ class LegacyImportTest : public WizardTest {
 };
 
 TEST_F(LegacyImportTest, EveryTickedTableIsImportedAndNoToTheQuestionUndoesIt) {
-  const std::string before = Dump(database_path_);
+  const std::string before = SqliteDump(database_path_);
   const int64_t contacts_before = Count("Contacts");
   std::string message_at_question;
   int64_t contacts_at_question = 0;
@@ -121,7 +109,7 @@ TEST_F(LegacyImportTest, EveryTickedTableIsImportedAndNoToTheQuestionUndoesIt) {
   ASSERT_EQ(prompts_.questions().size(), 1u);
   EXPECT_EQ(prompts_.questions()[0].text, "About to commit records. Continue ?");
   EXPECT_EQ(connection_.TransactionLevel(), 0);
-  EXPECT_EQ(Dump(database_path_), before) << "No leaves the host exactly as it was";
+  EXPECT_EQ(SqliteDump(database_path_), before) << "No leaves the host exactly as it was";
 }
 
 TEST_F(LegacyImportTest, TheBarMovesWhileALongTableIsReadAndYesKeepsTheRows) {

@@ -26,7 +26,7 @@ namespace {
 
 using testing::DbfBuilder;
 using testing::QueryText;
-using Table = std::vector<std::vector<std::string>>;
+using Table = testing::QueryTable;
 using Lines = std::vector<std::string>;
 
 const std::string kFixtures = VD_XAV_FIXTURES;
@@ -43,45 +43,6 @@ class RecordingProgress : public support::ProgressSink {
   std::vector<bool> bar;  // every show (true) and hide (false), in order
   int pending_event_runs = 0;
 };
-
-// Every row a query returns, each column as text ("<null>" for null).
-Table Rows(const std::string& path, const std::string& sql) {
-  sqlite3* db = nullptr;
-  sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-  sqlite3_stmt* statement = nullptr;
-  Table rows;
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
-    ADD_FAILURE() << sqlite3_errmsg(db) << " in " << sql;
-  }
-  while (statement && sqlite3_step(statement) == SQLITE_ROW) {
-    std::vector<std::string> row;
-    for (int i = 0; i < sqlite3_column_count(statement); ++i) {
-      const unsigned char* text = sqlite3_column_text(statement, i);
-      row.push_back(text ? reinterpret_cast<const char*>(text) : "<null>");
-    }
-    rows.push_back(row);
-  }
-  sqlite3_finalize(statement);
-  sqlite3_close(db);
-  return rows;
-}
-
-// The output of a command, through the shell.
-std::string CommandOutput(const std::string& command) {
-  std::string output;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return "<popen failed>";
-  char buffer[4096];
-  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-    output.append(buffer, n);
-  pclose(pipe);
-  return output;
-}
-
-// The database as the sqlite3 shell dumps it: every table's schema and rows.
-std::string Dump(const std::string& path) {
-  return CommandOutput("sqlite3 '" + path + "' .dump");
-}
 
 std::string FileBytes(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
@@ -130,7 +91,7 @@ class XavImportTest : public ::testing::Test {
     return result;
   }
 
-  Table Query(const std::string& sql) { return Rows(path_, sql); }
+  Table Query(const std::string& sql) { return testing::QueryRows(path_, sql); }
 
   testing::ScratchDirectory scratch_;
   std::string path_ = scratch_.File("shop.db");
@@ -295,7 +256,7 @@ TEST_F(XavImportTest, DescriptionsAreCutAtTwoHundredFiftyFiveWhateverTheColumn) 
   EXPECT_TRUE(Import({{"Inventory (1 records)", 2, true}}, scratch_.File("main/")));
   EXPECT_EQ(progress_.lines, (Lines{"Importing Inventory (1 records)", "Completed."}));
   EXPECT_EQ(
-      Rows(wide,
+      testing::QueryRows(wide,
            "SELECT ItemNumber, length(DescEstimate), DescInvoice = DescEstimate, "
            "UnitsInStock1, LastItemUsedOn, CostOrRateLastUpdated FROM InventoryItems"),
       (Table{{"WIDE-1", "250", "1", "7.0", "<null>", "<null>"}}))
@@ -440,7 +401,7 @@ TEST_F(XavImportTest, ANameThatFillsItsColumnKeepsItsSuffixInsideTheColumn) {
   EXPECT_TRUE(Import({manufacturers, manufacturers, manufacturers}));
   EXPECT_EQ(progress_.lines.back(), "Completed. Some duplicate records were modified.");
 
-  const Table file_as = Rows(narrow, "SELECT FileAs FROM Contacts ORDER BY CKey");
+  const Table file_as = testing::QueryRows(narrow, "SELECT FileAs FROM Contacts ORDER BY CKey");
   const std::string name = "Kessler Audio Systems";
   ASSERT_EQ(file_as.size(), 3u);
   EXPECT_EQ(file_as[0][0], name);
@@ -485,7 +446,7 @@ TEST_F(XavImportTest, AProcessKilledWhileImportingLeavesTheHostAsItWas) {
   log.WriteTo(scratch_.File("big/LOG.DBF"));
   // SQLite must not see a connection carried across the fork.
   host_.Close();
-  const std::string before = Dump(path_);
+  const std::string before = testing::SqliteDump(path_);
   ASSERT_NE(before.find("Existing Two"), std::string::npos) << before;
   const std::string bytes_before = FileBytes(path_);
 
@@ -523,8 +484,8 @@ TEST_F(XavImportTest, AProcessKilledWhileImportingLeavesTheHostAsItWas) {
   EXPECT_NE(FileBytes(path_), bytes_before);
   EXPECT_TRUE(std::filesystem::exists(path_ + "-journal"));
 
-  EXPECT_EQ(CommandOutput("sqlite3 '" + path_ + "' 'PRAGMA integrity_check'"), "ok\n");
-  EXPECT_EQ(Dump(path_), before);
+  EXPECT_EQ(testing::SqliteShell(path_, "PRAGMA integrity_check"), "ok\n");
+  EXPECT_EQ(testing::SqliteDump(path_), before);
 }
 
 }  // namespace

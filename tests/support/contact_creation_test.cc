@@ -27,29 +27,6 @@ std::string IsoDate(std::time_t when) {
   return text;
 }
 
-// The rows a query returns, every column as text ("<null>" for null).
-std::vector<std::vector<std::string>> Rows(const std::string& path,
-                                           const std::string& sql) {
-  sqlite3* db = nullptr;
-  sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-  sqlite3_stmt* statement = nullptr;
-  std::vector<std::vector<std::string>> rows;
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
-    ADD_FAILURE() << sqlite3_errmsg(db) << " in " << sql;
-  }
-  while (statement && sqlite3_step(statement) == SQLITE_ROW) {
-    std::vector<std::string> row;
-    for (int i = 0; i < sqlite3_column_count(statement); ++i) {
-      const unsigned char* text = sqlite3_column_text(statement, i);
-      row.push_back(text ? reinterpret_cast<const char*>(text) : "<null>");
-    }
-    rows.push_back(row);
-  }
-  sqlite3_finalize(statement);
-  sqlite3_close(db);
-  return rows;
-}
-
 class ContactCreationTest : public ::testing::Test {
  protected:
   ContactCreationTest() {
@@ -78,7 +55,7 @@ class ContactCreationTest : public ::testing::Test {
 
   // PhoneDescID, Phone, Contact and AddressDescID of the contact's phones.
   std::vector<std::vector<std::string>> Phones(const std::string& key) {
-    return Rows(path_,
+    return testing::QueryRows(path_,
                 "SELECT PhoneDescID, Phone, Contact, AddressDescID FROM ContactPhones "
                 "WHERE CKey=" +
                     key + " ORDER BY PhoneID");
