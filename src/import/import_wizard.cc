@@ -174,19 +174,18 @@ void fImportWizard::FinishClicked() {
   try {
     host.BeginTrans();
     ImportChosenSource();
+    support::RestoreMousePointer();
+    AskToCommit(host);
   } catch (const std::exception& error) {
-    // Nothing of a failed import may stay in the host database, and there
-    // is nothing left to commit. A table import may have been stopped
-    // inside its own nested transaction: every level opened since Finish
-    // is ended.
+    // Nothing of a failed import may stay in the host database, also when
+    // the commit itself failed (another program holding the file): the
+    // host must not be left inside our transaction. A table import may have
+    // been stopped inside its own nested transaction: every level opened
+    // since Finish is ended.
     while (host.TransactionLevel() > outer_level) host.RollbackTrans();
     support::RestoreMousePointer();
     ReportFailedImport(error.what());
-    HideWizard();
-    return;
   }
-  support::RestoreMousePointer();
-  AskToCommit(host);
   HideWizard();
 }
 

@@ -142,10 +142,13 @@ class NestedTransaction {
   NestedTransaction(const NestedTransaction&) = delete;
   NestedTransaction& operator=(const NestedTransaction&) = delete;
 
+  // A commit refused is no step to pass over: the table's rows are lost
+  // (the engine has ended the whole transaction after a disk or I/O
+  // failure), so the error goes to the caller instead of a "Completed.".
   void Commit() {
     if (level_ == 0) return;
+    host_.CommitTrans();
     level_ = 0;
-    Attempt([&] { host_.CommitTrans(); });
   }
 
  private:
@@ -285,11 +288,11 @@ void SetItemTrimmed(data::Recordset& items, std::string_view column,
   SetItem(items, column, std::string(support::TrimSpaces(TextOf(dbf_field))));
 }
 
-// The value the pending item now holds in `column`; null when unreadable.
-data::Value ItemValue(data::Recordset& items, std::string_view column) {
-  data::Value value;
-  Attempt([&] { value = items.Fields(column).Value(); });
-  return value;
+// Sets `column` to the value the pending item now holds in `source`. A
+// source the host lacks fails the step: the column keeps its new-row value.
+void CopyItemValue(data::Recordset& items, std::string_view column,
+                   std::string_view source) {
+  Attempt([&] { items.Fields(column).SetValue(items.Fields(source).Value()); });
 }
 
 // The descriptions are cut at a fixed 255 characters, whatever the column.
@@ -311,7 +314,7 @@ void ImportStockRecord(data::Recordset& items, TableTally& tally) {
   SetItem(items, "Category", kImportedCategory);
   SetItem(items, "DescEstimate",
           support::FitToLength(TextOf("DISC"), kDescriptionLength));
-  SetItem(items, "DescInvoice", ItemValue(items, "DescEstimate"));
+  CopyItemValue(items, "DescInvoice", "DescEstimate");
   SetItem(items, "TaxableItem", kYes);
   SetItemFitted(items, "Location", "LOCATION");
   std::string last_used;
@@ -321,10 +324,10 @@ void ImportStockRecord(data::Recordset& items, TableTally& tally) {
   if (std::optional<data::Date> date = data::Date::Parse(last_used)) {
     SetItem(items, "LastItemUsedOn", *date);
   }
-  SetItem(items, "StorageBin1", ItemValue(items, "Location"));
+  CopyItemValue(items, "StorageBin1", "Location");
   SetItemTrimmed(items, "UnitsInStock1", "QUAN");
   SetItemTrimmed(items, "ReOrderPoint1", "MINQUAN");
-  SetItem(items, "CostOrRateLastUpdated", ItemValue(items, "LastItemUsedOn"));
+  CopyItemValue(items, "CostOrRateLastUpdated", "LastItemUsedOn");
   SetItemTrimmed(items, "CostOrRate", "COST");
   SetItemTrimmed(items, "SalesPriceOrRate", "RETAIL");
   SetItem(items, "AllowBackOrders", kYes);

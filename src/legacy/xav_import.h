@@ -39,6 +39,8 @@ inline constexpr int kMaxContactSaves = 100;
 // the other tables are listed for the user's information only. False when
 // the library cannot start (the bar is hidden, nothing is read) or a table
 // could not be opened; the run goes on with the next table either way.
+// Throws data::DbError when a table's transaction cannot be committed (the
+// engine ended the caller's transaction): nothing of the run is kept then.
 bool ImportXAVTables(std::span<const XavTableEntry> lstchkGeneral,
                      const XavImportJob& job);
 

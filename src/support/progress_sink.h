@@ -1,6 +1,6 @@
-// Where long work (the table imports, the exports) tells the user how far it
-// has come: lines of text, a percentage on a bar, and a chance for the
-// window to keep up. The wizard's last page is one sink; a test or a command
+// Where long work (the legacy table imports) tells the user how far it has
+// come: lines of text, a percentage on a bar, and a chance for the window
+// to keep up. The wizard's last page is one sink; a test or a command
 // line is another, so the work itself never touches a control.
 #pragma once
 

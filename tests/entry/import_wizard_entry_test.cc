@@ -196,6 +196,40 @@ TEST_F(ImportWizardTest, AnImportThatFailsIsRolledBackAndReported) {
   EXPECT_EQ(ZipCodeRows(), rows_before);
 }
 
+TEST_F(ImportWizardTest, ACommitTheDatabaseRefusesIsRolledBackAndReported) {
+  std::string source = scratch_.File("zips.mdb");
+  schema::CreateZipCodeSourceDatabase(source, 10, 5);
+  int64_t rows_before = ZipCodeRows();
+  // Every imported code also files a row whose deferred reference is
+  // checked only at the commit, which the database then refuses.
+  scratch_.Database("shop.db",
+                    "CREATE TABLE Audited (code TEXT PRIMARY KEY);"
+                    "CREATE TABLE Audit (code TEXT REFERENCES Audited (code) "
+                    "DEFERRABLE INITIALLY DEFERRED);"
+                    "CREATE TRIGGER AuditZip AFTER INSERT ON ZipCodes "
+                    "BEGIN INSERT INTO Audit VALUES (NEW.ZipCode); END;");
+  connection_.Execute("PRAGMA foreign_keys = ON");
+  prompts_.AnswerNext(MessageAnswer::kYes);  // keep the existing codes
+  prompts_.AnswerNext(MessageAnswer::kYes);  // commit
+  WhenShown([&](QDialog& window) {
+    ASSERT_NO_FATAL_FAILURE(GoToSourceFilePage(window));
+    Control<QLineEdit>(window, "txtFrom").setText(QString::fromStdString(source));
+    ASSERT_TRUE(BecomesEnabled(window, "cmdFinish"));
+    Button(window, "cmdFinish").click();
+  });
+  component_.ImportData(connection_);
+
+  ASSERT_EQ(prompts_.questions().size(), 3u) << prompts_.questions().back().text;
+  EXPECT_EQ(prompts_.questions()[1].text, "About to commit records. Continue ?");
+  const support::MessageQuestion& report = prompts_.questions()[2];
+  EXPECT_EQ(report.icon, support::MessageIcon::kCritical);
+  EXPECT_NE(report.text.find("FOREIGN KEY"), std::string::npos) << report.text;
+  // The host is not left inside the import's transaction.
+  EXPECT_EQ(connection_.TransactionLevel(), 0);
+  EXPECT_EQ(ZipCodeRows(), rows_before);
+  EXPECT_EQ(QueryText(database_path_, "SELECT COUNT(*) FROM Audit"), "0");
+}
+
 TEST_F(ImportWizardTest, CloseAnsweredNoKeepsTheWizard) {
   WhenShown([&](QDialog& window) {
     Button(window, "cmdNext").click();

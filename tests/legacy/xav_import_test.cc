@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "data/db_error.h"
 #include "dbf_builder.h"
 #include "legacy/dbf_library.h"
 #include "schema/reference_database.h"
@@ -256,12 +257,34 @@ TEST_F(XavImportTest, DescriptionsAreCutAtTwoHundredFiftyFiveWhateverTheColumn) 
   EXPECT_TRUE(Import({{"Inventory (1 records)", 2, true}}, scratch_.File("main/")));
   EXPECT_EQ(progress_.lines, (Lines{"Importing Inventory (1 records)", "Completed."}));
   EXPECT_EQ(
-      testing::QueryRows(wide,
-           "SELECT ItemNumber, length(DescEstimate), DescInvoice = DescEstimate, "
-           "UnitsInStock1, LastItemUsedOn, CostOrRateLastUpdated FROM InventoryItems"),
+      testing::QueryRows(
+          wide,
+          "SELECT ItemNumber, length(DescEstimate), DescInvoice = DescEstimate, "
+          "UnitsInStock1, LastItemUsedOn, CostOrRateLastUpdated FROM InventoryItems"),
       (Table{{"WIDE-1", "250", "1", "7.0", "<null>", "<null>"}}))
       << "cut at 255, then trimmed; a blank quantity and date leave the new row's "
          "values, and CostOrRateLastUpdated copies LastItemUsedOn";
+}
+
+TEST_F(XavImportTest, ColumnsTheHostLacksAreNotCopiedIntoOthers) {
+  // A host without Location, DescEstimate and LastItemUsedOn (and without
+  // a unique part number): the columns that copy them are passed over like
+  // any failing step and keep the values a new row has, not null.
+  const std::string lean = scratch_.Database(
+      "lean.db",
+      "CREATE TABLE InventoryItems (InventoryID INTEGER PRIMARY KEY AUTOINCREMENT, "
+      "ItemNumber TEXT(20), DescInvoice TEXT(255) DEFAULT 'See estimate', "
+      "StorageBin1 TEXT(20) DEFAULT 'BACK ROOM', "
+      "CostOrRateLastUpdated DATETIME DEFAULT '2001-02-03');");
+  host_.Open(lean);
+  EXPECT_TRUE(Import({{"Inventory (4 records)", 2, true}}));
+  EXPECT_EQ(testing::QueryRows(lean,
+                               "SELECT ItemNumber, DescInvoice, StorageBin1, "
+                               "CostOrRateLastUpdated FROM InventoryItems ORDER BY 1"),
+            (Table{{"BK-100", "See estimate", "BACK ROOM", "2001-02-03"},
+                   {"BK-100", "See estimate", "BACK ROOM", "2001-02-03"},
+                   {"IT-22", "See estimate", "BACK ROOM", "2001-02-03"},
+                   {"VERY-LONG-PART-NUMBE", "See estimate", "BACK ROOM", "2001-02-03"}}));
 }
 
 TEST_F(XavImportTest, EmptyAndUnreadableTablesDoNotStopTheRun) {
@@ -401,7 +424,8 @@ TEST_F(XavImportTest, ANameThatFillsItsColumnKeepsItsSuffixInsideTheColumn) {
   EXPECT_TRUE(Import({manufacturers, manufacturers, manufacturers}));
   EXPECT_EQ(progress_.lines.back(), "Completed. Some duplicate records were modified.");
 
-  const Table file_as = testing::QueryRows(narrow, "SELECT FileAs FROM Contacts ORDER BY CKey");
+  const Table file_as =
+      testing::QueryRows(narrow, "SELECT FileAs FROM Contacts ORDER BY CKey");
   const std::string name = "Kessler Audio Systems";
   ASSERT_EQ(file_as.size(), 3u);
   EXPECT_EQ(file_as[0][0], name);
@@ -414,6 +438,44 @@ TEST_F(XavImportTest, ANameThatFillsItsColumnKeepsItsSuffixInsideTheColumn) {
     ASSERT_NE(dash, std::string::npos) << value;
     EXPECT_TRUE(IsFileAsSuffix(value.substr(dash))) << value;
   }
+}
+
+// Ends the host transaction behind the import's back at the second record,
+// as SQLite does by itself after a disk-full or I/O failure.
+class TransactionEndingProgress : public RecordingProgress {
+ public:
+  explicit TransactionEndingProgress(data::Connection& host) : host_(host) {}
+  void SetPercent(double percent) override {
+    RecordingProgress::SetPercent(percent);
+    if (++calls_ == 3) host_.Execute("ROLLBACK TRANSACTION");
+  }
+
+ private:
+  data::Connection& host_;
+  int calls_ = 0;
+};
+
+TEST_F(XavImportTest, ATransactionTheEngineEndedFailsTheRunInsteadOfCompleting) {
+  TransactionEndingProgress progress(host_);
+  host_.BeginTrans();
+  EXPECT_THROW(
+      ImportXAVTables(std::vector<XavTableEntry>{{"Customers (3 records)", 1, true},
+                                                 {"Inventory (4 records)", 2, true}},
+                      {.DatabaseDir = kFixtures + "/main/",
+                       .HistoryDir = kFixtures + "/history/",
+                       .host = host_,
+                       .progress = progress}),
+      data::DbError);
+  // Nothing of the customers was kept, so they are not reported as
+  // completed, and no further table is read into a lost transaction.
+  EXPECT_EQ(progress.lines, (Lines{"Importing Customers (3 records)"}));
+  EXPECT_EQ(LiveContextCount(), contexts_before_);
+  ASSERT_EQ(host_.TransactionLevel(), 1);
+  host_.RollbackTrans();
+  EXPECT_EQ(Query("SELECT (SELECT count(*) FROM Contacts) + "
+                  "(SELECT count(*) FROM ContactPhones) + "
+                  "(SELECT count(*) FROM InventoryItems)"),
+            (Table{{"0"}}));
 }
 
 // Reports once the import has got well into its records.
