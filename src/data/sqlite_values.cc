@@ -60,8 +60,11 @@ Value ReadColumn(sqlite3_stmt* statement, int index, const ColumnInfo& column) {
         return static_cast<int64_t>(sqlite3_column_int64(statement, index));
       }
       if (storage == SQLITE_FLOAT) {
-        return static_cast<int64_t>(
-            std::nearbyint(sqlite3_column_double(statement, index)));
+        // A whole-number column holding a number beyond 64 bits (SQLite
+        // stores what it is given) keeps it as a floating-point value.
+        const double rounded = std::nearbyint(sqlite3_column_double(statement, index));
+        constexpr double kTwoTo63 = 9223372036854775808.0;
+        if (rounded >= -kTwoTo63 && rounded < kTwoTo63) return static_cast<int64_t>(rounded);
       }
       break;
     case ColumnType::kSingle:

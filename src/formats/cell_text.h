@@ -4,7 +4,11 @@
 //   null      nothing
 //   boolean   True / False
 //   numbers   '.' as decimal point, no thousands separators; doubles in
-//             the shortest form that reads back to the same value
+//             the shortest fixed-point form that reads back to the same
+//             value, never in exponent form: 1000000, not 1e+06 (the text
+//             driver cannot read a column that mixes the two forms, and a
+//             table is read by people); zero without a sign; infinities
+//             as inf and -inf
 //   dates     yyyy-mm-dd hh:mm:ss, always with the time (00:00:00 at
 //             midnight), so one pattern reads every date of a column
 //   text      as it is (quoting or escaping is the writer's business)

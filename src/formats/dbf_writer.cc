@@ -181,8 +181,10 @@ DbfField FieldFor(const ColumnInfo& column, const LevelRules& rules) {
       number(rules.max_numeric_width, kCurrencyDecimals);
       break;
     case ColumnType::kDecimal:
-      // Room for the sign and the point beside the declared digits.
-      number(std::max(column.precision, 1) + 2, column.scale);
+      // Room for the sign and the point beside the declared digits, and
+      // for the zero in front of the point when every digit is a decimal
+      // (-0.25 in DECIMAL(2,2)).
+      number(std::max({column.precision, column.scale + 1, 1}) + 2, column.scale);
       break;
     case ColumnType::kSingle:
     case ColumnType::kDouble:
@@ -299,6 +301,7 @@ void DbfWriter::Open(const data::ExternalTarget& target,
   record_.assign(record_length, ' ');
 
   // Each file is created new, so Abandon removes only files of this export.
+  // An existing table is refused before anything else is touched.
   table_.emplace(path_);
   WriteHeader();
   if (has_memo_) CreateMemoFile();
@@ -332,8 +335,22 @@ void DbfWriter::WriteHeader() {
   table_->Write(header);
 }
 
+std::filesystem::path DbfWriter::CompanionPath(std::string_view extension) const {
+  std::filesystem::path companion =
+      std::filesystem::path(path_).replace_extension(extension);
+  // The table file has just been created new, so a memo or code page file
+  // of its name belongs to a table deleted before: answering Yes to the
+  // overwrite question deletes the .dbf alone, and the export that follows
+  // must not fail on what that table left beside it.
+  std::error_code ignored;
+  if (companion != path_ && std::filesystem::is_regular_file(companion, ignored)) {
+    std::filesystem::remove(companion, ignored);
+  }
+  return companion;
+}
+
 void DbfWriter::CreateMemoFile() {
-  memo_.emplace(std::filesystem::path(path_).replace_extension(".dbt"));
+  memo_.emplace(CompanionPath(".dbt"));
   std::string header(kMemoBlockSize, '\0');
   // The next free block (bytes 0-3) is completed by Finish.
   if (RulesOf(level_).length_prefixed_memos) {
@@ -351,7 +368,7 @@ void DbfWriter::CreateMemoFile() {
 }
 
 void DbfWriter::WriteCodePageFile() {
-  code_page_.emplace(std::filesystem::path(path_).replace_extension(".cpg"));
+  code_page_.emplace(CompanionPath(".cpg"));
   code_page_->Write(kCodePageName);
   code_page_->Close();
 }

@@ -35,8 +35,9 @@ class DbfWriter : public data::TableWriter {
 
   // Throws data::DbError for a column dBASE cannot hold (a field name that
   // is empty, longer than 10 characters, not ASCII or repeated), for more
-  // fields or a longer record than the level allows, and for a table, memo
-  // or code page file that exists already.
+  // fields or a longer record than the level allows, and for a table file
+  // that exists already. A memo or code page file of the table's name
+  // without its table is what a deleted table left, and is replaced.
   void Open(const data::ExternalTarget& target,
             std::span<const data::ColumnInfo> columns) override;
   // Throws data::DbError naming the row and column of a value the field
@@ -48,6 +49,8 @@ class DbfWriter : public data::TableWriter {
 
  private:
   void WriteHeader();
+  // The table's memo or code page file, a stale one removed.
+  std::filesystem::path CompanionPath(std::string_view extension) const;
   void CreateMemoFile();
   void WriteCodePageFile();
   void Store(const DbfField& field, const data::Value& value, char* at);

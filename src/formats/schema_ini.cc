@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -24,6 +25,8 @@ using Kind = data::Value::Kind;
 
 // Wider text is a memo to the text driver.
 constexpr int64_t kWidestChar = 255;
+// The first amount beyond Currency, whose range ends at 922337203685477.5807.
+constexpr double kCurrencyLimit = 922337203685477.5808;
 
 unsigned KindBit(Kind kind) { return 1u << static_cast<unsigned>(kind); }
 
@@ -107,11 +110,21 @@ void SyncToDisk(const std::filesystem::path& path) {
 void TextColumnProfile::Observe(const data::Value& value) {
   Kind kind = value.kind();
   if (kind == Kind::kNull) return;
+  if (kind == Kind::kDouble && !std::isfinite(value.AsDouble())) {
+    // "inf" and "-inf" read back as text only.
+    kinds_seen_ |= KindBit(Kind::kText);
+    longest_text_ = std::max<int64_t>(longest_text_, 4);
+    return;
+  }
   kinds_seen_ |= KindBit(kind);
   if (kind == Kind::kInteger) {
     int64_t number = value.AsInteger();
     if (number < smallest_integer_) smallest_integer_ = number;
     if (number > largest_integer_) largest_integer_ = number;
+    largest_magnitude_ =
+        std::max(largest_magnitude_, std::fabs(static_cast<double>(number)));
+  } else if (kind == Kind::kDouble) {
+    largest_magnitude_ = std::max(largest_magnitude_, std::fabs(value.AsDouble()));
   } else if (kind == Kind::kText) {
     const std::string& text = value.AsText();
     // A text has no more characters than bytes: most are not counted at all.
@@ -165,13 +178,19 @@ std::string TextColumnProfile::JetType() const {
       if (OnlySeen({Kind::kInteger})) return IntegerType();
       break;
     case ColumnType::kSingle:
-      if (OnlySeen({Kind::kInteger, Kind::kDouble})) return "Single";
+      if (OnlySeen({Kind::kInteger, Kind::kDouble}) &&
+          largest_magnitude_ <= std::numeric_limits<float>::max()) {
+        return "Single";
+      }
       break;
     case ColumnType::kDouble:
       if (OnlySeen({Kind::kInteger, Kind::kDouble})) return "Double";
       break;
     case ColumnType::kCurrency:
-      if (OnlySeen({Kind::kInteger, Kind::kDouble})) return "Currency";
+      if (OnlySeen({Kind::kInteger, Kind::kDouble}) &&
+          largest_magnitude_ < kCurrencyLimit) {
+        return "Currency";
+      }
       break;
     case ColumnType::kDecimal:
       if (OnlySeen({Kind::kInteger, Kind::kDouble})) return "Decimal";

@@ -19,9 +19,10 @@ namespace vdimpexp::formats {
 // A column of a text file as the text driver should read it back. Starts
 // from the declared type and watches every value written, because the host
 // database does not hold its columns to their declared types: text longer
-// than its declared size, whole numbers beyond the declared range, or
-// values of another kind altogether (and columns with no declared type)
-// would otherwise be announced with a type that cannot read them.
+// than its declared size, numbers beyond the declared range, infinities
+// (which no number type reads), or values of another kind altogether (and
+// columns with no declared type) would otherwise be announced with a type
+// that cannot read them.
 class TextColumnProfile {
  public:
   explicit TextColumnProfile(data::ColumnInfo column) : column_(std::move(column)) {}
@@ -42,7 +43,8 @@ class TextColumnProfile {
   unsigned kinds_seen_ = 0;  // one bit per Value::Kind, nulls left out
   int64_t smallest_integer_ = 0;
   int64_t largest_integer_ = 0;
-  int64_t longest_text_ = 0;  // in characters
+  double largest_magnitude_ = 0;  // of every number, whole or not
+  int64_t longest_text_ = 0;      // in characters
 };
 
 // The section describing the comma-delimited file `file_name` (header row,

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <optional>
 #include <set>
 #include <string_view>
@@ -39,10 +40,12 @@ struct Unwritable {
   std::string why;
 };
 
-// Appends `text` as the inside of a single-quoted attribute value.
-void AppendAttributeText(std::string& out, std::string_view text) {
+// Appends `text` as the inside of a single-quoted attribute value and
+// returns its length in characters.
+size_t AppendAttributeText(std::string& out, std::string_view text) {
   size_t pos = 0;
-  for (size_t character = 1; pos < text.size(); ++character) {
+  size_t character = 1;
+  for (; pos < text.size(); ++character) {
     const data::Utf8Character decoded = data::DecodeUtf8At(text, pos);
     if (decoded.length == 0) {
       throw Unwritable{"the text is not valid UTF-8 (character " +
@@ -83,6 +86,7 @@ void AppendAttributeText(std::string& out, std::string_view text) {
     }
     out.append(as_written);
   }
+  return character - 1;
 }
 
 bool IsNameStart(char32_t c) {
@@ -227,6 +231,10 @@ void AppendNumber(std::string& out, double number, const data::ColumnInfo& colum
   std::to_chars_result written;
   switch (column.type) {
     case ColumnType::kSingle:
+      // Checked first: a double beyond it has no float to be converted to.
+      if (std::fabs(number) > std::numeric_limits<float>::max()) {
+        throw Unwritable{"the number is beyond the range of a single"};
+      }
       written = std::to_chars(buffer, end, static_cast<float>(number));
       break;
     case ColumnType::kCurrency:
@@ -248,10 +256,11 @@ void AppendNumber(std::string& out, double number, const data::ColumnInfo& colum
   std::string_view text(buffer, static_cast<size_t>(written.ptr - buffer));
   if (column.type == ColumnType::kCurrency) text = WithoutTrailingZeros(text);
   if (column.type == ColumnType::kDecimal) {
-    size_t whole_digits = text.find('.');
-    if (whole_digits == std::string_view::npos) whole_digits = text.size();
-    if (text.front() == '-') --whole_digits;
-    if (static_cast<int>(whole_digits) > std::max(column.precision - column.scale, 1)) {
+    std::string_view whole = text.substr(0, text.find('.'));
+    if (whole.front() == '-') whole.remove_prefix(1);
+    // The zero in front of the point of 0.25 is no digit of DECIMAL(2,2).
+    int whole_digits = whole == "0" ? 0 : static_cast<int>(whole.size());
+    if (whole_digits > column.precision - column.scale) {
       throw Unwritable{"the number " + std::string(text) + " has more digits than " +
                        data::DeclaredTypeOf(column) + " holds"};
     }
@@ -266,22 +275,24 @@ void AppendDate(std::string& out, const data::Date& date) {
   out += buffer;
 }
 
-// Any value in its text form, for a column declared as text.
-void AppendAsText(std::string& out, const data::Value& value) {
+// Any value in its text form, for a column declared as text; returns the
+// length of that form in characters.
+size_t AppendAsText(std::string& out, const data::Value& value) {
+  const size_t start = out.size();
   switch (value.kind()) {
     case data::Value::Kind::kText:
-      AppendAttributeText(out, value.AsText());
-      return;
+      return AppendAttributeText(out, value.AsText());
     case data::Value::Kind::kDate:
       AppendDate(out, value.AsDate());
-      return;
+      break;
     case data::Value::Kind::kDouble:
       AppendNumber(out, value.AsDouble(), data::ColumnInfo{.type = ColumnType::kDouble});
-      return;
+      break;
     default:
       out += value.ToText();  // whole numbers, True/False
-      return;
+      break;
   }
+  return out.size() - start;  // these forms are ASCII and need no references
 }
 
 // Appends a non-null value in the form the column's schema type reads.
@@ -293,7 +304,16 @@ void AppendValue(std::string& out, const data::Value& value,
   using Kind = data::Value::Kind;
   Kind kind = value.kind();
   switch (column.type) {
-    case ColumnType::kText:
+    case ColumnType::kText: {
+      // Readers hold the text to the dt:maxLength the schema declares.
+      size_t length = AppendAsText(out, value);
+      if (length > static_cast<size_t>(column.defined_size)) {
+        throw Unwritable{"the text is " + std::to_string(length) +
+                         " characters long and the column holds " +
+                         std::to_string(column.defined_size)};
+      }
+      return;
+    }
     case ColumnType::kMemo:
     case ColumnType::kVariant:
       AppendAsText(out, value);

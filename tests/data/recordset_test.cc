@@ -207,6 +207,16 @@ TEST_F(RecordsetTest, ReadsRowsInOrderWithBofAndEof) {
   EXPECT_EQ(twice.Fields("fileas").Value(), Value("Acme"));
   EXPECT_EQ(twice.Fields(1).Value(), Value("Smith John"));
 
+  // A whole-number column takes what SQLite stored: fractions are rounded,
+  // numbers beyond 64 bits stay floating point instead of wrapping.
+  connection_.Execute("INSERT INTO Contacts (FileAs, Terms) VALUES ('Half', 2.5)");
+  connection_.Execute("INSERT INTO Contacts (FileAs, Terms) VALUES ('Huge', -1e30)");
+  Recordset stored = connection_.Execute(
+      "SELECT Terms FROM Contacts WHERE FileAs IN ('Half', 'Huge') ORDER BY FileAs");
+  EXPECT_EQ(stored.Fields(0).Value(), Value(int64_t{2}));
+  stored.MoveNext();
+  EXPECT_EQ(stored.Fields(0).Value(), Value(-1e30));
+
   Recordset none = connection_.Execute("SELECT * FROM Contacts WHERE 1=0");
   EXPECT_TRUE(none.IsBOF());
   EXPECT_TRUE(none.IsEOF());

@@ -45,7 +45,10 @@ constexpr char kSource[] = R"(
     CREATE TABLE bad (City TEXT(5), Notes LONGTEXT, Qty SMALLINT, Amount DOUBLE);
     INSERT INTO bad VALUES ('Rome', 'ok', 1, 1.5);
     INSERT INTO bad VALUES ('Hamburg', 'ctrl-z ' || char(26), 1234567, 1e15);
-    INSERT INTO bad VALUES ('Łódź', 'ok', 1, 1.5);)";
+    INSERT INTO bad VALUES ('Łódź', 'ok', 1, 1.5);
+    -- Every digit a decimal: the field needs a zero before the point too.
+    CREATE TABLE shares (Share DECIMAL(2,2));
+    INSERT INTO shares VALUES (-0.99), (0.5);)";
 
 class DbfWriterTest : public ::testing::Test {
  protected:
@@ -301,22 +304,45 @@ TEST_F(DbfWriterTest, ValuesTheFieldCannotHoldFailTheExportAndLeaveNoFile) {
   Export("dBASE IV", "*", "FROM bad WHERE City = 'Rome'");
   EXPECT_NE(ReadWithDbfread("out.dbf").find(R"(["Rome", "ok", 1, 1.5])"),
             std::string::npos);
+
+  // Whatever its declaration allows fits, the sign of a fraction included.
+  Export("dBASE IV", "*", "FROM shares", "shares.dbf");
+  EXPECT_EQ(ReadWithDbfread("shares.dbf"), R"(version 0x03 cp1252 records 2
+Share N 5 2
+[-0.99]
+[0.5]
+)");
 }
 
-TEST_F(DbfWriterTest, AnExistingFileIsRefusedAndKeptAsItWas) {
+TEST_F(DbfWriterTest, AnExistingTableIsRefusedAndWhatADeletedOneLeftIsReplaced) {
   WriteFile(Out("out.dbf"), "precious");
+  WriteFile(Out("out.dbt"), "memos");
+  WriteFile(Out("out.cpg"), "437");
   data::DbError error = ExportError("dBASE IV", "*", "FROM m");
   EXPECT_NE(error.description().find("already exists"), std::string::npos)
       << error.what();
   EXPECT_EQ(FileContents(Out("out.dbf")), "precious");
-  EXPECT_EQ(OutFiles(), std::vector<std::string>{"out.dbf"});
+  EXPECT_EQ(FileContents(Out("out.dbt")), "memos");
+  EXPECT_EQ(FileContents(Out("out.cpg")), "437");
+  EXPECT_EQ(OutFiles(), (std::vector<std::string>{"out.cpg", "out.dbf", "out.dbt"}));
 
-  // A code page file left from elsewhere stops the export too, and the
-  // table and memo file just begun are removed again.
-  WriteFile(Out("other.cpg"), "437");
-  EXPECT_THROW(Export("dBASE IV", "*", "FROM m", "other.dbf"), data::DbError);
-  EXPECT_EQ(FileContents(Out("other.cpg")), "437");
-  EXPECT_EQ(OutFiles(), (std::vector<std::string>{"other.cpg", "out.dbf"}));
+  // Answering Yes to the overwrite question deletes the table file alone;
+  // the memo and code page files it leaves behind are replaced by the
+  // export that follows, not reasons for it to fail.
+  Export("dBASE IV", "*", "FROM m", "again.dbf");
+  std::filesystem::remove(Out("again.dbf"));
+  WriteFile(Out("again.cpg"), "437");
+  Export("dBASE IV", "Name, Notes", "FROM m WHERE Name = 'A'", "again.dbf");
+  EXPECT_EQ(ReadWithDbfread("again.dbf"), R"(version 0x8b cp1252 records 1
+Name C 8 0
+Notes M 10 0
+["A", "first memo"]
+)");
+  // A new memo file of one memo, not the four blocks of the old one.
+  std::string dbt = FileContents(Out("again.dbt"));
+  EXPECT_EQ(dbt.size(), 2u * 512);
+  EXPECT_EQ(Little32(dbt, 0), 2u);
+  EXPECT_EQ(FileContents(Out("again.cpg")), "1252");
 }
 
 }  // namespace

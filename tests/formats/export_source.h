@@ -1,6 +1,9 @@
 // The source table the text and HTML export tests copy from: one column of
 // every type the host declares, values that need quoting or escaping,
-// accented text, leading-zero text and a row of nulls.
+// accented text, leading-zero text and a row of nulls. Beside it, numbers
+// at the edges: round millions and small fractions (which the shortest
+// text would write with an exponent), amounts beyond the range of currency
+// and of a single, an infinity and a negative zero.
 #pragma once
 
 #include <fstream>
@@ -21,6 +24,10 @@ inline constexpr char kEveryTypeTable[] = R"(
                           0, 0, 40000, 0, 1.5, -0.001, 0.1, '1999-12-31 23:59:58');
     INSERT INTO t VALUES (3, '', NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL,
                           NULL, NULL, NULL);
+    CREATE TABLE edges (Id INTEGER, Price CURRENCY, Ratio SINGLE, Amount DOUBLE);
+    INSERT INTO edges VALUES (1, 1000000, 0.0001, 1e21);
+    INSERT INTO edges VALUES (2, 1e20, 1e39, 9e999);
+    INSERT INTO edges VALUES (3, -0.5, -1e-7, -2.5e-7);
     -- The last row fails while it is read: abs() of the smallest integer.
     CREATE TABLE failing (Name TEXT(10), Big INTEGER);
     INSERT INTO failing VALUES ('a', 1), ('b', 2), ('c', -9223372036854775808);)";

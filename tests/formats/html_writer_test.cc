@@ -64,6 +64,20 @@ td ["3", "", "", "", "", "", "", "", "", "", ""]
   EXPECT_TRUE(html.starts_with("<!DOCTYPE html>")) << html;
 }
 
+TEST_F(HtmlWriterTest, NumbersAreShownWithoutExponentsAndZeroWithoutASign) {
+  Export("Id, Price, Ratio, Amount, Id * -0.0 AS Zero", "edges.htm",
+         "FROM edges WHERE Id <> 2 ORDER BY Id");
+
+  testing::ReaderOutput read = testing::RunIndependentReader(
+      "read_html.py", testing::ShellQuoted(Out("edges.htm")));
+  EXPECT_EQ(read.exit_code, 0) << read.text;
+  EXPECT_TRUE(read.text.ends_with(
+      R"(th ["Id", "Price", "Ratio", "Amount", "Zero"]
+td ["1", "1000000", "0.0001", "1000000000000000000000", "0"]
+td ["3", "-0.5", "-0.0000001", "-0.00000025", "0"]
+)")) << read.text;
+}
+
 TEST_F(HtmlWriterTest, AnExistingFileIsRefusedAndAFailureLeavesNoFile) {
   WriteFile(Out("cust.htm"), "precious");
   EXPECT_THROW(Export("Name", "cust.htm", "FROM t"), data::DbError);

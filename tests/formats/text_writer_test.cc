@@ -112,6 +112,37 @@ TEST_F(TextWriterTest, QuotedTextStaysTextForAReaderThatTakesUnquotedFieldsAsNum
 )");
 }
 
+TEST_F(TextWriterTest, NumbersAtTheEdgesAreWrittenWithoutExponentsAndTypedToBeRead) {
+  Export("*, Id * -0.0 AS Zero", "edges.csv", "FROM edges ORDER BY Id");
+
+  // The text driver cannot read a column that mixes plain and exponent
+  // notation, so neither a million nor a ten-thousandth takes an exponent
+  // (1e39 is written as the double holds it); a negative zero is a zero.
+  EXPECT_EQ(Read("read_csv.py", ShellQuoted(Out("edges.csv"))),
+            R"(["Id", "Price", "Ratio", "Amount", "Zero"]
+["1", "1000000", "0.0001", "1000000000000000000000", "0"]
+["2", "100000000000000000000", "999999999999999939709166371603178586112", "inf", "0"]
+["3", "-0.5", "-0.0000001", "-0.00000025", "0"]
+)");
+
+  // Currency and Single cannot hold 1e20 and 1e39, and no number type
+  // reads "inf": those columns are announced as what can read them.
+  std::string listing =
+      Read("read_schema_ini.py", ShellQuoted(Out("schema.ini")) + " edges.csv");
+  EXPECT_TRUE(
+      listing.ends_with("Col1=Id Long\n"
+                        "Col2=Price Double\n"
+                        "Col3=Ratio Double\n"
+                        "Col4=Amount Char Width 255\n"
+                        "Col5=Zero Double\n"))
+      << listing;
+
+  // Within their ranges the declared types stand.
+  Export("Price, Ratio", "plain.csv", "FROM edges WHERE Id <> 2");
+  listing = Read("read_schema_ini.py", ShellQuoted(Out("schema.ini")) + " plain.csv");
+  EXPECT_TRUE(listing.ends_with("Col1=Price Currency\nCol2=Ratio Single\n")) << listing;
+}
+
 TEST_F(TextWriterTest, SchemaIniReplacesItsOwnSectionAndKeepsEveryOtherByte) {
   const std::string before =
       "; kept by hand\r\n"

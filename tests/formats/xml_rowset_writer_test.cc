@@ -250,6 +250,10 @@ TEST_F(XmlRowsetWriterTest,
       {"'ok', 40000", "SMALLINT", "B", "outside the column's range (-32768 to 32767)"},
       {"'ok', 'heavy'", "DOUBLE", "B", "'heavy' is not of the column's type DOUBLE"},
       {"'ok', 123456789.5", "DECIMAL(10,2)", "B", "more digits than DECIMAL(10,2) holds"},
+      {"'ok', 1e39", "SINGLE", "B", "beyond the range of a single"},
+      // Characters, not bytes, are held to the declared size.
+      {"'Zoë Ångström', 1", "SMALLINT", "A",
+       "the text is 12 characters long and the column holds 10"},
   };
   int number = 0;
   for (const Case& c : cases) {
@@ -266,6 +270,26 @@ TEST_F(XmlRowsetWriterTest,
     EXPECT_NE(message.find(c.message), std::string::npos) << name << ": " << message;
     EXPECT_FALSE(std::filesystem::exists(Out(name + ".xml"))) << name;
   }
+
+  // What the declarations allow is written, at their very edges too.
+  std::string db = scratch_.Database("edges.db", R"(
+      CREATE TABLE t (A TEXT(10), B DECIMAL(2,2), C SINGLE);
+      INSERT INTO t VALUES ('Zoë Ångstr', -0.99, 3.4e38);)");
+  Save(db, "SELECT * FROM t", "edges.xml");
+  testing::ReaderOutput read = Read("edges.xml");
+  EXPECT_EQ(read.exit_code, 0) << read.text;
+  EXPECT_TRUE(read.text.ends_with("[\"Zoë Ångstr\", \"-0.99\", 3.4e+38]\nrows 1\n"))
+      << read.text;
+  // Rounded to its scale, 0.999 has a digit DECIMAL(2,2) has no room for.
+  db = scratch_.Database("rounded.db", R"(
+      CREATE TABLE t (B DECIMAL(2,2));
+      INSERT INTO t VALUES (0.5), (0.999);)");
+  std::string message = SaveFailure(db, "SELECT * FROM t", "rounded.xml");
+  EXPECT_NE(message.find("row 2, column 'B': the number 1.00 has more digits than "
+                         "DECIMAL(2,2) holds"),
+            std::string::npos)
+      << message;
+  EXPECT_FALSE(std::filesystem::exists(Out("rounded.xml")));
 }
 
 TEST_F(XmlRowsetWriterTest, AnUnwritableNameOrAQueryFailingMidwayLeavesNoFile) {
