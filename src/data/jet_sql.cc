@@ -113,6 +113,14 @@ bool IsSchemaName(std::string_view qualifier) {
   return EqualsIgnoringCase(qualifier, "main") || EqualsIgnoringCase(qualifier, "temp");
 }
 
+// A database named in "[file].[table]" without an extension is an ".mdb"
+// file, as Jet reads the name; the folder may hold a "." of its own.
+std::string WithDatabaseExtension(const std::string& path) {
+  size_t name_start = path.find_last_of("/\\");
+  name_start = name_start == std::string::npos ? 0 : name_start + 1;
+  return path.find('.', name_start) == std::string::npos ? path + ".mdb" : path;
+}
+
 Target QualifiedTarget(const std::string& qualifier, std::string table) {
   Target target;
   target.table = std::move(table);
@@ -130,7 +138,7 @@ Target QualifiedTarget(const std::string& qualifier, std::string table) {
     target.external.table = target.table;
   } else {
     target.kind = Target::Kind::kDatabaseFile;
-    target.database_file = qualifier;
+    target.database_file = WithDatabaseExtension(qualifier);
   }
   return target;
 }

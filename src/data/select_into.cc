@@ -1,6 +1,5 @@
 #include "data/select_into.h"
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -13,21 +12,10 @@ namespace {
 
 constexpr const char* kAttachedAlias = "vd_target";
 
-// A database file named by a statement: as given, else with ".mdb"
-// appended (the form an Access target is written in, the extension left off).
-std::string ResolveDatabaseFile(const std::string& path) {
-  std::error_code ec;
-  if (!std::filesystem::exists(path, ec) && std::filesystem::exists(path + ".mdb", ec)) {
-    return path + ".mdb";
-  }
-  return path;
-}
-
 // Attaches another database file for the length of one statement.
 class AttachedFile {
  public:
-  AttachedFile(Session& session, const std::string& requested_path) : session_(session) {
-    std::string path = ResolveDatabaseFile(requested_path);
+  AttachedFile(Session& session, const std::string& path) : session_(session) {
     CheckDatabaseFile(path);
     StatementLease attach =
         session.Prepare(std::string("ATTACH DATABASE ? AS ") + kAttachedAlias);

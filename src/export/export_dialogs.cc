@@ -25,6 +25,10 @@ std::optional<std::string> ChooseExistingAccessDatabase() {
   return chosen;
 }
 
+void ReportNothingExported(std::string_view reason) {
+  support::ActivePrompts().Ask({.text = std::string(reason) + " Nothing was exported."});
+}
+
 void ReportExportFailure(const std::exception& failure) {
   const auto* db_error = dynamic_cast<const data::DbError*>(&failure);
   int32_t number = db_error ? db_error->number() : data::error_number::kEngineFailure;

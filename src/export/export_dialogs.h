@@ -16,6 +16,9 @@ std::string ChooseTargetFile(std::string_view filter);
 // user gave up (Cancel in "You must select an existing Access database!").
 std::optional<std::string> ChooseExistingAccessDatabase();
 
+// `reason` followed by "Nothing was exported." in a message box.
+void ReportNothingExported(std::string_view reason);
+
 // "Export failed; try again by selecting less fields." with the error's
 // number and description, in a message box.
 void ReportExportFailure(const std::exception& failure);

@@ -78,15 +78,17 @@ ExportResult ExportSelection(const ExportRequest& request, data::Connection& hos
     chosen_file = ChooseTargetFile(format.dialog_filter);
   }
   if (chosen_file.empty()) return {.finished_message = "Cancelled."};
+  // Built before the overwrite question, so that a name the statement
+  // cannot hold is refused before the user lets the file go.
+  std::string target;
+  try {
+    target = TargetReference(format, chosen_file);
+  } catch (const UnnamableTarget& refusal) {
+    ReportNothingExported(refusal.what());
+    return {};
+  }
   if (format.form != TargetForm::kAccess && support::FileExists(chosen_file)) {
     OfferToOverwrite(chosen_file);
-  }
-  std::optional<std::string> target = TargetReference(format, chosen_file);
-  if (!target) {
-    Tell("The Access database " + chosen_file +
-         " has no extension, so it names no database to export into. Nothing was "
-         "exported.");
-    return {};
   }
 
   formats::RegisterFileFormats();
@@ -97,7 +99,7 @@ ExportResult ExportSelection(const ExportRequest& request, data::Connection& hos
   try {
     const std::string selection_sql = CreateSQL(request.selection);
     result.result_sql =
-        ExportStatement(FieldList(fields, aliases), *target, RowSource(selection_sql));
+        ExportStatement(FieldList(fields, aliases), target, RowSource(selection_sql));
     if (format.form == TargetForm::kXmlRecordset) {
       SaveAsXmlRowset(host, selection_sql, chosen_file);
     } else {

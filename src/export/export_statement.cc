@@ -20,6 +20,37 @@ std::pair<std::string_view, std::string_view> SplitPath(std::string_view path) {
   return {path.substr(0, separator), path.substr(separator + 1)};
 }
 
+[[noreturn]] void Refuse(std::string_view path, std::string_view why) {
+  throw UnnamableTarget("The name " + std::string(path) + " holds " + std::string(why) +
+                        ", which an export statement cannot name.");
+}
+
+// The engine splits a connect string at ";" and trims blanks around its
+// values, so a folder holding a ";" or ending in a blank would send the rows
+// to another folder. Such a Database value goes between double quotes.
+bool NeedsQuotes(std::string_view connect_value) {
+  return connect_value.find(';') != std::string_view::npos ||
+         data::TrimBlanks(connect_value).size() != connect_value.size();
+}
+
+std::string ConnectValue(std::string_view value) {
+  if (NeedsQuotes(value)) return "\"" + std::string(value) + "\"";
+  return std::string(value);
+}
+
+void CheckBracketable(std::string_view path) {
+  if (path.find(']') != std::string_view::npos) Refuse(path, "a \"]\"");
+}
+
+// Throws unless `chosen_file` can be named by a connect string whose
+// Database value is `database`.
+void CheckConnectTarget(std::string_view database, std::string_view chosen_file) {
+  CheckBracketable(chosen_file);
+  if (NeedsQuotes(database) && database.find('"') != std::string_view::npos) {
+    Refuse(chosen_file, "a '\"' besides a \";\" or a blank at an end");
+  }
+}
+
 std::string AliasStem(std::string_view name) {
   size_t dot = name.find('.');
   std::string_view stem = dot == std::string_view::npos ? name : name.substr(dot + 1);
@@ -61,34 +92,49 @@ std::string UniqueAlias(const std::string& name, std::span<const std::string> se
 
 std::string ExportFileName(std::string_view rsFileName) {
   auto [folder, file] = SplitPath(rsFileName);
-  return std::string(folder) + "].[" + std::string(file) + "]";
+  return ConnectValue(folder) + "].[" + std::string(file) + "]";
 }
 
 std::string ExcelExport(std::string_view rsFileName) {
   return "].[" + std::string(SplitPath(rsFileName).second) + "]";
 }
 
-std::optional<std::string> TargetReference(const ExportFormat& format,
-                                           std::string_view chosen_file) {
+void CheckNamesDatabaseFile(std::string_view path) {
+  CheckBracketable(path);
+  if (path.find(';') != std::string_view::npos) {
+    Refuse(path, "a \";\" in a database name");
+  }
+}
+
+std::string TargetReference(const ExportFormat& format, std::string_view chosen_file) {
   const std::string prefix(format.connect_prefix);
   switch (format.form) {
     case TargetForm::kAccess: {
+      CheckNamesDatabaseFile(chosen_file);
       // Only the file's own extension goes: a folder may have a "." too.
       size_t file_start = chosen_file.find_last_of(kPathSeparators);
       file_start = file_start == std::string_view::npos ? 0 : file_start + 1;
       size_t dot = chosen_file.rfind('.');
-      if (dot == std::string_view::npos || dot < file_start) return std::nullopt;
+      if (dot == std::string_view::npos || dot < file_start) {
+        throw UnnamableTarget(
+            "The Access database " + std::string(chosen_file) +
+            " has no extension, so it names no database to export into.");
+      }
       return "[" + std::string(chosen_file.substr(0, dot)) + "].[" +
              std::string(kAccessTable) + "]";
     }
     case TargetForm::kWorkbook:
-      return prefix + std::string(chosen_file) + ExcelExport(chosen_file);
+      CheckConnectTarget(chosen_file, chosen_file);
+      return prefix + ConnectValue(chosen_file) + ExcelExport(chosen_file);
     case TargetForm::kFolder:
+      CheckConnectTarget(SplitPath(chosen_file).first, chosen_file);
+      return prefix + ExportFileName(chosen_file);
     case TargetForm::kXmlRecordset:
     case TargetForm::kNotAvailable:
+      // Never executed: the rows are saved by the recordset, or not at all.
       return prefix + ExportFileName(chosen_file);
   }
-  return std::nullopt;
+  throw std::logic_error("unknown target form");
 }
 
 std::vector<ColumnAlias> DbaseAliases(std::span<const std::string> selected_fields,
@@ -116,7 +162,7 @@ std::string FieldList(std::span<const std::string> selected_fields,
   return list;
 }
 
-std::string RowSource(std::string_view selection_sql) {
+std::string WithoutSelectAll(std::string_view selection_sql) {
   constexpr std::string_view kSelectAll = "SELECT * FROM";
   std::string source;
   size_t start = 0;
@@ -125,6 +171,11 @@ std::string RowSource(std::string_view selection_sql) {
     source.append(selection_sql.substr(start, found - start));
   }
   source.append(selection_sql.substr(start));
+  return source;
+}
+
+std::string RowSource(std::string_view selection_sql) {
+  std::string source = WithoutSelectAll(selection_sql);
   if (source.find("SELECT") != std::string::npos) return "(" + source + ")";
   return source;
 }

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,15 +14,27 @@
 
 namespace vdimpexp::exporting {
 
-// "].[" + file part + "]", after the folder part of `rsFileName`.
+// Folder part + "].[" + file part + "]"; the folder part is quoted when a
+// connect string could not otherwise hold it.
 std::string ExportFileName(std::string_view rsFileName);
 // "].[" + file part + "]": the worksheet is named after the workbook file.
 std::string ExcelExport(std::string_view rsFileName);
 
-// Where `chosen_file` goes for `format`. nullopt for an Access target whose
-// file name has no extension, which names no database the engine can find.
-std::optional<std::string> TargetReference(const ExportFormat& format,
-                                           std::string_view chosen_file);
+// A chosen file an export statement cannot name; what() tells the user why.
+class UnnamableTarget : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Throws UnnamableTarget unless `path` can stand as the database of
+// "[path].[table]": a "]" would end the name early, and a ";" would make the
+// engine read it as a connect string.
+void CheckNamesDatabaseFile(std::string_view path);
+
+// Where `chosen_file` goes for `format`. Throws UnnamableTarget for a path
+// the statement cannot name, and for an Access target whose file name has
+// no extension, which names no database the engine can find.
+std::string TargetReference(const ExportFormat& format, std::string_view chosen_file);
 
 // A column written under another name, because dBASE keeps at most 10
 // characters of a name.
@@ -46,6 +58,9 @@ std::vector<ColumnAlias> DbaseAliases(std::span<const std::string> selected_fiel
 // occurrence takes aliases[i].
 std::string FieldList(std::span<const std::string> selected_fields,
                       std::span<const ColumnAlias> aliases);
+
+// The selection statement with every "SELECT * FROM" taken out.
+std::string WithoutSelectAll(std::string_view selection_sql);
 
 // The selection statement without "SELECT * FROM"; what still selects
 // (joins over several tables) becomes a derived table.

@@ -25,7 +25,8 @@ void DropQuietly(data::Connection& host, const std::string& statement) {
 
 std::vector<std::string> CopyingStatements(const std::string& database,
                                            const std::string& row_source) {
-  const std::string in_database = " IN '" + database + "'";
+  // A quote in the path is doubled, or it would end the literal early.
+  const std::string in_database = " IN " + data::SqlQuoted(database);
   return {
       "SELECT JobsReports.* INTO VD_Invoices FROM " + row_source,
       "SELECT JobItems.JobNo, JobItems.ForPartyNo, JobItems.IsQuote, JobItems.QtyOrdered, "
@@ -59,6 +60,14 @@ std::optional<std::string> AutomatedWOExp2Access(const SelectionRequest& selecti
     support::RestoreMousePointer();
     return "Cancelled.";
   }
+  try {
+    // The clearing drops name the database in brackets; one they cannot
+    // name would leave an earlier run's tables in the way of every later run.
+    CheckNamesDatabaseFile(database);
+  } catch (const UnnamableTarget& refusal) {
+    ReportNothingExported(refusal.what());
+    return std::nullopt;
+  }
   support::ActivePrompts().RunPendingEvents();
   support::ShowBusyPointer();
 
@@ -69,7 +78,7 @@ std::optional<std::string> AutomatedWOExp2Access(const SelectionRequest& selecti
   std::optional<std::string> finished_message;
   try {
     for (const std::string& statement :
-         CopyingStatements(database, RowSource(CreateSQL(selection)))) {
+         CopyingStatements(database, WithoutSelectAll(CreateSQL(selection)))) {
       host.Execute(statement);
     }
     finished_message = "Created tables VD_Invoices, VD_InvItems and VD_InvWarranty in database " +

@@ -14,8 +14,9 @@ namespace vdimpexp::exporting {
 
 // Asks for the database through the active prompts and copies the rows.
 // Returns the last page's new text; nullopt leaves it as it was (the user
-// gave up choosing a database, or the copy failed and was reported). The
-// host's temporary VD_Invoices never outlives the call.
+// gave up choosing a database, or the database's name was refused or the
+// copy failed, either reported). The host's temporary VD_Invoices never
+// outlives the call.
 std::optional<std::string> AutomatedWOExp2Access(const SelectionRequest& selection,
                                                  data::Connection& host);
 

@@ -69,8 +69,12 @@ TEST(JetSqlTest, SelectIntoNamesItsTarget) {
   Statement access =
       Translate("SELECT [FirstName] INTO [C:\\Exports\\shop].[Verdacor] FROM  Contacts");
   EXPECT_EQ(access.target.kind, Target::Kind::kDatabaseFile);
-  EXPECT_EQ(access.target.database_file, "C:\\Exports\\shop");
+  EXPECT_EQ(access.target.database_file, "C:\\Exports\\shop.mdb");
   EXPECT_EQ(access.target.table, "Verdacor");
+  // Only the file's own name decides whether an extension is there.
+  EXPECT_EQ(Translate("SELECT 1 INTO [/srv/my.data/shop].[Verdacor] FROM t")
+                .target.database_file,
+            "/srv/my.data/shop.mdb");
 
   Statement text = Translate(
       "SELECT [FirstName],[LastName],[ZipCode] INTO "

@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "data/connection.h"
 #include "export/export_formats.h"
+#include "independent_reader.h"
 #include "schema/reference_database.h"
 #include "scratch_database.h"
 #include "scripted_prompts.h"
@@ -57,6 +59,13 @@ class ExportSelectionTest : public ::testing::Test {
                            host_, [this](bool accepting) { input_states_.push_back(accepting); });
   }
 
+  // How many customers Customers() selects, counted by SQLite itself.
+  std::string CustomerCount() const {
+    return QueryText(dir_.File("shop.db"),
+                     "SELECT COUNT(*) FROM Contacts WHERE ZipCode BETWEEN '90000' AND "
+                     "'91999'");
+  }
+
   // The failure message the user saw, or "" when none was shown.
   std::string FailureShown() const {
     for (const MessageQuestion& question : prompts_.questions()) {
@@ -88,8 +97,11 @@ TEST_F(ExportSelectionTest, TextExportOfTheWorkedExample) {
   EXPECT_TRUE(prompts_.questions().empty()) << prompts_.questions()[0].text;
   EXPECT_EQ(input_states_, (std::vector<bool>{false, true}));
   EXPECT_GE(prompts_.pending_event_runs(), 1);
-  ASSERT_FALSE(prompts_.pointers().empty());
-  EXPECT_EQ(prompts_.pointers().back(), support::ScreenPointer::kDefault);
+  // The arrow for the dialog, the hourglass while writing, the arrow after.
+  EXPECT_EQ(prompts_.pointers(),
+            (std::vector<support::ScreenPointer>{support::ScreenPointer::kDefault,
+                                                 support::ScreenPointer::kHourglass,
+                                                 support::ScreenPointer::kDefault}));
 
   std::string text = Contents(target);
   ASSERT_TRUE(text.starts_with("\"FirstName\",\"LastName\",\"ZipCode\"\r\n")) << text.substr(0, 80);
@@ -103,9 +115,24 @@ TEST_F(ExportSelectionTest, AnExistingTargetIsOfferedForOverwriting) {
   const std::string target = dir_.File("cust.htm");
   std::ofstream(target) << "keep me";
 
+  // The question comes with the normal pointer and the form still open to
+  // input; the failure while the busy pointer shows and input is held.
+  std::vector<std::string> states_when_asked;
+  prompts_.OnAsk([&](const MessageQuestion& question) {
+    bool arrow = prompts_.pointers().back() == support::ScreenPointer::kDefault;
+    bool held = !input_states_.empty() && !input_states_.back();
+    std::string asked = question.title.empty()
+                            ? question.text.substr(0, question.text.find(';'))
+                            : question.title;
+    states_when_asked.push_back(asked + (arrow ? " arrow" : " busy") +
+                                (held ? " held" : " open"));
+  });
   prompts_.ChooseNext(target);
   prompts_.AnswerNext(MessageAnswer::kNo);
   ExportResult kept = Run("HTML", Customers({"FirstName"}));
+  EXPECT_EQ(states_when_asked,
+            (std::vector<std::string>{"Overwrite File? arrow open",
+                                      "Export failed busy held"}));
   ASSERT_GE(prompts_.questions().size(), 1u);
   EXPECT_EQ(prompts_.questions()[0],
             (MessageQuestion{.text = target + " already exists.  Overwrite it?",
@@ -121,6 +148,7 @@ TEST_F(ExportSelectionTest, AnExistingTargetIsOfferedForOverwriting) {
   EXPECT_EQ(Contents(target), "keep me");
   EXPECT_EQ(input_states_, (std::vector<bool>{false, true}));
 
+  prompts_.OnAsk(nullptr);
   prompts_.ChooseNext(target);
   prompts_.AnswerNext(MessageAnswer::kYes);
   ExportResult replaced = Run("HTML", Customers({"FirstName"}));
@@ -173,6 +201,8 @@ TEST_F(ExportSelectionTest, AccessTargetMustExistAndKeepsItsTable) {
   std::filesystem::create_directories(dir_.File("my.data"));
   const std::string database =
       dir_.Database("my.data/out.mdb", "CREATE TABLE Existing (x INTEGER);");
+  // A database of the same name without extension beside it is not the one chosen.
+  const std::string namesake = dir_.Database("my.data/out", "CREATE TABLE Other (x);");
   const MessageQuestion must_exist{.text = "You must select an existing Access database!",
                                    .title = "Select Access Database",
                                    .buttons = MessageButtons::kRetryCancel,
@@ -192,6 +222,7 @@ TEST_F(ExportSelectionTest, AccessTargetMustExistAndKeepsItsTable) {
   EXPECT_EQ(QueryText(database, "SELECT COUNT(*) FROM Verdacor"),
             QueryText(dir_.File("shop.db"), "SELECT COUNT(*) FROM Contacts WHERE ZipCode "
                                             "BETWEEN '90000' AND '91999'"));
+  EXPECT_EQ(QueryText(namesake, "SELECT COUNT(*) FROM sqlite_master"), "1");
   EXPECT_EQ(QueryText(database, "SELECT sql FROM sqlite_master WHERE name = 'Verdacor'"),
             "CREATE TABLE [Verdacor] ([CKey] INTEGER, [LastName] TEXT(30), [CustomerSince] "
             "DATETIME)");
@@ -218,6 +249,64 @@ TEST_F(ExportSelectionTest, AccessTargetMustExistAndKeepsItsTable) {
   EXPECT_EQ(refused.result_sql, "");
 }
 
+TEST_F(ExportSelectionTest, TargetPathsWithBlanksQuotesSemicolonsAndBrackets) {
+  namespace fs = std::filesystem;
+  // Each tricky folder has a plain namesake that a misread target would hit.
+  for (const char* folder : {"a", "a;b", "a ", "o'brien & co"}) {
+    fs::create_directories(dir_.File(folder));
+  }
+  int run = 0;
+  for (const char* folder : {"a;b", "a ", "o'brien & co"}) {
+    SCOPED_TRACE(folder);
+    const std::string name = "cust" + std::to_string(++run) + ".csv";
+    const std::string target = dir_.File(std::string(folder) + "/" + name);
+    ScriptedPrompts prompts;
+    prompts.ChooseNext(target);
+    ExportResult result = Run("Text (Comma Delimited)", Customers({"LastName"}));
+    EXPECT_EQ(result.finished_message, "Export of data to: " + target + " is complete.")
+        << (prompts.questions().empty() ? "" : prompts.questions()[0].text);
+    EXPECT_TRUE(Contents(target).starts_with("\"LastName\"\r\n"));
+    EXPECT_FALSE(fs::exists(dir_.File("a/" + name)));
+  }
+
+  // A "]" would end the bracketed name early, and what follows it would be
+  // read as statement text: refused before anything is asked or written.
+  fs::create_directories(dir_.File("x]y"));
+  const std::string kept = dir_.File("x]y/cust.csv");
+  std::ofstream(kept) << "keep me";
+  for (const std::string& chosen : {kept, dir_.File("z] FROM Contacts --.csv")}) {
+    SCOPED_TRACE(chosen);
+    ScriptedPrompts prompts;
+    prompts.ChooseNext(chosen);
+    prompts.AnswerNext(MessageAnswer::kYes);
+    ExportResult result = Run("Text (Comma Delimited)", Customers({"LastName"}));
+    EXPECT_EQ(prompts.questions(),
+              (std::vector<MessageQuestion>{
+                  {.text = "The name " + chosen +
+                           " holds a \"]\", which an export statement cannot name. "
+                           "Nothing was exported."}}));
+    EXPECT_EQ(result.finished_message, std::nullopt);
+    EXPECT_EQ(result.result_sql, "");
+  }
+  EXPECT_EQ(Contents(kept), "keep me");
+  EXPECT_FALSE(fs::exists(dir_.File("z")));
+
+  // An Access database is named in brackets without a connect string, so a
+  // ";" in its path would turn it into one.
+  fs::create_directories(dir_.File("p;q"));
+  const std::string database = dir_.Database("p;q/out.mdb", "CREATE TABLE t (x);");
+  ScriptedPrompts prompts;
+  prompts.ChooseNext(database);
+  ExportResult refused = Run("Microsoft Jet (Access)", Customers({"LastName"}));
+  ASSERT_EQ(prompts.questions().size(), 1u);
+  EXPECT_EQ(prompts.questions()[0].text,
+            "The name " + database +
+                " holds a \";\" in a database name, which an export statement cannot "
+                "name. Nothing was exported.");
+  EXPECT_EQ(refused.result_sql, "");
+  EXPECT_EQ(QueryText(database, "SELECT COUNT(*) FROM sqlite_master"), "1");
+}
+
 TEST_F(ExportSelectionTest, DbaseExportListsItsRenamedColumns) {
   const std::string target = dir_.File("cust.dbf");
   prompts_.ChooseNext(target);
@@ -233,7 +322,17 @@ TEST_F(ExportSelectionTest, DbaseExportListsItsRenamedColumns) {
             std::string::npos)
       << result.result_sql;
   EXPECT_EQ(text.find("LastVisit as"), std::string::npos);
-  EXPECT_TRUE(std::filesystem::exists(target));
+
+  testing::ReaderOutput read =
+      testing::RunIndependentReader("read_dbf.py", testing::ShellQuoted(target));
+  ASSERT_EQ(read.exit_code, 0) << read.text;
+  const std::string rows = CustomerCount();
+  EXPECT_TRUE(read.text.starts_with("version 0x03 cp1252 records " + rows +
+                                    "\nLastVisit D 8 0\n" + alias +
+                                    " D 8 0\nLastName C 30 0\n"))
+      << read.text;
+  size_t lines = std::count(read.text.begin(), read.text.end(), '\n');
+  EXPECT_EQ(std::to_string(lines - 4), rows);  // after the header and 3 fields
 }
 
 TEST_F(ExportSelectionTest, XmlHoldsEveryColumnOfTheSelection) {
@@ -242,10 +341,23 @@ TEST_F(ExportSelectionTest, XmlHoldsEveryColumnOfTheSelection) {
   ExportResult result = Run("XML", Customers({"LastName"}));
   ASSERT_EQ(result.finished_message, "Export of data to: " + target + " is complete.")
       << FailureShown();
-  std::string xml = Contents(target);
-  for (const char* column : {"'CKey'", "'FileAs'", "'LastName'", "'ZipCode'"}) {
-    EXPECT_NE(xml.find(std::string("name=") + column), std::string::npos) << column;
+  testing::ReaderOutput read =
+      testing::RunIndependentReader("read_rowset.py", testing::ShellQuoted(target));
+  ASSERT_EQ(read.exit_code, 0) << read.text;
+  std::string columns;
+  std::istringstream lines(read.text);
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.starts_with("column ")) continue;
+    size_t open = line.find('"');
+    size_t close = line.find('"', open + 1);
+    columns += (columns.empty() ? "" : ",") + line.substr(open + 1, close - open - 1);
   }
+  EXPECT_EQ(columns,
+            QueryText(dir_.File("shop.db"),
+                      "SELECT group_concat(name, ',') "
+                      "FROM pragma_table_info('Contacts')"));
+  EXPECT_NE(read.text.find("\nrows " + CustomerCount() + "\n"), std::string::npos)
+      << read.text;
 }
 
 }  // namespace

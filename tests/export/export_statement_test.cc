@@ -45,7 +45,38 @@ TEST(ExportStatementTest, TargetReferencesOfEveryForm) {
   EXPECT_EQ(TargetReference(access, "/home/ann/my.data/shop.mdb"),
             "[/home/ann/my.data/shop].[Verdacor]");
   EXPECT_EQ(TargetReference(access, "/srv/shop.2024.mdb"), "[/srv/shop.2024].[Verdacor]");
-  EXPECT_EQ(TargetReference(access, "/home/ann/my.data/shop"), std::nullopt);
+  EXPECT_THROW(TargetReference(access, "/home/ann/my.data/shop"), UnnamableTarget);
+}
+
+TEST(ExportStatementTest, TargetPathsTheConnectStringOrTheBracketsCannotHoldAsTheyAre) {
+  // The engine splits a connect string at ";" and trims its values.
+  EXPECT_EQ(TargetReference(Format("dBASE IV"), "/srv/a;b/cust.dbf"),
+            "[dBASE IV;Database=\"/srv/a;b\"].[cust.dbf]");
+  EXPECT_EQ(TargetReference(Format("HTML"), "/srv/old /cust.htm"),
+            "[HTML Export;Database=\"/srv/old \"].[cust.htm]");
+  EXPECT_EQ(TargetReference(Format("Excel 97"), "/srv/a;b/x.xls"),
+            "[Excel 8.0;Database=\"/srv/a;b/x.xls\"].[x.xls]");
+  // Blanks inside, quotes and a ";" in the file part need nothing.
+  EXPECT_EQ(TargetReference(Format("HTML"), "/srv/o'brien \"x\"/a;b.htm"),
+            "[HTML Export;Database=/srv/o'brien \"x\"].[a;b.htm]");
+  EXPECT_EQ(TargetReference(Format("Microsoft Jet (Access)"), "/srv/o'brien & co/a.mdb"),
+            "[/srv/o'brien & co/a].[Verdacor]");
+
+  const std::vector<std::pair<std::string_view, std::string>> refused = {
+      {"Text (Comma Delimited)", "/srv/x]y/cust.csv"},
+      {"dBASE IV", "/srv/exports/a] FROM Contacts --.dbf"},
+      {"Excel 97", "/srv/x]y.xls"},
+      {"Text (Comma Delimited)", "/srv/\"a;b\"/cust.csv"},
+      {"Microsoft Jet (Access)", "/srv/x]y/shop.mdb"},
+      {"Microsoft Jet (Access)", "/srv/a;b/shop.mdb"},
+  };
+  for (const auto& [format, path] : refused) {
+    EXPECT_THROW(TargetReference(Format(format), path), UnnamableTarget) << path;
+  }
+  EXPECT_THROW(CheckNamesDatabaseFile("/srv/a;b/out.mdb"), UnnamableTarget);
+  EXPECT_NO_THROW(CheckNamesDatabaseFile("/srv/o'brien & co/out.mdb"));
+  // The XML statement is never run, so its path is never refused.
+  EXPECT_EQ(TargetReference(Format("XML"), "/srv/x]y/a.xml"), "XML/srv/x]y].[a.xml]");
 }
 
 TEST(ExportStatementTest, LongColumnNamesGetUniqueDbaseAliases) {
@@ -83,7 +114,8 @@ TEST(ExportStatementTest, WholeStatementsOfTheWorkedExamples) {
   std::vector<std::string> contact_fields = {"FirstName", "LastName", "ZipCode"};
   EXPECT_EQ(
       ExportStatement(FieldList(contact_fields, {}),
-                      *TargetReference(Format("Text (Comma Delimited)"), "C:\\Exports\\cust.csv"),
+                      TargetReference(Format("Text (Comma Delimited)"),
+                                      "C:\\Exports\\cust.csv"),
                       RowSource("SELECT * FROM Contacts WHERE   ZipCode BETWEEN '90000' AND "
                                 "'91999'")),
       "SELECT [FirstName],[LastName],[ZipCode] INTO [TEXT;Database=C:\\Exports].[cust.csv] "
@@ -92,7 +124,7 @@ TEST(ExportStatementTest, WholeStatementsOfTheWorkedExamples) {
   std::vector<std::string> document_fields = {"MakeID", "Make"};
   EXPECT_EQ(ExportStatement(
                 FieldList(document_fields, {}),
-                *TargetReference(Format("Excel 97"), "C:\\Exports\\docs.xls"),
+                TargetReference(Format("Excel 97"), "C:\\Exports\\docs.xls"),
                 RowSource("SELECT ServiceLiterature.*, ProductMakes.Make FROM "
                           "ServiceLiterature LEFT JOIN ProductMakes ON "
                           "ServiceLiterature.MakeID = ProductMakes.MakeID WHERE 1=1 ")),
@@ -103,6 +135,10 @@ TEST(ExportStatementTest, WholeStatementsOfTheWorkedExamples) {
   // Every "SELECT * FROM" goes, and the removal is case-sensitive.
   EXPECT_EQ(RowSource("SELECT * FROM a WHERE x IN (SELECT * FROM b)"),
             " a WHERE x IN ( b)");
+  // A "SELECT" left over makes a derived table of the row source only.
+  EXPECT_EQ(RowSource("SELECT * FROM a WHERE x = 'SELECT'"), "( a WHERE x = 'SELECT')");
+  EXPECT_EQ(WithoutSelectAll("SELECT * FROM a WHERE x = 'SELECT'"),
+            " a WHERE x = 'SELECT'");
 }
 
 }  // namespace

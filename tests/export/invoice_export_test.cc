@@ -126,6 +126,53 @@ TEST_F(InvoiceExportTest, ASecondRunReplacesAndAnEmptySelectionGivesEmptyTables)
   EXPECT_FALSE(HostHasCopy());
 }
 
+TEST_F(InvoiceExportTest, DatabasePathsWithQuotesSemicolonsAndBrackets) {
+  std::filesystem::create_directories(dir_.File("o'brien & co"));
+  const std::string quoted = dir_.Database("o'brien & co/out.mdb", "CREATE TABLE t (x);");
+  for (int status : {status_, other_status_}) {
+    prompts_.ChooseNext(quoted);
+    EXPECT_EQ(AutomatedWOExp2Access(Invoices(status), host_),
+              "Created tables VD_Invoices, VD_InvItems and VD_InvWarranty in database " +
+                  quoted + ".")
+        << (prompts_.questions().empty() ? "" : prompts_.questions().back().text);
+  }
+  EXPECT_EQ(QueryText(quoted, "SELECT COUNT(*) FROM VD_Invoices"),
+            InHost("SELECT COUNT(*) FROM Jobs" + OfStatus(other_status_)));
+  EXPECT_FALSE(HostHasCopy());
+
+  // "[P].[VD_Invoices]" cannot name these, so an earlier run's tables could
+  // never be removed: refused before anything changes.
+  for (const char* folder : {"p;q", "x]y"}) {
+    SCOPED_TRACE(folder);
+    std::filesystem::create_directories(dir_.File(folder));
+    const std::string database =
+        dir_.Database(std::string(folder) + "/out.mdb", "CREATE TABLE t (x);");
+    ScriptedPrompts prompts;
+    prompts.ChooseNext(database);
+    EXPECT_EQ(AutomatedWOExp2Access(Invoices(status_), host_), std::nullopt);
+    ASSERT_EQ(prompts.questions().size(), 1u);
+    EXPECT_NE(prompts.questions()[0].text.find("which an export statement cannot name"),
+              std::string::npos)
+        << prompts.questions()[0].text;
+    EXPECT_EQ(QueryText(database, "SELECT COUNT(*) FROM sqlite_master"), "1");
+    EXPECT_EQ(prompts.pointers().back(), support::ScreenPointer::kDefault);
+  }
+}
+
+TEST_F(InvoiceExportTest, OnlySelectAllIsTakenOutOfTheSelection) {
+  // A job number typed as "SELECT..." stays a text value: the invoices are
+  // read straight from the remaining text, never as a derived table.
+  prompts_.ChooseNext(target_);
+  SelectionRequest selection = {.category = kInvoicesToAccessCategory,
+                                .filters = {.invoice_numbers = {"SELECT", "SELECTZ"}},
+                                .export_mode = true};
+  EXPECT_EQ(AutomatedWOExp2Access(selection, host_),
+            "Created tables VD_Invoices, VD_InvItems and VD_InvWarranty in database " +
+                target_ + ".")
+      << (prompts_.questions().empty() ? "" : prompts_.questions()[0].text);
+  EXPECT_EQ(InTarget("SELECT COUNT(*) FROM VD_Invoices"), "0");
+}
+
 TEST_F(InvoiceExportTest, FailureIsReportedAndTheHostCopyRemoved) {
   const std::string not_a_database = dir_.File("notes.mdb");
   std::ofstream(not_a_database) << "this is a text file, not a database";
