@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "formats/delimited_text.h"
+#include "formats/file_formats.h"
 
 namespace vdimpexp::host {
 namespace {
@@ -18,6 +19,8 @@ void WriteCsvLine(std::ostream& out, const std::vector<std::string>& fields) {
 
 void RunStatement(data::Connection& connection, std::string_view statement,
                   std::ostream& out) {
+  // A host's own statements may write export files as well.
+  formats::RegisterFileFormats();
   int64_t affected = 0;
   data::Recordset rows = connection.Execute(statement, &affected);
   if (!rows.IsOpen()) {

@@ -11,7 +11,9 @@ namespace vdimpexp::host {
 
 // Runs `statement`; a query's rows go to `out` as CSV with a header line
 // (fields quoted when they hold a comma, quote or line break), an action
-// statement reports how many rows it changed. Errors propagate as DbError.
+// statement reports how many rows it changed; SELECT ... INTO an export
+// target ([TEXT;Database=folder].[file], ...) writes that file. Errors
+// propagate as DbError.
 void RunStatement(data::Connection& connection, std::string_view statement,
                   std::ostream& out);
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 #include "data/db_error.h"
@@ -27,6 +28,15 @@ TEST(HostConsoleTest, PrintsRowsAsCsvAndCountsChangedRows) {
   std::ostringstream action;
   RunStatement(connection, "DELETE * FROM Contacts WHERE Credit > 0", action);
   EXPECT_EQ(action.str(), "1 row(s) affected\n");
+
+  std::ostringstream exported;
+  RunStatement(connection,
+               "SELECT Name INTO [HTML Export;Database=" +
+                   std::filesystem::path(scratch.File("x")).parent_path().string() +
+                   "].[contacts.htm] FROM Contacts",
+               exported);
+  EXPECT_EQ(exported.str(), "1 row(s) affected\n");
+  EXPECT_TRUE(std::filesystem::exists(scratch.File("contacts.htm")));
 
   std::ostringstream nothing;
   EXPECT_THROW(RunStatement(connection, "SELECT Missing FROM Contacts", nothing),
