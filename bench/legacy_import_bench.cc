@@ -24,84 +24,33 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <functional>
 #include <map>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "data/column_info.h"
 #include "data/connection.h"
+#include "data/value.h"
+#include "formats/dbf_writer.h"
 #include "legacy/xav_import.h"
 #include "schema/reference_database.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using vdimpexp::data::ColumnInfo;
+using vdimpexp::data::ColumnType;
+using vdimpexp::data::Date;
+using vdimpexp::data::Value;
 
 // ---------------------------------------------------------------------------
 // The generated legacy tables. Names and part numbers are unique and arrive
 // in scrambled order, as a real shop's do, so the unique indexes are
 // inserted into at random places.
-
-struct DbfField {
-  const char* name;
-  char type;
-  int width;
-  int decimals;
-};
-
-// Writes a dBASE III table record by record, never holding it whole.
-class DbfStreamWriter {
- public:
-  DbfStreamWriter(const std::string& path, std::vector<DbfField> fields, uint32_t records)
-      : out_(path, std::ios::binary), fields_(std::move(fields)) {
-    if (!out_) throw std::runtime_error("cannot write " + path);
-    std::string header(32, '\0');
-    header[0] = 0x03;
-    const char last_update[] = {99, 11, 30};  // 1999-11-30
-    header.replace(1, 3, last_update, 3);
-    PutLe(header, 4, records, 4);
-    int record_length = 1;
-    for (const DbfField& field : fields_) record_length += field.width;
-    PutLe(header, 8, 32 + 32 * fields_.size() + 1, 2);
-    PutLe(header, 10, static_cast<uint32_t>(record_length), 2);
-    for (const DbfField& field : fields_) {
-      std::string descriptor(32, '\0');
-      std::memcpy(descriptor.data(), field.name, std::strlen(field.name));
-      descriptor[11] = field.type;
-      descriptor[16] = static_cast<char>(field.width);
-      descriptor[17] = static_cast<char>(field.decimals);
-      header += descriptor;
-    }
-    header += '\x0D';
-    out_ << header;
-    record_.reserve(static_cast<size_t>(record_length));
-  }
-  ~DbfStreamWriter() { out_ << '\x1A'; }
-
-  // Character fields left-aligned, numbers right-aligned, as dBASE writes.
-  void Record(const std::vector<std::string>& values) {
-    record_.assign(1, ' ');
-    for (size_t i = 0; i < fields_.size(); ++i) {
-      std::string value = values[i].substr(0, static_cast<size_t>(fields_[i].width));
-      const std::string pad(static_cast<size_t>(fields_[i].width) - value.size(), ' ');
-      record_ += fields_[i].type == 'N' ? pad + value : value + pad;
-    }
-    out_ << record_;
-  }
-
- private:
-  static void PutLe(std::string& bytes, size_t at, size_t value, int size) {
-    for (int i = 0; i < size; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
-  }
-
-  std::ofstream out_;
-  std::vector<DbfField> fields_;
-  std::string record_;
-};
 
 uint64_t Scramble(uint64_t row) {
   uint64_t x = row * 0x9E3779B97F4A7C15ULL + 0x632BE59BD9B4E019ULL;
@@ -125,41 +74,46 @@ std::string FirstNameFor(uint64_t row) {
   return name;
 }
 
+// Writes one table through the export's own dBASE writer, a record at a time.
+void WriteTable(const std::string& folder, const std::string& file,
+                const std::vector<ColumnInfo>& columns, uint32_t records,
+                const std::function<std::vector<Value>(uint32_t)>& record) {
+  vdimpexp::formats::DbfWriter writer(vdimpexp::formats::DbfLevel::kIII);
+  writer.Open({.connect_type = "dBASE III", .database = folder, .table = file}, columns);
+  for (uint32_t row = 0; row < records; ++row) writer.WriteRow(record(row));
+  writer.Finish();
+}
+
+ColumnInfo Text(const char* name, int width) {
+  return {.name = name, .type = ColumnType::kText, .defined_size = width};
+}
+
 void WriteLegacyTables(const std::string& folder, uint32_t records) {
   fs::create_directories(folder);
-  {
-    DbfStreamWriter log(folder + "/LOG.DBF",
-                        {{"FNAME", 'C', 19, 0},
-                         {"LNAME", 'C', 20, 0},
-                         {"ADDRESS", 'C', 30, 0},
-                         {"CITY", 'C', 20, 0},
-                         {"STATE", 'C', 2, 0},
-                         {"ZIP", 'C', 10, 0},
-                         {"PHONE", 'C', 14, 0},
-                         {"WKPHONE", 'C', 16, 0}},
-                        records);
-    for (uint32_t row = 0; row < records; ++row) {
-      log.Record({FirstNameFor(row), UniqueKey(row), "1200 NORTH PEARL STREET",
-                  "SARATOGA SPRINGS", "NY", "12866-1234", "(518) 555-0142",
-                  "518-555-0101 X12"});
-    }
-  }
-  DbfStreamWriter stock(folder + "/STOCK.DBF",
-                        {{"PARTNO", 'C', 20, 0},
-                         {"GENNO", 'C', 20, 0},
-                         {"DISC", 'C', 60, 0},
-                         {"LOCATION", 'C', 10, 0},
-                         {"LASTDATE", 'D', 8, 0},
-                         {"QUAN", 'N', 6, 0},
-                         {"MINQUAN", 'N', 6, 0},
-                         {"COST", 'N', 10, 2},
-                         {"RETAIL", 'N', 10, 2},
-                         {"COMMENTS", 'C', 40, 0}},
-                        records);
-  for (uint32_t row = 0; row < records; ++row) {
-    stock.Record({UniqueKey(row), "VCR-BELTKIT", "Belt kit, 4 belts, front-load VCR",
-                  "A-01", "19990315", "14", "5", "3.25", "9.95", "Fits most decks"});
-  }
+  WriteTable(folder, "LOG.DBF",
+             {Text("FNAME", 19), Text("LNAME", 20), Text("ADDRESS", 30), Text("CITY", 20),
+              Text("STATE", 2), Text("ZIP", 10), Text("PHONE", 14), Text("WKPHONE", 16)},
+             records, [](uint32_t row) -> std::vector<Value> {
+               return {FirstNameFor(row), UniqueKey(row), "1200 NORTH PEARL STREET",
+                       "SARATOGA SPRINGS", "NY", "12866-1234", "(518) 555-0142",
+                       "518-555-0101 X12"};
+             });
+  const ColumnInfo money{.name = "", .type = ColumnType::kDecimal, .precision = 8, .scale = 2};
+  auto named = [](ColumnInfo column, const char* name) {
+    column.name = name;
+    return column;
+  };
+  WriteTable(folder, "STOCK.DBF",
+             {Text("PARTNO", 20), Text("GENNO", 20), Text("DISC", 60), Text("LOCATION", 10),
+              {.name = "LASTDATE", .type = ColumnType::kDate},
+              {.name = "QUAN", .type = ColumnType::kInteger},
+              {.name = "MINQUAN", .type = ColumnType::kInteger}, named(money, "COST"),
+              named(money, "RETAIL"), Text("COMMENTS", 40)},
+             records, [](uint32_t row) -> std::vector<Value> {
+               return {UniqueKey(row), "VCR-BELTKIT", "Belt kit, 4 belts, front-load VCR",
+                       "A-01", Date{1999, 3, 15}, int64_t{14}, int64_t{5}, 3.25, 9.95,
+                       "Fits most decks"};
+             });
 }
 
 std::string FreshHostDatabase(const std::string& path) {
