@@ -36,6 +36,14 @@ inline std::string_view TrimBlanks(std::string_view text) {
   return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
+// Without the spaces around it; only spaces, as the host's Trim takes them
+// (a tab stays).
+inline std::string_view TrimSpaces(std::string_view text) {
+  size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
 // The pieces between the separators: "a,,b" gives "a", "" and "b"; an empty
 // text gives one empty piece.
 inline std::vector<std::string> SplitAt(std::string_view text, char separator) {

@@ -7,6 +7,7 @@
 
 #include "data/db_error.h"
 #include "data/recordset.h"
+#include "data/text.h"
 #include "legacy/cb_support.h"
 #include "legacy/clipper_calls.h"
 #include "legacy/legacy_tables.h"
@@ -285,7 +286,7 @@ void SetItemFitted(data::Recordset& items, std::string_view column,
 
 void SetItemTrimmed(data::Recordset& items, std::string_view column,
                     std::string_view dbf_field) {
-  SetItem(items, column, std::string(support::TrimSpaces(TextOf(dbf_field))));
+  SetItem(items, column, std::string(data::TrimSpaces(TextOf(dbf_field))));
 }
 
 // Sets `column` to the value the pending item now holds in `source`. A

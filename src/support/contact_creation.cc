@@ -4,12 +4,15 @@
 #include <string_view>
 
 #include "data/db_error.h"
+#include "data/text.h"
 #include "support/host_connection.h"
 #include "support/phone_number.h"
 #include "support/text_case.h"
 
 namespace vdimpexp::support {
 namespace {
+
+using data::TrimSpaces;
 
 // The host's ids and settings every imported contact gets. What they mean
 // (address and phone descriptions, the "converted" referral source, the

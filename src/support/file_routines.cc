@@ -6,20 +6,17 @@
 #include <filesystem>
 #include <system_error>
 
+#include "data/text.h"
+
 namespace vdimpexp::support {
+
+using data::TrimSpaces;
 namespace {
 
 // The C library stops at the first NUL, so such a path would silently name a
 // different (shorter) file. Refuse it outright instead.
 bool IsUsablePath(std::string_view path) {
   return !path.empty() && path.find('\0') == std::string_view::npos;
-}
-
-std::string_view TrimSpaces(std::string_view text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(' ');
-  return text.substr(first, last - first + 1);
 }
 
 }  // namespace

@@ -4,20 +4,17 @@
 #include <cstddef>
 #include <vector>
 
+#include "data/text.h"
+
 namespace vdimpexp::support {
+
+using data::TrimSpaces;
 namespace {
 
 // The host's phone columns are sized in characters, not bytes.
 constexpr std::size_t kMaxCharacters = 24;
 constexpr std::string_view kMask = "(@@@)@@@-@@@@";
 constexpr std::size_t kMaskPlaceholders = 10;
-
-std::string_view TrimSpaces(std::string_view text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(' ');
-  return text.substr(first, last - first + 1);
-}
 
 bool IsContinuationByte(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 

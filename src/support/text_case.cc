@@ -3,6 +3,7 @@
 #include <locale.h>
 #include <wctype.h>
 
+#include "data/text.h"
 #include "data/utf8.h"
 
 namespace vdimpexp::support {
@@ -69,12 +70,6 @@ std::string UpperCase(std::string_view text) {
   return MapCharacters(text, [](char32_t c, bool) { return ToUpper(c); });
 }
 
-std::string_view TrimSpaces(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 std::string_view CutToLength(std::string_view text, std::size_t length) {
   std::size_t characters = 0;
   for (std::size_t at = 0; at < text.size(); ++at) {
@@ -86,7 +81,7 @@ std::string_view CutToLength(std::string_view text, std::size_t length) {
 }
 
 std::string FitToLength(std::string_view text, std::size_t length) {
-  return std::string(TrimSpaces(CutToLength(text, length)));
+  return std::string(data::TrimSpaces(CutToLength(text, length)));
 }
 
 }  // namespace vdimpexp::support

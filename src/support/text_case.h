@@ -21,9 +21,6 @@ std::string ProperCase(std::string_view text);
 // such as ß, stay as they are).
 std::string UpperCase(std::string_view text);
 
-// The text without leading and trailing spaces (only spaces: a tab is kept).
-std::string_view TrimSpaces(std::string_view text);
-
 // The first `length` characters of the text (all of it when shorter). A
 // character starts at every byte that does not continue a UTF-8 sequence,
 // as the host counts a column's characters.

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "data/text.h"
+
 namespace vdimpexp::support {
 namespace {
 
@@ -57,8 +59,8 @@ TEST(TextCaseTest, FittingCutsByCharactersAndTrimsSpacesOnly) {
   EXPECT_EQ(FitToLength("abc", 0), "");
   EXPECT_EQ(CutToLength("ab€cd", 3), "ab€");
   EXPECT_EQ(CutToLength("abc", 10), "abc");
-  EXPECT_EQ(TrimSpaces("   "), "");
-  EXPECT_EQ(TrimSpaces(" a b "), "a b");
+  EXPECT_EQ(data::TrimSpaces("   "), "");
+  EXPECT_EQ(data::TrimSpaces(" a b "), "a b");
 }
 
 }  // namespace
