@@ -8,6 +8,7 @@
 
 #include "data/db_error.h"
 #include "data/text.h"
+#include "data/utf8.h"
 
 namespace vdimpexp::data {
 namespace {
@@ -150,14 +151,6 @@ Value ToDate(const ColumnInfo& column, const Value& value) {
 }
 
 }  // namespace
-
-size_t CharacterCount(std::string_view utf8) {
-  size_t count = 0;
-  for (char c : utf8) {
-    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++count;
-  }
-  return count;
-}
 
 void ConvertValueForColumn(const ColumnInfo& column, Value& value) {
   if (value.IsNull()) return;

@@ -26,7 +26,4 @@ inline void ConvertForColumn(const ColumnInfo& column, Value& value) {
   ConvertValueForColumn(column, value);
 }
 
-// Length of UTF-8 text in characters (code points).
-size_t CharacterCount(std::string_view utf8);
-
 }  // namespace vdimpexp::data

@@ -4,6 +4,12 @@
 
 namespace vdimpexp::data {
 
+size_t CharacterCount(std::string_view utf8) {
+  size_t count = 0;
+  for (char byte : utf8) count += IsUtf8ContinuationByte(byte) ? 0 : 1;
+  return count;
+}
+
 Utf8Character DecodeUtf8At(std::string_view text, size_t at) {
   auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
   const unsigned char lead = byte(at);

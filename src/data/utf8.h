@@ -16,6 +16,15 @@ struct Utf8Character {
   size_t length = 0;
 };
 
+// A byte inside a character, not at its start.
+inline bool IsUtf8ContinuationByte(char byte) {
+  return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+// Characters in the text, as the host counts a text column's length: every
+// byte that does not continue a sequence starts one.
+size_t CharacterCount(std::string_view utf8);
+
 // The character that starts at text[at]; `at` must be inside the text.
 Utf8Character DecodeUtf8At(std::string_view text, size_t at);
 

@@ -14,6 +14,7 @@
 
 #include "data/db_error.h"
 #include "data/text.h"
+#include "data/utf8.h"
 #include "formats/cell_text.h"
 #include "formats/delimited_text.h"
 #include "formats/target_file.h"
@@ -29,12 +30,6 @@ constexpr int64_t kWidestChar = 255;
 constexpr double kCurrencyLimit = 922337203685477.5808;
 
 unsigned KindBit(Kind kind) { return 1u << static_cast<unsigned>(kind); }
-
-int64_t CountCharacters(std::string_view utf8) {
-  int64_t count = 0;
-  for (char c : utf8) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  return count;
-}
 
 [[noreturn]] void Refuse(const std::string& what) {
   throw data::DbError(data::error_number::kEngineFailure, what);
@@ -129,7 +124,7 @@ void TextColumnProfile::Observe(const data::Value& value) {
     const std::string& text = value.AsText();
     // A text has no more characters than bytes: most are not counted at all.
     if (static_cast<int64_t>(text.size()) > longest_text_) {
-      longest_text_ = std::max(longest_text_, CountCharacters(text));
+      longest_text_ = std::max(longest_text_, static_cast<int64_t>(data::CharacterCount(text)));
     }
   }
 }

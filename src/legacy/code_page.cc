@@ -2,19 +2,13 @@
 
 #include <cerrno>
 
+#include "data/utf8.h"
+
 namespace vdimpexp::legacy {
 namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
-
-bool IsContinuationByte(char byte) { return (byte & 0xC0) == 0x80; }
-
-std::size_t CountCharacters(std::string_view utf8) {
-  std::size_t count = 0;
-  for (char byte : utf8) count += IsContinuationByte(byte) ? 0 : 1;
-  return count;
-}
 
 }  // namespace
 
@@ -68,7 +62,7 @@ bool CodePage::BuildByteTable() {
     // follows; the flush hands it over.
     iconv(converter_, nullptr, nullptr, &out, &out_left);
     const std::string_view produced(buffer.data(), out - buffer.data());
-    if (CountCharacters(produced) != 1 || produced.size() > 4) return false;
+    if (data::CharacterCount(produced) != 1 || produced.size() > 4) return false;
     produced.copy(utf8_of_byte_[byte].data(), produced.size());
     utf8_length_[byte] = static_cast<unsigned char>(produced.size());
   }
@@ -106,7 +100,7 @@ std::size_t CodePage::DecodeWithIconv(std::string_view bytes, std::string& out) 
   std::size_t out_left = buffer.size();
   iconv(converter_, nullptr, nullptr, &out_at, &out_left);
   out.append(buffer.data(), out_at - buffer.data());
-  return CountCharacters(std::string_view(out).substr(start));
+  return data::CharacterCount(std::string_view(out).substr(start));
 }
 
 }  // namespace vdimpexp::legacy

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "data/text.h"
+#include "data/utf8.h"
 
 namespace vdimpexp::support {
 
@@ -16,32 +17,11 @@ constexpr std::size_t kMaxCharacters = 24;
 constexpr std::string_view kMask = "(@@@)@@@-@@@@";
 constexpr std::size_t kMaskPlaceholders = 10;
 
-bool IsContinuationByte(unsigned char byte) { return (byte & 0xC0) == 0x80; }
-
-// Length of the UTF-8 sequence starting at text[0]. A lead byte that is not
-// followed by the continuation bytes it announces is counted on its own, so
-// malformed text is carried through byte for byte instead of being refused.
-std::size_t CharacterLength(std::string_view text) {
-  const auto lead = static_cast<unsigned char>(text[0]);
-  std::size_t length = 1;
-  if (lead >= 0xF0 && lead <= 0xF7) {
-    length = 4;
-  } else if (lead >= 0xE0) {
-    length = 3;
-  } else if (lead >= 0xC0) {
-    length = 2;
-  }
-  if (length > text.size()) return 1;
-  for (std::size_t i = 1; i < length; ++i) {
-    if (!IsContinuationByte(static_cast<unsigned char>(text[i]))) return 1;
-  }
-  return length;
-}
-
 std::vector<std::string_view> SplitCharacters(std::string_view text) {
   std::vector<std::string_view> characters;
   while (!text.empty()) {
-    const std::size_t length = CharacterLength(text);
+    // Malformed bytes are carried through one by one instead of refused.
+    const std::size_t length = std::max<std::size_t>(data::DecodeUtf8At(text, 0).length, 1);
     characters.push_back(text.substr(0, length));
     text.remove_prefix(length);
   }

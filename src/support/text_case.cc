@@ -35,8 +35,6 @@ bool IsWordBreak(char32_t c) {
          c == '\0';
 }
 
-bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
-
 // Maps every character of `text` through map(character, starts_a_word).
 template <typename Map>
 std::string MapCharacters(std::string_view text, Map map) {
@@ -73,7 +71,7 @@ std::string UpperCase(std::string_view text) {
 std::string_view CutToLength(std::string_view text, std::size_t length) {
   std::size_t characters = 0;
   for (std::size_t at = 0; at < text.size(); ++at) {
-    if (IsContinuation(static_cast<unsigned char>(text[at]))) continue;
+    if (data::IsUtf8ContinuationByte(text[at])) continue;
     if (characters == length) return text.substr(0, at);
     ++characters;
   }
