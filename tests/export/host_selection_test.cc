@@ -2,7 +2,6 @@
 // database: what the lists offer, and that every statement the wizard can
 // build selects exactly the rows a hand-written SQLite query selects.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <limits>
@@ -23,26 +22,14 @@ using testing::ScratchDirectory;
 
 // Every row of `sql`, its columns joined by '|', read by SQLite itself.
 std::vector<std::string> SqliteRows(const std::string& path, const std::string& sql) {
-  sqlite3* db = nullptr;
-  sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-  sqlite3_stmt* statement = nullptr;
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
-    std::string error = sqlite3_errmsg(db);
-    sqlite3_close(db);
-    throw std::runtime_error(error + " in " + sql);
-  }
   std::vector<std::string> rows;
-  while (sqlite3_step(statement) == SQLITE_ROW) {
+  for (const std::vector<std::string>& columns : testing::QueryRows(path, sql)) {
     std::string row;
-    for (int i = 0; i < sqlite3_column_count(statement); ++i) {
-      const unsigned char* text = sqlite3_column_text(statement, i);
-      row += (i > 0 ? "|" : "") +
-             std::string(text ? reinterpret_cast<const char*>(text) : "");
+    for (size_t i = 0; i < columns.size(); ++i) {
+      row += (i > 0 ? "|" : "") + (columns[i] == "<null>" ? std::string() : columns[i]);
     }
     rows.push_back(row);
   }
-  sqlite3_finalize(statement);
-  sqlite3_close(db);
   return rows;
 }
 
