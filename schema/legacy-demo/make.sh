@@ -2,12 +2,8 @@
 # Regenerates the demo dBASE III tables in main/ and history/ from the UTF-8
 # CSV files in source/ (column types and widths in the matching .csvt files).
 #
-# The tables are written by GDAL's ogr2ogr (ESRI Shapefile driver; a layer
-# without geometry is written as a lone .dbf, version byte 0x03):
-#   -lco ENCODING=LDID/1      text recoded UTF-8 -> code page 437 (DOS, US) and
-#                             language driver byte 0x01 at header offset 29
-#   -lco DBF_DATE_LAST_UPDATE fixed "last update" date in the header, so the
-#                             output is byte-for-byte reproducible
+# The tables are written by GDAL's ogr2ogr through scripts/dbf-from-csv.sh,
+# in code page 437 (DOS, US; language driver byte 0x01).
 #
 # Afterwards two documented one-byte-range patches are made with printf | dd,
 # because GDAL has no way to write them:
@@ -27,31 +23,9 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 cd "$here"
 
-command -v ogr2ogr >/dev/null || { echo "make.sh: ogr2ogr not found (apt-get install gdal-bin)" >&2; exit 1; }
-
-HEADER_DATE=1999-11-30
-MAIN_TABLES="LOG STOCK MFG STORES VENDOR XSERCODES XLABOR XSERV_LIT"
-HISTORY_TABLES="ARCHIVE"
-
-tmp="$(mktemp -d)"
-trap 'rm -rf "$tmp"' EXIT
-
 rm -rf main history
-mkdir -p main history
-
-build() { # build NAME OUTDIR
-  local name="$1" outdir="$2"
-  ogr2ogr -q -f "ESRI Shapefile" \
-    -lco ENCODING=LDID/1 \
-    -lco DBF_DATE_LAST_UPDATE="$HEADER_DATE" \
-    -nln "$name" "$tmp/$name.dbf" "source/$name.csv"
-  # Keep only the .dbf, under its upper-case DOS name; anything else the
-  # driver may have written (.shp/.shx/.prj/.cpg) stays in $tmp and is removed.
-  mv "$tmp/$name.dbf" "$outdir/$name.DBF"
-}
-
-for t in $MAIN_TABLES; do build "$t" main; done
-for t in $HISTORY_TABLES; do build "$t" history; done
+../../scripts/dbf-from-csv.sh 1 main LOG STOCK MFG STORES VENDOR XSERCODES XLABOR XSERV_LIT
+../../scripts/dbf-from-csv.sh 1 history ARCHIVE
 
 # ---- helpers for the two patches (offsets read from the header itself) ----
 u8()  { od -An -tu1 -j"$2" -N1 "$1" | tr -d ' \n'; }
