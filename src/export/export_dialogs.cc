@@ -1,6 +1,7 @@
 #include "export/export_dialogs.h"
 
 #include "data/db_error.h"
+#include "export/export_formats.h"
 #include "support/file_routines.h"
 #include "support/prompts.h"
 
@@ -12,7 +13,7 @@ std::string ChooseTargetFile(std::string_view filter) {
 }
 
 std::optional<std::string> ChooseExistingAccessDatabase() {
-  std::string chosen = ChooseTargetFile("MS ACCESS (*.mdb)|*.mdb");
+  std::string chosen = ChooseTargetFile(kAccessDialogFilter);
   while (!support::FileExists(chosen)) {
     support::MessageAnswer answer =
         support::ActivePrompts().Ask({.text = "You must select an existing Access database!",
@@ -20,7 +21,7 @@ std::optional<std::string> ChooseExistingAccessDatabase() {
                                       .buttons = support::MessageButtons::kRetryCancel,
                                       .default_answer = support::MessageAnswer::kRetry});
     if (answer == support::MessageAnswer::kCancel) return std::nullopt;
-    chosen = ChooseTargetFile("MS ACCESS (*.mdb)|*.mdb");
+    chosen = ChooseTargetFile(kAccessDialogFilter);
   }
   return chosen;
 }

@@ -24,8 +24,11 @@ struct ExportFormat {
   bool aliases_long_names = false;  // dBASE: column names of at most 10 characters
 };
 
+// The save dialog of every export into an existing database.
+inline constexpr std::string_view kAccessDialogFilter = "MS ACCESS (*.mdb)|*.mdb";
+
 inline constexpr std::array<ExportFormat, 20> kExportFormats = {{
-    {"Microsoft Jet (Access)", "", "MS ACCESS (*.mdb)|*.mdb", TargetForm::kAccess},
+    {"Microsoft Jet (Access)", "", kAccessDialogFilter, TargetForm::kAccess},
     {"dBASE III", "[dBASE III;Database=", "dBASE III (*.dbf)|*.dbf", TargetForm::kFolder,
      true},
     {"dBASE IV", "[dBASE IV;Database=", "dBASE IV (*.dbf)|*.dbf", TargetForm::kFolder, true},

@@ -59,8 +59,7 @@ ExportResult ExportSelection(const ExportRequest& request, data::Connection& hos
   const std::vector<std::string>& fields = request.selection.selected_fields;
   // An XML file holds every column of the selection whatever was chosen.
   if (fields.empty() && format.form != TargetForm::kXmlRecordset) {
-    Tell("No field is selected, so nothing was exported. Go back and choose the fields "
-         "to export.");
+    ReportNothingExported("No field is selected; go back and choose the fields to export.");
     return {};
   }
   std::vector<ColumnAlias> aliases;
