@@ -1,0 +1,30 @@
+// What the spreadsheet writers (Excel and Lotus) share: the serial day
+// numbers dates are stored as, and the names of the worksheets an export
+// fills.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "data/value.h"
+
+namespace vdimpexp::formats {
+
+// The date as a serial day number of the 1900 date system that Lotus
+// 1-2-3 began and Excel keeps: 1 is 1900-01-01, and day 60 is the
+// 1900-02-29 that never was, so from 1900-03-01 on the serial counts days
+// since 1899-12-30. The time of day is the fraction. nullopt for a date
+// before 1900, which the system cannot hold.
+std::optional<double> SerialDate(const data::Date& date);
+
+// The name of the `sheet_number`th worksheet (from 1) of an export to
+// `table`: the table name itself, then "<name> (2)", "<name> (3)", ...
+// Characters in `forbidden`, control characters and an apostrophe at either
+// end become "_", and the name is cut so that it, suffix included, holds at
+// most `max_characters` characters; an empty name becomes "Sheet".
+std::string WorksheetName(std::string_view table, int sheet_number, size_t max_characters,
+                          std::string_view forbidden);
+
+}  // namespace vdimpexp::formats
