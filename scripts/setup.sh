@@ -10,12 +10,16 @@ packages=(
   qt6-base-dev fonts-dejavu-core
   clang libclang-rt-14-dev
   python3 python3-dbfread libxml2-utils
+  libgsf-1-dev pxlib-dev
+  gnumeric python3-xlrd
 )
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
+# Node.js may come from elsewhere (its npm bundled); Debian's only when none is there.
+command -v npm >/dev/null || missing+=(nodejs npm)
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 as_root=()
