@@ -26,6 +26,9 @@ class TargetFile {
   TargetFile& operator=(const TargetFile&) = delete;
 
   const std::filesystem::path& Path() const { return path_; }
+  // The open file, for a library that writes it with calls of its own (the
+  // compound file of a workbook). Close and Remove still apply.
+  std::FILE* Stream() const { return file_; }
 
   // Appends at the end of what was written. Throws data::DbError on failure.
   void Write(std::string_view bytes);

@@ -183,18 +183,55 @@ TEST_F(ExportSelectionTest, RowsThatExportNothingSaySoAndWriteNothing) {
     EXPECT_TRUE(prompts.questions().empty());
   }
 
-  // Formats still without a writer fail through the failure message.
-  {
-    ScriptedPrompts prompts;
-    prompts.ChooseNext(dir_.File("cust.db"));
-    Run("Paradox 4.x", Customers({"FirstName"}));
-    ASSERT_EQ(prompts.questions().size(), 1u);
-    EXPECT_NE(prompts.questions()[0].text.find("Paradox 4.x files is not available"),
-              std::string::npos)
-        << prompts.questions()[0].text;
-  }
   EXPECT_FALSE(std::filesystem::exists(dir_.File("never.csv")));
-  EXPECT_FALSE(std::filesystem::exists(dir_.File("cust.db")));
+}
+
+TEST_F(ExportSelectionTest, ServiceDocumentsIntoAnExcelWorkbookNamedSheet) {
+  const std::string target = dir_.File("docs.xls");
+  prompts_.ChooseNext(target);
+  ExportResult result = Run("Excel 97", {.category = 3,
+                                         .export_mode = true,
+                                         .selected_fields = {"MakeID", "Make"}});
+  EXPECT_EQ(result.result_sql,
+            "SELECT [MakeID],[Make] INTO [Excel 8.0;Database=" + target +
+                "].[docs.xls] FROM (SELECT ServiceLiterature.*, ProductMakes.Make FROM "
+                "ServiceLiterature LEFT JOIN ProductMakes ON ServiceLiterature.MakeID = "
+                "ProductMakes.MakeID WHERE 1=1 )");
+  ASSERT_EQ(result.finished_message, "Export of data to: " + target + " is complete.")
+      << FailureShown();
+
+  testing::ReaderOutput read =
+      testing::RunIndependentReader("read_xls.py", testing::ShellQuoted(target));
+  ASSERT_EQ(read.exit_code, 0) << read.text;
+  const std::string documents =
+      QueryText(dir_.File("shop.db"), "SELECT COUNT(*) FROM ServiceLiterature");
+  ASSERT_NE(documents, "0");
+  EXPECT_NE(read.text.find("\nsheet docs.xls rows " +
+                           std::to_string(std::stoi(documents) + 1) + " columns 2\n" +
+                           "[\"MakeID\", \"Make\"]\n"),
+            std::string::npos)
+      << read.text.substr(0, 300);
+}
+
+TEST_F(ExportSelectionTest, ASingleSheetFormatsRowLimitFailsTheExportAndLeavesNoFile) {
+  // 8,200 customers: more than a Lotus WK1 worksheet holds under its header.
+  testing::SqliteShell(dir_.File("shop.db"),
+                       "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                       "WHERE i < 8200) INSERT INTO Contacts (FileAs, LastName) "
+                       "SELECT i, i FROM n;");
+  const std::string target = dir_.File("all.wk1");
+  prompts_.ChooseNext(target);
+  ExportResult result =
+      Run("Lotus 123 WKS and WK1",
+          {.category = 0, .export_mode = true, .selected_fields = {"LastName"}});
+
+  const std::string failure = FailureShown();
+  EXPECT_TRUE(failure.starts_with("Export failed; try again by selecting less fields.\r\n"))
+      << failure;
+  EXPECT_NE(failure.find("8,192 rows"), std::string::npos) << failure;
+  EXPECT_EQ(result.finished_message, std::nullopt);
+  EXPECT_FALSE(std::filesystem::exists(target));
+  EXPECT_EQ(input_states_, (std::vector<bool>{false, true}));
 }
 
 TEST_F(ExportSelectionTest, AccessTargetMustExistAndKeepsItsTable) {
