@@ -1,17 +1,25 @@
-// Exports N contacts to text, HTML, dBASE and XML through the engine, and
-// runs `sqlite3 -csv` and `sqlite3 -html` on the same query in the same run.
-// Each export runs in a child process of its own, so its peak memory is its
-// own. Prints rows/s, peak memory and the ratios to the sqlite3 shell. The
-// engine's page cache (64 MiB) fills while a large table is read, so peaks
-// grow up to that much with N; the writers themselves hold one row.
+// Exports N contacts to text, HTML, dBASE, XML, Excel 97, Lotus and Paradox
+// through the engine, and runs `sqlite3 -csv` and `sqlite3 -html` on the
+// same query in the same run. Each export runs in a child process of its
+// own, so its peak memory is its own. Prints rows/s, peak memory and the
+// ratios to the sqlite3 shell. The engine's page cache (64 MiB) fills while
+// a large table is read, so peaks grow up to that much with N; the writers
+// themselves hold one row (Excel 97 also its shared strings).
 //
-//   export_bench [N ...]      (default: 10000 100000)
+// A Lotus WK1 file holds one worksheet of 8,192 rows, so that export takes
+// the first 8,191 contacts; WK4 continues on further sheets and takes all.
+//
+// With --xls-anchor, a BIFF8 writer of another project (a Perl script taking
+// DB TABLE OUT.xls) exports the same columns in the same run, for the ratio.
+//
+//   export_bench [--xls-anchor SCRIPT] [N ...]      (default: 10000 100000)
 
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -36,6 +44,7 @@ constexpr const char* kColumns =
     "[FileAs],[FirstName],[LastName],[Company],[Address],[City],[State],[ZipCode],"
     "[CustomerSince] AS [Since],[CreditLimit] AS [Credit]";
 constexpr const char* kSource = " Contacts WHERE 1=1 ";
+constexpr int kWk1Records = 8191;
 
 struct Measurement {
   double seconds = 0;
@@ -109,14 +118,41 @@ Measurement InChild(const std::function<void()>& work) {
   return {elapsed.count(), usage.ru_maxrss / 1024.0};
 }
 
-Measurement Export(const std::string& host, const std::string& connect, const fs::path& file) {
+// "[connect;Database=folder].[file]": the file is a table in its folder.
+std::string FolderTarget(const std::string& connect, const fs::path& file) {
+  return "[" + connect + ";Database=" + file.parent_path().string() + "].[" +
+         file.filename().string() + "]";
+}
+
+// "[connect;Database=file].[file name]": the file is a workbook.
+std::string WorkbookTarget(const std::string& connect, const fs::path& file) {
+  return "[" + connect + ";Database=" + file.string() + "].[" + file.filename().string() + "]";
+}
+
+Measurement Export(const std::string& host, const std::string& target, const fs::path& file,
+                   const std::string& source = kSource) {
   fs::remove(file);
   return InChild([&] {
     vdimpexp::formats::RegisterFileFormats();
     Connection connection(host);
-    connection.Execute(std::string("SELECT ") + kColumns + " INTO [" + connect +
-                       ";Database=" + file.parent_path().string() + "].[" +
-                       file.filename().string() + "] FROM" + kSource);
+    connection.Execute(std::string("SELECT ") + kColumns + " INTO " + target + " FROM" +
+                       source);
+  });
+}
+
+// The anchor reads a table, so the exported columns are copied into one
+// first; in a child as well, so that the copy's page cache does not count
+// towards the peaks of the children forked later.
+Measurement XlsAnchor(const std::string& host, const std::string& script, const fs::path& file) {
+  InChild([&] {
+    Connection(host).Execute(std::string("CREATE TABLE IF NOT EXISTS ExportRows AS SELECT ") +
+                             kColumns + " FROM" + kSource);
+  });
+  fs::remove(file);
+  return InChild([&] {
+    execlp("perl", "perl", script.c_str(), host.c_str(), "ExportRows", file.c_str(),
+           static_cast<char*>(nullptr));
+    _exit(127);
   });
 }
 
@@ -154,7 +190,14 @@ void Report(const char* name, int rows, const Measurement& m, const Measurement*
 
 int main(int argc, char** argv) {
   std::vector<int> sizes;
-  for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
+  std::string xls_anchor;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--xls-anchor" && i + 1 < argc) {
+      xls_anchor = argv[++i];
+    } else {
+      sizes.push_back(std::atoi(argv[i]));
+    }
+  }
   if (sizes.empty()) sizes = {10000, 100000};
 
   fs::path dir = fs::temp_directory_path() / ("vd_export_bench_" + std::to_string(getpid()));
@@ -165,10 +208,29 @@ int main(int argc, char** argv) {
     Measurement html_shell = SqliteShell(host, "-html", dir / "shell.htm");
     Report("sqlite3 -csv", rows, csv_shell, nullptr);
     Report("sqlite3 -html", rows, html_shell, nullptr);
-    Report("text", rows, Export(host, "TEXT", dir / "out.csv"), &csv_shell);
-    Report("html", rows, Export(host, "HTML Export", dir / "out.htm"), &html_shell);
-    Report("dBASE IV", rows, Export(host, "dBASE IV", dir / "out.dbf"), nullptr);
+    auto to_folder = [&](const char* name, const std::string& connect, const char* file,
+                         const Measurement* baseline) {
+      Report(name, rows, Export(host, FolderTarget(connect, dir / file), dir / file), baseline);
+    };
+    to_folder("text", "TEXT", "out.csv", &csv_shell);
+    to_folder("html", "HTML Export", "out.htm", &html_shell);
+    to_folder("dBASE IV", "dBASE IV", "out.dbf", nullptr);
     Report("xml rowset", rows, SaveXml(host, dir / "out.xml"), nullptr);
+    const fs::path xls = dir / "out.xls";
+    Measurement excel = Export(host, WorkbookTarget("Excel 8.0", xls), xls);
+    Report("Excel 97", rows, excel, nullptr);
+    if (!xls_anchor.empty()) {
+      Measurement anchor = XlsAnchor(host, xls_anchor, dir / "anchor.xls");
+      Report("xls anchor", rows, anchor, nullptr);
+      std::printf("Excel 97 runs %.2fx the anchor's rows/s\n", anchor.seconds / excel.seconds);
+    }
+    const int wk1_rows = std::min(rows, kWk1Records);
+    Report("Lotus WK1", wk1_rows,
+           Export(host, FolderTarget("Lotus WK1", dir / "out.wk1"), dir / "out.wk1",
+                  " Contacts WHERE CKey <= " + std::to_string(kWk1Records)),
+           nullptr);
+    to_folder("Lotus WK4", "Lotus WK4", "out.wk4", nullptr);
+    to_folder("Paradox 5.x", "Paradox 5.x", "out.db", nullptr);
     fs::remove_all(dir);
     fs::create_directories(dir);
   }
