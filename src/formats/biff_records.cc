@@ -5,7 +5,7 @@
 
 #include "data/utf8.h"
 #include "formats/little_endian.h"
-#include "formats/windows_1252.h"
+#include "formats/single_byte_code_page.h"
 
 namespace vdimpexp::formats {
 namespace {
@@ -286,7 +286,7 @@ bool AppendSheetName(std::string& out, BiffVersion version, std::string_view utf
     }
     length = *units;
   } else {
-    if (!EncodeWindows1252(utf8, characters, problem)) {
+    if (!Windows1252().Encode(utf8, characters, problem)) {
       problem =
           "the worksheet name '" + std::string(utf8) + "' cannot be stored: " + problem;
       return false;

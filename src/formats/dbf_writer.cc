@@ -12,7 +12,7 @@
 #include "data/db_error.h"
 #include "data/text.h"
 #include "formats/little_endian.h"
-#include "formats/windows_1252.h"
+#include "formats/single_byte_code_page.h"
 
 namespace vdimpexp::formats {
 namespace {
@@ -354,8 +354,8 @@ void DbfWriter::Encode(const DbfField& field, const Value& value) {
   encoded_.clear();
   std::string problem;
   bool encoded = value.kind() == Value::Kind::kText
-                     ? EncodeWindows1252(value.AsText(), encoded_, problem)
-                     : EncodeWindows1252(value.ToText(), encoded_, problem);
+                     ? Windows1252().Encode(value.AsText(), encoded_, problem)
+                     : Windows1252().Encode(value.ToText(), encoded_, problem);
   if (!encoded) FailValue(field, error_number::kTypeMismatch, problem);
 }
 

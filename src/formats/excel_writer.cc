@@ -10,7 +10,7 @@
 #include "formats/compound_file.h"
 #include "formats/little_endian.h"
 #include "formats/spreadsheet_cells.h"
-#include "formats/windows_1252.h"
+#include "formats/single_byte_code_page.h"
 
 namespace vdimpexp::formats {
 namespace {
@@ -75,9 +75,6 @@ constexpr size_t kMaxColumns = 256;
 // Excel names a worksheet in at most 31 characters, none of these.
 constexpr size_t kMaxSheetName = 31;
 constexpr std::string_view kSheetNameForbidden = "[]:*?/\\";
-// A double holds every whole number up to 2^53 exactly; beyond, digits
-// would change, so such numbers become text.
-constexpr int64_t kMaxExactInteger = int64_t{1} << 53;
 // Excel writes workbook streams of at least 4096 bytes, which keeps them
 // out of the compound file's mini stream; some versions of Excel refuse a
 // workbook found there.
@@ -251,7 +248,7 @@ void ExcelWriter::AppendCell(uint16_t row, uint16_t column, const Value& value) 
       return;
     case Value::Kind::kInteger: {
       const int64_t number = value.AsInteger();
-      if (number > kMaxExactInteger || number < -kMaxExactInteger) {
+      if (!FitsNumberCell(number)) {
         AppendText(row, column, std::to_string(number));
       } else {
         AppendNumberCell(cells_, row, column, kGeneralXf, static_cast<double>(number));
@@ -299,7 +296,7 @@ void ExcelWriter::AppendText(uint16_t row, uint16_t column, std::string_view utf
     encoded_[2] = wide ? '\x01' : '\x00';
   } else {
     std::string problem;
-    if (!EncodeWindows1252(utf8, encoded_, problem)) {
+    if (!Windows1252().Encode(utf8, encoded_, problem)) {
       FailCell(column, error_number::kTypeMismatch, problem);
     }
     length = encoded_.size();

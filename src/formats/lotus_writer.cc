@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <utility>
 
 #include "data/db_error.h"
@@ -87,9 +86,6 @@ constexpr uint64_t kWk3LastCellOffset = 4 + 8;
 constexpr size_t kMaxSheetName = 15;
 constexpr std::string_view kSheetNameForbidden = ":\\/?*[]";
 
-// Whole numbers beyond this cannot be stored exactly in a double.
-constexpr int64_t kExactIntegerLimit = int64_t{1} << 53;
-
 void AppendRecordHeader(std::string& out, uint16_t type, size_t length) {
   AppendLittleEndian(out, type, 2);
   AppendLittleEndian(out, length, 2);
@@ -109,17 +105,6 @@ void AppendExtended(std::string& out, double value) {
   const uint32_t sign = value < 0 ? 0x8000 : 0;
   AppendLittleEndian(out, mantissa, 8);
   AppendLittleEndian(out, sign | static_cast<uint32_t>(exponent - 1 + 16383), 2);
-}
-
-// A date before 1900, which no serial number reaches: yyyy-mm-dd, with the
-// time of day when it has one.
-std::string EarlyDateText(const data::Date& date) {
-  char text[32];
-  const bool has_time = date.hour != 0 || date.minute != 0 || date.second != 0;
-  std::snprintf(text, sizeof text,
-                has_time ? "%04d-%02d-%02d %02d:%02d:%02d" : "%04d-%02d-%02d", date.year,
-                date.month, date.day, date.hour, date.minute, date.second);
-  return text;
 }
 
 // Readers take a sheet name's bytes as they stand (Gnumeric as UTF-8,
@@ -282,7 +267,7 @@ void LotusWriter::AppendValue(int column, const Value& value) {
     }
     case Value::Kind::kDate: {
       const std::optional<double> serial = SerialDate(value.AsDate());
-      if (!serial) return AppendLabel(column, EarlyDateText(value.AsDate()));
+      if (!serial) return AppendLabel(column, value.AsDate().ToIso());
       return AppendNumber(column, *serial, true);
     }
   }
@@ -325,7 +310,7 @@ void LotusWriter::AppendLabel(int column, std::string_view utf8) {
 }
 
 void LotusWriter::AppendInteger(int column, int64_t number) {
-  if (number > kExactIntegerLimit || number < -kExactIntegerLimit) {
+  if (!FitsNumberCell(number)) {
     return AppendLabel(column, std::to_string(number));
   }
   if (!MultiSheet() && number >= INT16_MIN && number <= INT16_MAX) {

@@ -11,7 +11,7 @@
 
 #include "data/column_info.h"
 #include "data/value.h"
-#include "formats/paradox_code_page.h"
+#include "formats/single_byte_code_page.h"
 
 namespace vdimpexp::formats {
 
@@ -24,7 +24,11 @@ struct ParadoxRules {
   // From Paradox 4 on the header carries a second part with the code page
   // and, after the field names, their numbers and the sort order's name.
   bool data_header;
-  ParadoxCodePage code_page;
+  // Paradox 3 tables name no code page and hold the DOS code page 437 that
+  // their "ascii" sort order is built on, which is what Paradox 3 for DOS
+  // showed and what readers of such tables assume; from Paradox 4 on the
+  // header names Windows-1252.
+  const SingleByteCodePage& (*code_page)();
   bool memo_fields;
   bool long_integers;
   bool logicals;

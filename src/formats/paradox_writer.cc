@@ -110,7 +110,7 @@ void ParadoxWriter::Open(const data::ExternalTarget& target,
       }
     }
     ParadoxField field = ParadoxFieldFor(column, rules);
-    if (!EncodeParadoxText(rules.code_page, column.name, field.header_name, problem)) {
+    if (!rules.code_page().Encode(column.name, field.header_name, problem)) {
       fail("the column name '" + column.name + "' cannot be stored: " + problem + ".");
     }
     field.offset = record_size_;
@@ -147,7 +147,7 @@ void ParadoxWriter::BuildHeader() {
   const ParadoxRules& rules = RulesOf(version_);
   std::string table_name;
   std::string problem;
-  if (!EncodeParadoxText(rules.code_page, path_.filename().string(), table_name,
+  if (!rules.code_page().Encode(path_.filename().string(), table_name,
                          problem)) {
     throw DbError(
         error_number::kEngineFailure,
@@ -313,10 +313,10 @@ void ParadoxWriter::Store(const ParadoxField& field, const Value& value, char* a
 void ParadoxWriter::Encode(const ParadoxField& field, const Value& value) {
   encoded_.clear();
   std::string problem;
-  const ParadoxCodePage code_page = RulesOf(version_).code_page;
+  const SingleByteCodePage& code_page = RulesOf(version_).code_page();
   bool encoded = value.kind() == Value::Kind::kText
-                     ? EncodeParadoxText(code_page, value.AsText(), encoded_, problem)
-                     : EncodeParadoxText(code_page, value.ToText(), encoded_, problem);
+                     ? code_page.Encode(value.AsText(), encoded_, problem)
+                     : code_page.Encode(value.ToText(), encoded_, problem);
   if (!encoded) FailValue(field, error_number::kTypeMismatch, problem);
   if (encoded_.find('\0') != std::string::npos) {
     FailValue(field, error_number::kTypeMismatch,

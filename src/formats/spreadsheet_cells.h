@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +19,14 @@ namespace vdimpexp::formats {
 // since 1899-12-30. The time of day is the fraction. nullopt for a date
 // before 1900, which the system cannot hold.
 std::optional<double> SerialDate(const data::Date& date);
+
+// Whether a number cell, a double, holds `number` exactly: every whole
+// number up to 2^53 fits; beyond, digits would change, so the spreadsheet
+// writers store such numbers as text.
+constexpr bool FitsNumberCell(int64_t number) {
+  constexpr int64_t kLargestExact = int64_t{1} << 53;
+  return number >= -kLargestExact && number <= kLargestExact;
+}
 
 // The name of the `sheet_number`th worksheet (from 1) of an export to
 // `table`: the table name itself, then "<name> (2)", "<name> (3)", ...
