@@ -14,6 +14,7 @@
 #include "formats/file_formats.h"
 #include "independent_reader.h"
 #include "scratch_database.h"
+#include "writer_test.h"
 
 namespace vdimpexp::formats {
 namespace {
@@ -50,41 +51,18 @@ constexpr char kSource[] = R"(
     CREATE TABLE shares (Share DECIMAL(2,2));
     INSERT INTO shares VALUES (-0.99), (0.5);)";
 
-class DbfWriterTest : public ::testing::Test {
+class DbfWriterTest : public testing::WriterTest {
  protected:
-  DbfWriterTest() : db_(scratch_.Database("source.db", kSource)) {
-    RegisterFileFormats();
-    std::filesystem::create_directory(scratch_.File("out"));
-  }
+  DbfWriterTest() : WriterTest(kSource) {}
 
   void Export(const std::string& connect, const std::string& fields,
               const std::string& rest, const std::string& file = "out.dbf") {
-    data::Connection(db_).Execute("SELECT " + fields + " INTO [" + connect +
-                                  ";Database=" + scratch_.File("out") + "].[" + file +
-                                  "] " + rest);
+    ExportInto(FolderTarget(connect, file), fields, rest);
   }
 
-  // The error an export raises; fails the test when it succeeds.
   data::DbError ExportError(const std::string& connect, const std::string& fields,
                             const std::string& rest) {
-    try {
-      Export(connect, fields, rest);
-    } catch (const data::DbError& error) {
-      return error;
-    }
-    ADD_FAILURE() << "the export of " << fields << " " << rest << " succeeded";
-    return data::DbError(0, "");
-  }
-
-  std::string Out(const std::string& file) const { return scratch_.File("out/" + file); }
-
-  std::vector<std::string> OutFiles() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(scratch_.File("out"))) {
-      names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
+    return ExportIntoError(FolderTarget(connect, "out.dbf"), fields, rest);
   }
 
   std::string ReadWithDbfread(const std::string& file) {
@@ -93,9 +71,6 @@ class DbfWriterTest : public ::testing::Test {
     EXPECT_EQ(output.exit_code, 0) << output.text;
     return output.text;
   }
-
-  testing::ScratchDirectory scratch_;
-  std::string db_;
 };
 
 unsigned Byte(const std::string& bytes, size_t at) {

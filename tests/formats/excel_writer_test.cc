@@ -13,6 +13,7 @@
 #include "formats/file_formats.h"
 #include "independent_reader.h"
 #include "scratch_database.h"
+#include "writer_test.h"
 
 namespace vdimpexp::formats {
 namespace {
@@ -61,42 +62,18 @@ const Version kExcel4{"Excel 4.0", 40};
 const Version kExcel5{"Excel 5.0", 50};
 const Version kExcel97{"Excel 8.0", 80};
 
-class ExcelWriterTest : public ::testing::Test {
+class ExcelWriterTest : public testing::WriterTest {
  protected:
-  ExcelWriterTest() : db_(scratch_.Database("source.db", kSource)) {
-    RegisterFileFormats();
-    std::filesystem::create_directory(scratch_.File("out"));
-  }
+  ExcelWriterTest() : WriterTest(kSource) {}
 
-  // A workbook target names the file as its database and the worksheet
-  // after the file.
   void Export(const std::string& connect, const std::string& fields,
               const std::string& rest, const std::string& file) {
-    data::Connection(db_).Execute("SELECT " + fields + " INTO [" + connect +
-                                  ";Database=" + Out(file) + "].[" + file + "] " + rest);
+    ExportInto(WorkbookTarget(connect, file), fields, rest);
   }
 
-  // The error an export raises; fails the test when it succeeds.
   data::DbError ExportError(const std::string& connect, const std::string& fields,
                             const std::string& rest, const std::string& file) {
-    try {
-      Export(connect, fields, rest, file);
-    } catch (const data::DbError& error) {
-      return error;
-    }
-    ADD_FAILURE() << "the export of " << fields << " " << rest << " succeeded";
-    return data::DbError(0, "");
-  }
-
-  std::string Out(const std::string& file) const { return scratch_.File("out/" + file); }
-
-  std::vector<std::string> OutFiles() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(scratch_.File("out"))) {
-      names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
+    return ExportIntoError(WorkbookTarget(connect, file), fields, rest);
   }
 
   std::string Read(const std::string& script, const std::string& arguments) {
@@ -119,9 +96,6 @@ class ExcelWriterTest : public ::testing::Test {
   std::string RecordsOf(const std::string& file) {
     return Read("read_biff_records.py", ShellQuoted(Out(file)));
   }
-
-  testing::ScratchDirectory scratch_;
-  std::string db_;
 };
 
 bool Contains(const std::string& text, const std::string& part) {

@@ -15,6 +15,7 @@
 #include "formats/file_formats.h"
 #include "independent_reader.h"
 #include "scratch_database.h"
+#include "writer_test.h"
 
 namespace vdimpexp::formats {
 namespace {
@@ -44,41 +45,18 @@ const std::string kSource = std::string(testing::kEveryTypeTable) + R"(
     WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 8192)
       INSERT INTO big SELECT i, 'r' || i FROM n;)";
 
-class LotusWriterTest : public ::testing::Test {
+class LotusWriterTest : public testing::WriterTest {
  protected:
-  LotusWriterTest() : db_(scratch_.Database("source.db", kSource)) {
-    RegisterFileFormats();
-    std::filesystem::create_directory(scratch_.File("out"));
-  }
+  LotusWriterTest() : WriterTest(kSource) {}
 
   void Export(const std::string& connect, const std::string& fields,
               const std::string& rest, const std::string& file) {
-    data::Connection(db_).Execute("SELECT " + fields + " INTO [" + connect +
-                                  ";Database=" + scratch_.File("out") + "].[" + file +
-                                  "] " + rest);
+    ExportInto(FolderTarget(connect, file), fields, rest);
   }
 
-  // The error an export raises; fails the test when it succeeds.
   data::DbError ExportError(const std::string& connect, const std::string& fields,
                             const std::string& rest, const std::string& file) {
-    try {
-      Export(connect, fields, rest, file);
-    } catch (const data::DbError& error) {
-      return error;
-    }
-    ADD_FAILURE() << "the export of " << fields << " " << rest << " succeeded";
-    return data::DbError(0, "");
-  }
-
-  std::string Out(const std::string& file) const { return scratch_.File("out/" + file); }
-
-  std::vector<std::string> OutFiles() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(scratch_.File("out"))) {
-      names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
+    return ExportIntoError(FolderTarget(connect, file), fields, rest);
   }
 
   std::string ReadWithGnumeric(const std::string& file) {
@@ -103,9 +81,6 @@ class LotusWriterTest : public ::testing::Test {
     EXPECT_EQ(pclose(pipe), 0) << text;
     return text;
   }
-
-  testing::ScratchDirectory scratch_;
-  std::string db_;
 };
 
 // A reader's output cut into its worksheets: each name with its row lines.

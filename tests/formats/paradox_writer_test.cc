@@ -16,6 +16,7 @@
 #include "formats/file_formats.h"
 #include "independent_reader.h"
 #include "scratch_database.h"
+#include "writer_test.h"
 
 namespace vdimpexp::formats {
 namespace {
@@ -125,50 +126,24 @@ unsigned Little16(const std::string& bytes, size_t at) {
   return Byte(bytes, at) | Byte(bytes, at + 1) << 8;
 }
 
-class ParadoxWriterTest : public ::testing::Test {
+class ParadoxWriterTest : public testing::WriterTest {
  protected:
-  ParadoxWriterTest() : db_(scratch_.Database("source.db", kSource)) {
-    RegisterFileFormats();
-    std::filesystem::create_directory(scratch_.File("out"));
-  }
+  ParadoxWriterTest() : WriterTest(kSource) {}
 
   void Export(const std::string& connect, const std::string& fields,
               const std::string& rest, const std::string& file = "out.db") {
-    data::Connection(db_).Execute("SELECT " + fields + " INTO [" + connect +
-                                  ";Database=" + scratch_.File("out") + "].[" + file +
-                                  "] " + rest);
+    ExportInto(FolderTarget(connect, file), fields, rest);
   }
 
-  // The error an export raises; fails the test when it succeeds.
   data::DbError ExportError(const std::string& connect, const std::string& fields,
                             const std::string& rest) {
-    try {
-      Export(connect, fields, rest);
-    } catch (const data::DbError& error) {
-      return error;
-    }
-    ADD_FAILURE() << "the export of " << fields << " " << rest << " succeeded";
-    return data::DbError(0, "");
-  }
-
-  std::string Out(const std::string& file) const { return scratch_.File("out/" + file); }
-
-  std::vector<std::string> OutFiles() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(scratch_.File("out"))) {
-      names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
+    return ExportIntoError(FolderTarget(connect, "out.db"), fields, rest);
   }
 
   void ClearOut() {
     std::filesystem::remove_all(scratch_.File("out"));
     std::filesystem::create_directory(scratch_.File("out"));
   }
-
-  testing::ScratchDirectory scratch_;
-  std::string db_;
 };
 
 // The reader is trusted with our tables only because it reads the tables
