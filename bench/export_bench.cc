@@ -126,11 +126,12 @@ std::string FolderTarget(const std::string& connect, const fs::path& file) {
 
 // "[connect;Database=file].[file name]": the file is a workbook.
 std::string WorkbookTarget(const std::string& connect, const fs::path& file) {
-  return "[" + connect + ";Database=" + file.string() + "].[" + file.filename().string() + "]";
+  return "[" + connect + ";Database=" + file.string() + "].[" + file.filename().string() +
+         "]";
 }
 
-Measurement Export(const std::string& host, const std::string& target, const fs::path& file,
-                   const std::string& source = kSource) {
+Measurement Export(const std::string& host, const std::string& target,
+                   const fs::path& file, const std::string& source = kSource) {
   fs::remove(file);
   return InChild([&] {
     vdimpexp::formats::RegisterFileFormats();
@@ -143,10 +144,12 @@ Measurement Export(const std::string& host, const std::string& target, const fs:
 // The anchor reads a table, so the exported columns are copied into one
 // first; in a child as well, so that the copy's page cache does not count
 // towards the peaks of the children forked later.
-Measurement XlsAnchor(const std::string& host, const std::string& script, const fs::path& file) {
+Measurement XlsAnchor(const std::string& host, const std::string& script,
+                      const fs::path& file) {
   InChild([&] {
-    Connection(host).Execute(std::string("CREATE TABLE IF NOT EXISTS ExportRows AS SELECT ") +
-                             kColumns + " FROM" + kSource);
+    Connection(host).Execute(
+        std::string("CREATE TABLE IF NOT EXISTS ExportRows AS SELECT ") + kColumns +
+        " FROM" + kSource);
   });
   fs::remove(file);
   return InChild([&] {
@@ -179,9 +182,10 @@ Measurement SqliteShell(const std::string& host, const char* mode, const fs::pat
   });
 }
 
-void Report(const char* name, int rows, const Measurement& m, const Measurement* baseline) {
-  std::printf("%-16s %9d rows %8.3f s %10.0f rows/s %8.1f MiB peak", name, rows, m.seconds,
-              rows / m.seconds, m.peak_mib);
+void Report(const char* name, int rows, const Measurement& m,
+            const Measurement* baseline) {
+  std::printf("%-16s %9d rows %8.3f s %10.0f rows/s %8.1f MiB peak", name, rows,
+              m.seconds, rows / m.seconds, m.peak_mib);
   if (baseline) std::printf("   %.2fx sqlite3", baseline->seconds / m.seconds);
   std::printf("\n");
 }
@@ -200,7 +204,8 @@ int main(int argc, char** argv) {
   }
   if (sizes.empty()) sizes = {10000, 100000};
 
-  fs::path dir = fs::temp_directory_path() / ("vd_export_bench_" + std::to_string(getpid()));
+  fs::path dir =
+      fs::temp_directory_path() / ("vd_export_bench_" + std::to_string(getpid()));
   fs::create_directories(dir);
   for (int rows : sizes) {
     std::string host = MakeHostDatabase(dir, rows);
@@ -210,7 +215,8 @@ int main(int argc, char** argv) {
     Report("sqlite3 -html", rows, html_shell, nullptr);
     auto to_folder = [&](const char* name, const std::string& connect, const char* file,
                          const Measurement* baseline) {
-      Report(name, rows, Export(host, FolderTarget(connect, dir / file), dir / file), baseline);
+      Report(name, rows, Export(host, FolderTarget(connect, dir / file), dir / file),
+             baseline);
     };
     to_folder("text", "TEXT", "out.csv", &csv_shell);
     to_folder("html", "HTML Export", "out.htm", &html_shell);
@@ -222,7 +228,8 @@ int main(int argc, char** argv) {
     if (!xls_anchor.empty()) {
       Measurement anchor = XlsAnchor(host, xls_anchor, dir / "anchor.xls");
       Report("xls anchor", rows, anchor, nullptr);
-      std::printf("Excel 97 runs %.2fx the anchor's rows/s\n", anchor.seconds / excel.seconds);
+      std::printf("Excel 97 runs %.2fx the anchor's rows/s\n",
+                  anchor.seconds / excel.seconds);
     }
     const int wk1_rows = std::min(rows, kWk1Records);
     Report("Lotus WK1", wk1_rows,

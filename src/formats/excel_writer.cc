@@ -9,8 +9,8 @@
 #include "formats/cell_text.h"
 #include "formats/compound_file.h"
 #include "formats/little_endian.h"
-#include "formats/spreadsheet_cells.h"
 #include "formats/single_byte_code_page.h"
+#include "formats/spreadsheet_cells.h"
 
 namespace vdimpexp::formats {
 namespace {

@@ -13,8 +13,9 @@ bool PassesAsItIs(char32_t c) { return c >= 0x20 || c == '\t' || c == '\n' || c 
 bool EncodeLmbcs(std::string_view utf8, std::string& out, std::string& problem) {
   for (unsigned char c : utf8) {
     if (!PassesAsItIs(c)) {
-      problem = "the control character " + data::CodePointName(c) +
-                " cannot stand in Lotus text, where it would read as a character group mark";
+      problem =
+          "the control character " + data::CodePointName(c) +
+          " cannot stand in Lotus text, where it would read as a character group mark";
       return false;
     }
   }

@@ -147,8 +147,7 @@ void ParadoxWriter::BuildHeader() {
   const ParadoxRules& rules = RulesOf(version_);
   std::string table_name;
   std::string problem;
-  if (!rules.code_page().Encode(path_.filename().string(), table_name,
-                         problem)) {
+  if (!rules.code_page().Encode(path_.filename().string(), table_name, problem)) {
     throw DbError(
         error_number::kEngineFailure,
         Where() + ": the file name cannot be stored in the table: " + problem + ".");

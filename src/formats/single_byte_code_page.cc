@@ -13,7 +13,8 @@ SingleByteCodePage::SingleByteCodePage(const char* iconv_name, std::string name)
     : name_(std::move(name)) {
   iconv_t to_utf32 = iconv_open("UTF-32LE", iconv_name);
   if (to_utf32 == reinterpret_cast<iconv_t>(-1)) {
-    throw std::runtime_error(std::string("the C library cannot convert from ") + iconv_name);
+    throw std::runtime_error(std::string("the C library cannot convert from ") +
+                             iconv_name);
   }
   for (int byte = 0x80; byte <= 0xFF; ++byte) {
     char in = static_cast<char>(byte);
@@ -22,7 +23,8 @@ SingleByteCodePage::SingleByteCodePage(const char* iconv_name, std::string name)
     char* out_at = reinterpret_cast<char*>(out);
     size_t in_left = 1;
     size_t out_left = sizeof out;
-    if (iconv(to_utf32, &in_at, &in_left, &out_at, &out_left) == static_cast<size_t>(-1)) {
+    if (iconv(to_utf32, &in_at, &in_left, &out_at, &out_left) ==
+        static_cast<size_t>(-1)) {
       continue;  // a byte the code page leaves undefined
     }
     const char32_t c =
@@ -54,8 +56,9 @@ bool SingleByteCodePage::Encode(std::string_view utf8, std::string& out,
     }
     const int byte = ByteOf(decoded.code_point);
     if (byte < 0) {
-      problem = "the character '" + std::string(utf8.substr(pos, decoded.length)) + "' (" +
-                data::CodePointName(decoded.code_point) + ") has no place in " + name_;
+      problem = "the character '" + std::string(utf8.substr(pos, decoded.length)) +
+                "' (" + data::CodePointName(decoded.code_point) + ") has no place in " +
+                name_;
       return false;
     }
     out += static_cast<char>(byte);

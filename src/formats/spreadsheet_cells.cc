@@ -9,7 +9,8 @@ namespace {
 
 int DaysSinceEpoch(int year, int month, int day) {
   using namespace std::chrono;
-  return sys_days(std::chrono::year(year) / std::chrono::month(month) / std::chrono::day(day))
+  return sys_days(std::chrono::year(year) / std::chrono::month(month) /
+                  std::chrono::day(day))
       .time_since_epoch()
       .count();
 }
@@ -20,7 +21,8 @@ std::string CleanedCharacter(std::string_view character, bool at_either_end,
                              std::string_view forbidden) {
   const bool single_byte = character.size() == 1;
   const bool control = single_byte && static_cast<unsigned char>(character[0]) < 0x20;
-  const bool banned = single_byte && forbidden.find(character[0]) != std::string_view::npos;
+  const bool banned =
+      single_byte && forbidden.find(character[0]) != std::string_view::npos;
   const bool edge_apostrophe = at_either_end && character == "'";
   if (character.empty() || control || banned || edge_apostrophe) return "_";
   return std::string(character);
@@ -41,15 +43,16 @@ std::optional<double> SerialDate(const data::Date& date) {
 
 std::string WorksheetName(std::string_view table, int sheet_number, size_t max_characters,
                           std::string_view forbidden) {
-  const std::string suffix = sheet_number > 1 ? " (" + std::to_string(sheet_number) + ")" : "";
+  const std::string suffix =
+      sheet_number > 1 ? " (" + std::to_string(sheet_number) + ")" : "";
   const size_t room = max_characters > suffix.size() ? max_characters - suffix.size() : 0;
   std::string name;
   size_t characters = 0;
   for (size_t pos = 0; pos < table.size() && characters < room;) {
     const data::Utf8Character decoded = data::DecodeUtf8At(table, pos);
     const size_t length = decoded.length == 0 ? 1 : decoded.length;
-    const bool at_either_end = characters == 0 || pos + length == table.size() ||
-                               characters + 1 == room;
+    const bool at_either_end =
+        characters == 0 || pos + length == table.size() || characters + 1 == room;
     name += CleanedCharacter(decoded.length == 0 ? "" : table.substr(pos, length),
                              at_either_end, forbidden);
     pos += length;

@@ -55,8 +55,9 @@ class ExportSelectionTest : public ::testing::Test {
   }
 
   ExportResult Run(std::string_view format, SelectionRequest selection) {
-    return ExportSelection({.format_index = FormatIndex(format), .selection = selection},
-                           host_, [this](bool accepting) { input_states_.push_back(accepting); });
+    return ExportSelection(
+        {.format_index = FormatIndex(format), .selection = selection}, host_,
+        [this](bool accepting) { input_states_.push_back(accepting); });
   }
 
   // How many customers Customers() selects, counted by SQLite itself.
@@ -83,13 +84,14 @@ class ExportSelectionTest : public ::testing::Test {
 TEST_F(ExportSelectionTest, TextExportOfTheWorkedExample) {
   const std::string target = dir_.File("cust.csv");
   prompts_.ChooseNext(target);
-  ExportResult result = Run("Text (Comma Delimited)", Customers({"FirstName", "LastName", "ZipCode"}));
+  ExportResult result =
+      Run("Text (Comma Delimited)", Customers({"FirstName", "LastName", "ZipCode"}));
 
   const std::string folder = std::filesystem::path(target).parent_path().string();
-  EXPECT_EQ(result.result_sql, "SELECT [FirstName],[LastName],[ZipCode] INTO [TEXT;Database=" +
-                                   folder +
-                                   "].[cust.csv] FROM  Contacts WHERE   ZipCode BETWEEN "
-                                   "'90000' AND '91999'");
+  EXPECT_EQ(result.result_sql,
+            "SELECT [FirstName],[LastName],[ZipCode] INTO [TEXT;Database=" + folder +
+                "].[cust.csv] FROM  Contacts WHERE   ZipCode BETWEEN "
+                "'90000' AND '91999'");
   EXPECT_EQ(result.finished_message, "Export of data to: " + target + " is complete.");
   ASSERT_EQ(prompts_.file_requests().size(), 1u);
   EXPECT_EQ(prompts_.file_requests()[0].filter, "TEXT (*.txt)|*.txt|CSV (*.csv)|*.csv");
@@ -104,11 +106,13 @@ TEST_F(ExportSelectionTest, TextExportOfTheWorkedExample) {
                                                  support::ScreenPointer::kDefault}));
 
   std::string text = Contents(target);
-  ASSERT_TRUE(text.starts_with("\"FirstName\",\"LastName\",\"ZipCode\"\r\n")) << text.substr(0, 80);
+  ASSERT_TRUE(text.starts_with("\"FirstName\",\"LastName\",\"ZipCode\"\r\n"))
+      << text.substr(0, 80);
   size_t lines = std::count(text.begin(), text.end(), '\n');
   EXPECT_EQ(std::to_string(lines - 1),
-            QueryText(dir_.File("shop.db"), "SELECT COUNT(*) FROM Contacts WHERE ZipCode "
-                                            "BETWEEN '90000' AND '91999'"));
+            QueryText(dir_.File("shop.db"),
+                      "SELECT COUNT(*) FROM Contacts WHERE ZipCode "
+                      "BETWEEN '90000' AND '91999'"));
 }
 
 TEST_F(ExportSelectionTest, AnExistingTargetIsOfferedForOverwriting) {
@@ -130,9 +134,8 @@ TEST_F(ExportSelectionTest, AnExistingTargetIsOfferedForOverwriting) {
   prompts_.ChooseNext(target);
   prompts_.AnswerNext(MessageAnswer::kNo);
   ExportResult kept = Run("HTML", Customers({"FirstName"}));
-  EXPECT_EQ(states_when_asked,
-            (std::vector<std::string>{"Overwrite File? arrow open",
-                                      "Export failed busy held"}));
+  EXPECT_EQ(states_when_asked, (std::vector<std::string>{"Overwrite File? arrow open",
+                                                         "Export failed busy held"}));
   ASSERT_GE(prompts_.questions().size(), 1u);
   EXPECT_EQ(prompts_.questions()[0],
             (MessageQuestion{.text = target + " already exists.  Overwrite it?",
@@ -141,7 +144,8 @@ TEST_F(ExportSelectionTest, AnExistingTargetIsOfferedForOverwriting) {
                              .default_answer = MessageAnswer::kYes}));
   // No still tries the export, and the writer refuses the file it must keep.
   std::string failure = FailureShown();
-  EXPECT_TRUE(failure.starts_with("Export failed; try again by selecting less fields.\r\n-2147467259\r\n"))
+  EXPECT_TRUE(failure.starts_with(
+      "Export failed; try again by selecting less fields.\r\n-2147467259\r\n"))
       << failure;
   EXPECT_NE(failure.find("already exists"), std::string::npos) << failure;
   EXPECT_EQ(kept.finished_message, std::nullopt);
@@ -171,7 +175,8 @@ TEST_F(ExportSelectionTest, RowsThatExportNothingSaySoAndWriteNothing) {
     prompts.ChooseNext(dir_.File("never.csv"));
     ExportResult result = Run("Text (Comma Delimited)", Customers({}));
     ASSERT_EQ(prompts.questions().size(), 1u);
-    EXPECT_NE(prompts.questions()[0].text.find("No field is selected"), std::string::npos);
+    EXPECT_NE(prompts.questions()[0].text.find("No field is selected"),
+              std::string::npos);
     EXPECT_TRUE(prompts.file_requests().empty());
     EXPECT_EQ(result.result_sql, "");
   }
@@ -189,9 +194,9 @@ TEST_F(ExportSelectionTest, RowsThatExportNothingSaySoAndWriteNothing) {
 TEST_F(ExportSelectionTest, ServiceDocumentsIntoAnExcelWorkbookNamedSheet) {
   const std::string target = dir_.File("docs.xls");
   prompts_.ChooseNext(target);
-  ExportResult result = Run("Excel 97", {.category = 3,
-                                         .export_mode = true,
-                                         .selected_fields = {"MakeID", "Make"}});
+  ExportResult result =
+      Run("Excel 97",
+          {.category = 3, .export_mode = true, .selected_fields = {"MakeID", "Make"}});
   EXPECT_EQ(result.result_sql,
             "SELECT [MakeID],[Make] INTO [Excel 8.0;Database=" + target +
                 "].[docs.xls] FROM (SELECT ServiceLiterature.*, ProductMakes.Make FROM "
@@ -206,10 +211,10 @@ TEST_F(ExportSelectionTest, ServiceDocumentsIntoAnExcelWorkbookNamedSheet) {
   const std::string documents =
       QueryText(dir_.File("shop.db"), "SELECT COUNT(*) FROM ServiceLiterature");
   ASSERT_NE(documents, "0");
-  EXPECT_NE(read.text.find("\nsheet docs.xls rows " +
-                           std::to_string(std::stoi(documents) + 1) + " columns 2\n" +
-                           "[\"MakeID\", \"Make\"]\n"),
-            std::string::npos)
+  EXPECT_NE(
+      read.text.find("\nsheet docs.xls rows " + std::to_string(std::stoi(documents) + 1) +
+                     " columns 2\n" + "[\"MakeID\", \"Make\"]\n"),
+      std::string::npos)
       << read.text.substr(0, 300);
 }
 
@@ -226,7 +231,8 @@ TEST_F(ExportSelectionTest, ASingleSheetFormatsRowLimitFailsTheExportAndLeavesNo
           {.category = 0, .export_mode = true, .selected_fields = {"LastName"}});
 
   const std::string failure = FailureShown();
-  EXPECT_TRUE(failure.starts_with("Export failed; try again by selecting less fields.\r\n"))
+  EXPECT_TRUE(
+      failure.starts_with("Export failed; try again by selecting less fields.\r\n"))
       << failure;
   EXPECT_NE(failure.find("8,192 rows"), std::string::npos) << failure;
   EXPECT_EQ(result.finished_message, std::nullopt);
@@ -252,29 +258,34 @@ TEST_F(ExportSelectionTest, AccessTargetMustExistAndKeepsItsTable) {
       Run("Microsoft Jet (Access)", Customers({"CKey", "LastName", "CustomerSince"}));
   EXPECT_EQ(prompts_.questions(), (std::vector<MessageQuestion>{must_exist}));
   EXPECT_EQ(prompts_.file_requests().size(), 2u);
-  EXPECT_EQ(result.result_sql.find("INTO [" + dir_.File("my.data/out") + "].[Verdacor] FROM"),
-            std::string("SELECT [CKey],[LastName],[CustomerSince] ").size())
+  EXPECT_EQ(
+      result.result_sql.find("INTO [" + dir_.File("my.data/out") + "].[Verdacor] FROM"),
+      std::string("SELECT [CKey],[LastName],[CustomerSince] ").size())
       << result.result_sql;
   EXPECT_EQ(result.finished_message, "Export of data to: " + database + " is complete.");
   EXPECT_EQ(QueryText(database, "SELECT COUNT(*) FROM Verdacor"),
-            QueryText(dir_.File("shop.db"), "SELECT COUNT(*) FROM Contacts WHERE ZipCode "
-                                            "BETWEEN '90000' AND '91999'"));
+            QueryText(dir_.File("shop.db"),
+                      "SELECT COUNT(*) FROM Contacts WHERE ZipCode "
+                      "BETWEEN '90000' AND '91999'"));
   EXPECT_EQ(QueryText(namesake, "SELECT COUNT(*) FROM sqlite_master"), "1");
-  EXPECT_EQ(QueryText(database, "SELECT sql FROM sqlite_master WHERE name = 'Verdacor'"),
-            "CREATE TABLE [Verdacor] ([CKey] INTEGER, [LastName] TEXT(30), [CustomerSince] "
-            "DATETIME)");
+  EXPECT_EQ(
+      QueryText(database, "SELECT sql FROM sqlite_master WHERE name = 'Verdacor'"),
+      "CREATE TABLE [Verdacor] ([CKey] INTEGER, [LastName] TEXT(30), [CustomerSince] "
+      "DATETIME)");
 
   // A second export into the same database never replaces the table.
   ScriptedPrompts again;
   again.ChooseNext(database);
-  EXPECT_EQ(Run("Microsoft Jet (Access)", Customers({"CKey"})).finished_message, std::nullopt);
+  EXPECT_EQ(Run("Microsoft Jet (Access)", Customers({"CKey"})).finished_message,
+            std::nullopt);
   ASSERT_EQ(again.questions().size(), 1u);
   EXPECT_NE(again.questions()[0].text.find("already exists"), std::string::npos);
 
   // Cancel gives up at once; a file without extension names no database.
   ScriptedPrompts cancelled;
   cancelled.AnswerNext(MessageAnswer::kCancel);
-  EXPECT_EQ(Run("Microsoft Jet (Access)", Customers({"CKey"})).finished_message, std::nullopt);
+  EXPECT_EQ(Run("Microsoft Jet (Access)", Customers({"CKey"})).finished_message,
+            std::nullopt);
   EXPECT_EQ(cancelled.questions(), (std::vector<MessageQuestion>{must_exist}));
 
   ScriptedPrompts no_extension;
@@ -347,10 +358,12 @@ TEST_F(ExportSelectionTest, TargetPathsWithBlanksQuotesSemicolonsAndBrackets) {
 TEST_F(ExportSelectionTest, DbaseExportListsItsRenamedColumns) {
   const std::string target = dir_.File("cust.dbf");
   prompts_.ChooseNext(target);
-  ExportResult result = Run("dBASE IV", Customers({"LastVisit", "CustomerSince", "LastName"}));
+  ExportResult result =
+      Run("dBASE IV", Customers({"LastVisit", "CustomerSince", "LastName"}));
   ASSERT_TRUE(result.finished_message.has_value()) << FailureShown();
   const std::string& text = *result.finished_message;
-  EXPECT_TRUE(text.starts_with("Export of data to: " + target + " is complete.\n\n")) << text;
+  EXPECT_TRUE(text.starts_with("Export of data to: " + target + " is complete.\n\n"))
+      << text;
   size_t alias_at = text.find("\nCustomerSince as Custome");
   ASSERT_NE(alias_at, std::string::npos) << text;
   std::string alias = text.substr(alias_at + std::string("\nCustomerSince as ").size());
@@ -389,10 +402,9 @@ TEST_F(ExportSelectionTest, XmlHoldsEveryColumnOfTheSelection) {
     size_t close = line.find('"', open + 1);
     columns += (columns.empty() ? "" : ",") + line.substr(open + 1, close - open - 1);
   }
-  EXPECT_EQ(columns,
-            QueryText(dir_.File("shop.db"),
-                      "SELECT group_concat(name, ',') "
-                      "FROM pragma_table_info('Contacts')"));
+  EXPECT_EQ(columns, QueryText(dir_.File("shop.db"),
+                               "SELECT group_concat(name, ',') "
+                               "FROM pragma_table_info('Contacts')"));
   EXPECT_NE(read.text.find("\nrows " + CustomerCount() + "\n"), std::string::npos)
       << read.text;
 }

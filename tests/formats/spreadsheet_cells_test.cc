@@ -26,7 +26,8 @@ TEST(WorksheetNameTest, KeepsAFitNameAndNumbersTheSheetsAfterTheFirst) {
 }
 
 TEST(WorksheetNameTest, CleansAndCutsWhatTheSpreadsheetWouldRefuse) {
-  EXPECT_EQ(WorksheetName("a[b]c:d*e?f/g\\h.xls", 1, 31, "[]:*?/\\"), "a_b_c_d_e_f_g_h.xls");
+  EXPECT_EQ(WorksheetName("a[b]c:d*e?f/g\\h.xls", 1, 31, "[]:*?/\\"),
+            "a_b_c_d_e_f_g_h.xls");
   EXPECT_EQ(WorksheetName("'quoted'", 1, 31, ""), "_quoted_");
   EXPECT_EQ(WorksheetName("it's.xls", 1, 31, ""), "it's.xls");
   EXPECT_EQ(WorksheetName("tab\there", 1, 31, ""), "tab_here");

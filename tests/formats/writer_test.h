@@ -20,7 +20,8 @@ namespace vdimpexp::testing {
 class WriterTest : public ::testing::Test {
  protected:
   // `source`: the statements that make the source database.
-  explicit WriterTest(const std::string& source) : db_(scratch_.Database("source.db", source)) {
+  explicit WriterTest(const std::string& source)
+      : db_(scratch_.Database("source.db", source)) {
     formats::RegisterFileFormats();
     std::filesystem::create_directory(scratch_.File("out"));
   }
