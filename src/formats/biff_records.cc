@@ -20,6 +20,7 @@ constexpr uint16_t kDateMode = 0x0022;
 constexpr uint16_t kWindow1 = 0x003D;
 constexpr uint16_t kWindow2 = 0x023E;
 constexpr uint16_t kDefColWidth = 0x0055;
+constexpr uint16_t kWsBool = 0x0081;
 constexpr uint16_t kDimensions = 0x0200;
 constexpr uint16_t kFont34 = 0x0231;
 constexpr uint16_t kFont58 = 0x0031;
@@ -43,9 +44,13 @@ constexpr uint16_t kCodePage1252 = 1252;
 constexpr uint16_t kCodePageUtf16 = 1200;
 
 // The build and year marks of the BOF. Readers tell Excel 5.0 from 95 by
-// the year; Excel 95 reads what Excel 5.0 wrote, so the file says 5.0.
+// the year; Excel 95 reads what Excel 5.0 wrote, so the file says 5.0. A
+// BIFF8 BOF names the year 1996 or 1997 and a file last saved on Windows;
+// it says Excel 97, build 0x0DBB, of 1996.
 constexpr uint16_t kBuild = 0x0DBB;
-constexpr uint16_t kBuildYear = 1993;
+constexpr uint16_t kBiff5BuildYear = 1993;
+constexpr uint16_t kBiff8BuildYear = 1996;
+constexpr uint32_t kBiff8SavedOnWindows = 0x00000001;
 constexpr uint16_t kLowestBiff8Version = 6;
 
 constexpr std::string_view kFontName = "Arial";
@@ -53,6 +58,10 @@ constexpr uint16_t kFontHeight = 200;  // twips: 10 points
 constexpr uint16_t kAutomaticColor = 0x7FFF;
 constexpr uint16_t kNormalWeight = 400;
 constexpr uint16_t kDefaultColumnWidth = 8;  // characters
+// WSBOOL: a worksheet (not a dialog sheet), with automatic page breaks,
+// summary rows below and columns right, and outline symbols: the options
+// Excel saves a new worksheet with, in the files of every version.
+constexpr uint16_t kWorksheetOptions = 0x04C1;
 
 // Number formats. BIFF3 and BIFF4 number them by their place in the file,
 // so "General" comes first; BIFF5 and BIFF8 define 0 to 163 themselves and
@@ -318,9 +327,9 @@ void AppendBof(std::string& out, BiffVersion version, SubstreamType type) {
       Append16(data, version == BiffVersion::k5 ? 0x0500 : 0x0600);
       Append16(data, static_cast<uint16_t>(type));
       Append16(data, kBuild);
-      Append16(data, kBuildYear);
+      Append16(data, version == BiffVersion::k5 ? kBiff5BuildYear : kBiff8BuildYear);
       if (version == BiffVersion::k8) {
-        Append32(data, 0);  // file history flags
+        Append32(data, kBiff8SavedOnWindows);  // the file history flags
         Append32(data, kLowestBiff8Version);
       }
       AppendRecord(out, kBof58, data);
@@ -384,6 +393,11 @@ void AppendWindow2(std::string& out, BiffVersion version, bool selected) {
     Append32(data, 0);  // grid colour (the default applies)
   }
   AppendRecord(out, kWindow2, data);
+}
+
+void AppendWorksheetOptions(std::string& out) {
+  AppendHeader(out, kWsBool, 2);
+  Append16(out, kWorksheetOptions);
 }
 
 void AppendDefaultColumnWidth(std::string& out) {

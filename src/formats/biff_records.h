@@ -54,6 +54,9 @@ void AppendDateMode(std::string& out);
 void AppendWindow1(std::string& out, BiffVersion version);
 // `selected`: the sheet shown when the file is opened.
 void AppendWindow2(std::string& out, BiffVersion version, bool selected);
+// WSBOOL, which tells a worksheet from a dialog sheet: Excel requires it
+// in every worksheet.
+void AppendWorksheetOptions(std::string& out);
 void AppendDefaultColumnWidth(std::string& out);
 // Cells in rows 0 to rows - 1 and columns 0 to columns - 1.
 void AppendDimensions(std::string& out, BiffVersion version, uint32_t rows,

@@ -79,6 +79,11 @@ constexpr std::string_view kSheetNameForbidden = "[]:*?/\\";
 // out of the compound file's mini stream; some versions of Excel refuse a
 // workbook found there.
 constexpr uint64_t kMinWorkbookStream = 4096;
+// A compound file of 512-byte sectors, the kind libgsf writes and Excel
+// 97 reads, is at most 2 GB long, its allocation tables included: they
+// take 1/128 of the stream and the DIFAT little more, which the 1/64 left
+// over holds with room to spare.
+constexpr uint64_t kMaxWorkbookStream = (uint64_t{1} << 31) / 64 * 63;
 constexpr size_t kCopyChunk = 1 << 16;
 
 bool IsWorksheetFile(BiffVersion version) {
@@ -173,6 +178,7 @@ void ExcelWriter::Open(const data::ExternalTarget& target,
     AppendBof(prologue, version_, SubstreamType::kWorksheet);
     AppendCodePage(prologue, version_);
     AppendDateMode(prologue);
+    AppendWorksheetOptions(prologue);
     AppendFormatTables(prologue, version_);
     AppendDefaultColumnWidth(prologue);
     dimensions_offset_ = prologue.size();
@@ -339,6 +345,7 @@ void ExcelWriter::FinishWorksheetFile() {
 std::string ExcelWriter::SheetPrologue(const Sheet& sheet) const {
   std::string prologue;
   AppendBof(prologue, version_, SubstreamType::kWorksheet);
+  AppendWorksheetOptions(prologue);
   AppendDefaultColumnWidth(prologue);
   AppendDimensions(prologue, version_, sheet.rows,
                    static_cast<uint16_t>(column_names_.size()));
@@ -372,13 +379,15 @@ void ExcelWriter::FinishWorkbook() {
 
   uint64_t offset = globals.size() + strings_size + end_of_globals.size();
   for (size_t i = 0; i < sheets_.size(); ++i) {
-    if (offset > UINT32_MAX) {
-      Fail(error_number::kEngineFailure,
-           "the workbook would be larger than the 4 GiB a workbook stream can address");
-    }
     PutLittleEndian(&globals[offset_fields[i]], offset, 4);
     offset += SheetPrologue(sheets_[i]).size() + sheets_[i].spool_end -
               sheets_[i].spool_begin + epilogue.size();
+  }
+  if (offset > kMaxWorkbookStream) {
+    Fail(error_number::kEngineFailure,
+         "the workbook stream would be " + std::to_string(offset) +
+             " bytes long; a compound file holds at most 2 GB, so a workbook at most " +
+             std::to_string(kMaxWorkbookStream) + " bytes");
   }
 
   CompoundFileWriter workbook(file_->Stream(), path_, RulesOf(version_).stream);

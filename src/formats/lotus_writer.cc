@@ -76,6 +76,9 @@ constexpr uint32_t kRepeatedFormat = 0x80000000;
 
 constexpr char kLabelPrefix = '\'';  // left-aligned, as 1-2-3 enters text
 
+// A WK1 INTEGER cell holds -32,767 to 32,767; -32,768 takes a NUMBER cell.
+constexpr int64_t kMaxWk1Integer = 32767;
+
 // WK1: the RANGE record's last column and row; WK3/WK4: the BOF's last
 // cell (row, worksheet, column), both completed by Finish.
 constexpr uint64_t kWk1RangeEndOffset = 4 + 2 + 4 + 4;
@@ -313,7 +316,7 @@ void LotusWriter::AppendInteger(int column, int64_t number) {
   if (!FitsNumberCell(number)) {
     return AppendLabel(column, std::to_string(number));
   }
-  if (!MultiSheet() && number >= INT16_MIN && number <= INT16_MAX) {
+  if (!MultiSheet() && number >= -kMaxWk1Integer && number <= kMaxWk1Integer) {
     AppendCellRecord(kWk1Integer, 5 + 2, kDefaultFormat, column);
     AppendLittleEndian(records_, static_cast<uint64_t>(number), 2);
     return;

@@ -117,9 +117,15 @@ void SharedStrings::Serialize(uint64_t stream_offset, Write&& write) const {
   for (uint32_t number = 0; number < count; ++number) {
     const std::string_view entry = Entry(number);
     const size_t character_size = (entry[2] & 0x01) != 0 ? 2 : 1;
-    // The length and flags never part from the first character: a string
-    // starts in the next record when they would.
-    if (kMaxBiff8RecordData - data.size() < kEntryHeader + character_size) {
+    // The length and flags never part from the first character, a
+    // surrogate pair when the string starts with one: a string starts in
+    // the next record when they would.
+    const size_t first_character = character_size == 2 &&
+                                           entry.size() >= kEntryHeader + 4 &&
+                                           IsHighSurrogate(entry, kEntryHeader)
+                                       ? 4
+                                       : character_size;
+    if (kMaxBiff8RecordData - data.size() < kEntryHeader + first_character) {
       complete_record();
     }
     if (number % per_bucket == 0) {

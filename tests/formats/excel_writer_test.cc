@@ -48,6 +48,10 @@ const std::string kSource = std::string(testing::kEveryTypeTable) + R"(
     INSERT INTO texts VALUES (1, printf('%.9000c', 'e'));
     INSERT INTO texts VALUES (2, replace(printf('%.9001c', 'x'), 'x', 'Ł'));
     INSERT INTO texts VALUES (3, replace(printf('%.5000c', 'x'), 'x', '😀'));
+    -- A string that starts with a surrogate pair where only its length,
+    -- flags and one two-byte unit would fit the SST record.
+    CREATE TABLE pair (Id INTEGER, Note LONGTEXT);
+    INSERT INTO pair VALUES (1, printf('%.8201c', 'f')), (2, '😀x');
     CREATE TABLE big (Id INTEGER, Name TEXT(10), Pad TEXT(150));
     WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 65536)
       INSERT INTO big SELECT i, 'r' || i, printf('%.120c', 'p') || i FROM n;)";
@@ -253,6 +257,18 @@ TEST_F(ExcelWriterTest, SharedStringsCrossRecordsAndTheirIndexFindsThem) {
                "00FF 10\n"))
       << records;
   EXPECT_TRUE(records.ends_with("extsst ok, 1 buckets of 8 strings\n")) << records;
+
+  // The name "Note" and 8,201 characters leave 5 bytes of the SST record:
+  // room for the length and flags of "😀x" and half its pair. The string
+  // goes on in a CONTINUE record as a whole, never its length and flags
+  // alone in one record and its first character in the next.
+  Export("Excel 8.0", "Note", "FROM pair ORDER BY Id", "pair.xls");
+  const std::string pair_records = RecordsOf("pair.xls");
+  EXPECT_TRUE(Contains(pair_records, "\n00FC 8219\n003C 9\n00FF 10\n")) << pair_records;
+  EXPECT_TRUE(pair_records.ends_with("extsst ok, 1 buckets of 8 strings\n"))
+      << pair_records;
+  EXPECT_TRUE(ReadWithXlrd("pair.xls")
+                  .ends_with("[\"" + std::string(8201, 'f') + "\"]\n[\"😀x\"]\n"));
 }
 
 TEST_F(ExcelWriterTest, RecordSequenceFollowsExcel) {
@@ -261,7 +277,7 @@ TEST_F(ExcelWriterTest, RecordSequenceFollowsExcel) {
   // with the string table, then the worksheet. The identifiers are those of
   // the reference files Excel 2003 saved in each version.
   Export("Excel 3.0", "Id, Name, Active", "FROM t WHERE Id = 1", "seq3.xls");
-  std::string expected3 = "stream file 574\n0209 6\n0042 2\n0022 2\n";
+  std::string expected3 = "stream file 580\n0209 6\n0042 2\n0022 2\n0081 2\n";
   for (int i = 0; i < 4; ++i) expected3 += "0231 12\n";
   expected3 += "001E 8\n001E 11\n001E 20\n";
   for (int i = 0; i < 18; ++i) expected3 += "0243 12\n";
@@ -273,13 +289,14 @@ TEST_F(ExcelWriterTest, RecordSequenceFollowsExcel) {
   // Excel 4.0 numbers its records apart from 3.0; Excel 5.0 keeps its
   // workbook in the stream "Book".
   Export("Excel 4.0", "Id", "FROM t WHERE Id = 1", "seq4.xls");
-  EXPECT_TRUE(Contains(RecordsOf("seq4.xls"), "\n0409 6\n0042 2\n0022 2\n0231 12\n"));
+  EXPECT_TRUE(
+      Contains(RecordsOf("seq4.xls"), "\n0409 6\n0042 2\n0022 2\n0081 2\n0231 12\n"));
   EXPECT_TRUE(Contains(RecordsOf("seq4.xls"), "\n0443 12\n0293 4\n0055 2\n0200 10\n"));
   Export("Excel 5.0", "Id", "FROM t WHERE Id = 1", "seq5.xls");
   EXPECT_TRUE(
       RecordsOf("seq5.xls").starts_with("stream Book 4096\n0809 8\n0042 2\n003D 18\n"));
-  EXPECT_TRUE(
-      Contains(RecordsOf("seq5.xls"), "\n00E0 16\n0293 4\n0085 15\n000A 0\n0809 8\n"));
+  EXPECT_TRUE(Contains(RecordsOf("seq5.xls"),
+                       "\n00E0 16\n0293 4\n0085 15\n000A 0\n0809 8\n0081 2\n0055 2\n"));
 
   Export("Excel 8.0", "Id, Name, Active", "FROM t WHERE Id = 1", "seq8.xls");
   std::string expected8 = "stream Workbook 4096\n0809 16\n0042 2\n003D 18\n0022 2\n";
@@ -288,9 +305,22 @@ TEST_F(ExcelWriterTest, RecordSequenceFollowsExcel) {
   for (int i = 0; i < 18; ++i) expected8 += "00E0 20\n";
   expected8 +=
       "0293 4\n0085 16\n00FC 35\n00FF 10\n000A 0\n"
-      "0809 16\n0055 2\n0200 14\n00FD 10\n00FD 10\n00FD 10\n027E 10\n00FD 10\n0205 8\n"
-      "023E 18\n000A 0\nextsst ok, 1 buckets of 8 strings\n";
+      "0809 16\n0081 2\n0055 2\n0200 14\n00FD 10\n00FD 10\n00FD 10\n027E 10\n00FD 10\n"
+      "0205 8\n023E 18\n000A 0\nextsst ok, 1 buckets of 8 strings\n";
   EXPECT_EQ(RecordsOf("seq8.xls"), expected8);
+  // The WSBOOL holds the options Excel saves (0x04C1, as in the reference
+  // worksheets of every version).
+  EXPECT_TRUE(
+      Contains(FileContents(Out("seq3.xls")), std::string("\x81\0\x02\0\xC1\x04", 6)));
+  // The BIFF8 BOFs say Excel 97 (build 0x0DBB of 1996, the year being
+  // 1996 or 1997 in every BIFF8 BOF) and a file saved on Windows, and that
+  // Excel 97 reads every record: the globals' BOF and the worksheet's.
+  const std::string seq8 = FileContents(Out("seq8.xls"));
+  for (char type : {'\x05', '\x10'}) {
+    const std::string bof = std::string("\x09\x08\x10\0\0\x06", 6) + type +
+                            std::string("\0\xBB\x0D\xCC\x07\x01\0\0\0\x06\0\0\0", 13);
+    EXPECT_TRUE(Contains(seq8, bof)) << static_cast<int>(type);
+  }
 }
 
 TEST_F(ExcelWriterTest, SingleSheetFilesEndAtTheirLastRow) {

@@ -199,6 +199,17 @@ TEST_F(LotusWriterTest, ValuesNoNumberCellHoldsBecomeLabels) {
 [3,32768,"inf",{"n":1,"format":"m/d/yy"}]
 [4,-32769,"-inf",{"n":73050.5,"format":"m/d/yy"}]
 )");
+
+  // A WK1 INTEGER cell holds -32,767 to 32,767: -32,768 is a NUMBER cell
+  // (format FF, column A, row 2, the double -32768), -32,767 an INTEGER.
+  Export("Lotus WK1", "Id - 32769 AS Low, Id - 32768 AS Edge", "FROM odd WHERE Id = 1",
+         "edge.wk1");
+  const std::string bytes = FileContents(Out("edge.wk1"));
+  const std::string hex = Hex(bytes, 0, bytes.size());
+  EXPECT_NE(hex.find("0E000D00FF00000100000000000000E0C0"), std::string::npos) << hex;
+  EXPECT_NE(hex.find("0D000700FF010001000180"), std::string::npos) << hex;
+  std::string read = ReadWithGnumeric("edge.wk1");
+  EXPECT_TRUE(read.ends_with("[\"Low\", \"Edge\"]\n[-32768, -32767]\n")) << read;
 }
 
 TEST_F(LotusWriterTest, AWk1WorksheetEndsAtItsLastRow) {
