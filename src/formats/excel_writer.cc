@@ -72,9 +72,14 @@ const VersionRules& RulesOf(BiffVersion version) {
 }
 
 constexpr size_t kMaxColumns = 256;
-// Excel names a worksheet in at most 31 characters, none of these.
-constexpr size_t kMaxSheetName = 31;
+// Excel names a worksheet in at most 31 characters, none of "[]:*?/\",
+// Excel 5.0 in Windows-1252 and Excel 97 in UTF-16, where a character
+// beyond U+FFFF would take two of the 31.
 constexpr std::string_view kSheetNameForbidden = "[]:*?/\\";
+constexpr SheetNameRules kExcel5SheetNames{
+    31, kSheetNameForbidden, [](char32_t c) { return Windows1252().ByteOf(c) >= 0; }};
+constexpr SheetNameRules kExcel97SheetNames{31, kSheetNameForbidden,
+                                            [](char32_t c) { return c <= 0xFFFF; }};
 // Excel writes workbook streams of at least 4096 bytes, which keeps them
 // out of the compound file's mini stream; some versions of Excel refuse a
 // workbook found there.
@@ -193,8 +198,9 @@ void ExcelWriter::Open(const data::ExternalTarget& target,
 void ExcelWriter::StartSheet() {
   if (!IsWorksheetFile(version_)) {
     Sheet sheet{.spool_begin = spool_->Size()};
-    const std::string name = WorksheetName(table_, static_cast<int>(sheets_.size()) + 1,
-                                           kMaxSheetName, kSheetNameForbidden);
+    const std::string name = WorksheetName(
+        table_, static_cast<int>(sheets_.size()) + 1,
+        version_ == BiffVersion::k8 ? kExcel97SheetNames : kExcel5SheetNames);
     std::string problem;
     if (!AppendSheetName(sheet.stored_name, version_, name, problem)) {
       Fail(error_number::kEngineFailure, problem);

@@ -86,8 +86,9 @@ constexpr uint64_t kWk3LastCellOffset = 4 + 8;
 
 // A WK4 worksheet name is at most 15 characters long; ':' would end it in
 // an address (A:A1), and the rest of these Windows refuses in sheet names.
-constexpr size_t kMaxSheetName = 15;
-constexpr std::string_view kSheetNameForbidden = ":\\/?*[]";
+// Readers take a name's bytes as they stand (Gnumeric as UTF-8, SheetJS
+// one byte a character), so only ASCII reaches every reader unchanged.
+constexpr SheetNameRules kSheetNames{15, ":\\/?*[]", [](char32_t c) { return c < 0x80; }};
 
 void AppendRecordHeader(std::string& out, uint16_t type, size_t length) {
   AppendLittleEndian(out, type, 2);
@@ -108,22 +109,6 @@ void AppendExtended(std::string& out, double value) {
   const uint32_t sign = value < 0 ? 0x8000 : 0;
   AppendLittleEndian(out, mantissa, 8);
   AppendLittleEndian(out, sign | static_cast<uint32_t>(exponent - 1 + 16383), 2);
-}
-
-// Readers take a sheet name's bytes as they stand (Gnumeric as UTF-8,
-// SheetJS one byte a character), so only ASCII reaches every reader
-// unchanged; any other character becomes '_'.
-std::string AsciiSheetName(std::string_view name) {
-  std::string ascii;
-  for (size_t pos = 0; pos < name.size(); ++pos) {
-    const auto byte = static_cast<unsigned char>(name[pos]);
-    if (byte < 0x80) {
-      ascii += name[pos];
-    } else if (byte >= 0xC0) {
-      ascii += '_';  // a character's first byte; its continuation bytes drop
-    }
-  }
-  return ascii;
 }
 
 }  // namespace
@@ -202,8 +187,7 @@ void LotusWriter::StartSheet() {
     // Release 3 has no sheet names: its worksheets are the letters A, B,
     // C... (readers show their own names, such as Sheet1, Sheet2). Release
     // 4 names its tabs, and the export names them after the table.
-    const std::string name = AsciiSheetName(
-        WorksheetName(table_, sheet_ + 1, kMaxSheetName, kSheetNameForbidden));
+    const std::string name = WorksheetName(table_, sheet_ + 1, kSheetNames);
     std::string record;
     AppendRecordHeader(record, kWk3Style, 2 + 2 + name.size() + 1);
     AppendLittleEndian(record, kWk3SheetNameStyle, 2);

@@ -15,17 +15,15 @@ int DaysSinceEpoch(int year, int month, int day) {
       .count();
 }
 
-// One character of a worksheet name as it may stand there; `character` is
-// empty for bytes that are not UTF-8.
-std::string CleanedCharacter(std::string_view character, bool at_either_end,
-                             std::string_view forbidden) {
-  const bool single_byte = character.size() == 1;
-  const bool control = single_byte && static_cast<unsigned char>(character[0]) < 0x20;
-  const bool banned =
-      single_byte && forbidden.find(character[0]) != std::string_view::npos;
-  const bool edge_apostrophe = at_either_end && character == "'";
-  if (character.empty() || control || banned || edge_apostrophe) return "_";
-  return std::string(character);
+// Whether a character of a table name may stand in its worksheet's name.
+bool Allowed(const data::Utf8Character& character, bool at_either_end,
+             const SheetNameRules& rules) {
+  const char32_t c = character.code_point;
+  if (character.length == 0 || c < 0x20 || !rules.storable(c)) return false;
+  if (c < 0x80 && rules.forbidden.find(static_cast<char>(c)) != std::string_view::npos) {
+    return false;
+  }
+  return !(at_either_end && c == '\'');
 }
 
 }  // namespace
@@ -41,8 +39,9 @@ std::optional<double> SerialDate(const data::Date& date) {
   return serial + time;
 }
 
-std::string WorksheetName(std::string_view table, int sheet_number, size_t max_characters,
-                          std::string_view forbidden) {
+std::string WorksheetName(std::string_view table, int sheet_number,
+                          const SheetNameRules& rules) {
+  const size_t max_characters = rules.max_characters;
   const std::string suffix =
       sheet_number > 1 ? " (" + std::to_string(sheet_number) + ")" : "";
   const size_t room = max_characters > suffix.size() ? max_characters - suffix.size() : 0;
@@ -53,8 +52,11 @@ std::string WorksheetName(std::string_view table, int sheet_number, size_t max_c
     const size_t length = decoded.length == 0 ? 1 : decoded.length;
     const bool at_either_end =
         characters == 0 || pos + length == table.size() || characters + 1 == room;
-    name += CleanedCharacter(decoded.length == 0 ? "" : table.substr(pos, length),
-                             at_either_end, forbidden);
+    if (Allowed(decoded, at_either_end, rules)) {
+      name += table.substr(pos, length);
+    } else {
+      name += '_';
+    }
     pos += length;
     ++characters;
   }

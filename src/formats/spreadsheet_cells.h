@@ -28,12 +28,20 @@ constexpr bool FitsNumberCell(int64_t number) {
   return number >= -kLargestExact && number <= kLargestExact;
 }
 
+// What a file format allows in the name of a worksheet.
+struct SheetNameRules {
+  size_t max_characters;
+  std::string_view forbidden;  // ASCII characters a name may not hold
+  bool (*storable)(char32_t);  // whether the file can store the character
+};
+
 // The name of the `sheet_number`th worksheet (from 1) of an export to
 // `table`: the table name itself, then "<name> (2)", "<name> (3)", ...
-// Characters in `forbidden`, control characters and an apostrophe at either
-// end become "_", and the name is cut so that it, suffix included, holds at
-// most `max_characters` characters; an empty name becomes "Sheet".
-std::string WorksheetName(std::string_view table, int sheet_number, size_t max_characters,
-                          std::string_view forbidden);
+// A file name is never refused as a worksheet name: forbidden, control and
+// unstorable characters and an apostrophe at either end become "_", and
+// the name is cut so that it, suffix included, holds at most
+// `max_characters` characters; an empty name becomes "Sheet".
+std::string WorksheetName(std::string_view table, int sheet_number,
+                          const SheetNameRules& rules);
 
 }  // namespace vdimpexp::formats

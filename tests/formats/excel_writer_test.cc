@@ -371,6 +371,19 @@ TEST_F(ExcelWriterTest, WorkbooksGoOnInNewWorksheetsWithTheColumnNamesAgain) {
   EXPECT_FALSE(Contains(SummaryByXlrd("full5.xls"), "(2)"));
 }
 
+TEST_F(ExcelWriterTest, AFileNameTheWorkbookCannotStoreIsCleanedForItsWorksheet) {
+  // Excel 5.0 stores worksheet names in Windows-1252, Excel 97 in UTF-16,
+  // where a character beyond U+FFFF would count twice.
+  const std::string file = "Łódź 😀.xls";
+  Export("Excel 5.0", "Id", "FROM t WHERE Id = 1", file);
+  EXPECT_TRUE(Contains(SummaryByXlrd(file), "\nsheet _ód_ _.xls rows 2 columns 1\n"))
+      << SummaryByXlrd(file);
+  std::filesystem::remove(Out(file));
+  Export("Excel 8.0", "Id", "FROM t WHERE Id = 1", file);
+  EXPECT_TRUE(Contains(SummaryByXlrd(file), "\nsheet Łódź _.xls rows 2 columns 1\n"))
+      << SummaryByXlrd(file);
+}
+
 TEST_F(ExcelWriterTest, Excel97HoldsSixtyFiveThousandRowsPerSheetInALargeCompoundFile) {
   // 65,536 rows of 120-character text make a workbook stream of more than
   // 7 MB: the compound file needs more allocation table sectors than its

@@ -19,24 +19,32 @@ TEST(SerialDateTest, CountsDaysAsTheSpreadsheetsDoAroundThePhantomLeapDay) {
   EXPECT_EQ(SerialDate(Date{1066, 10, 14}), std::nullopt);
 }
 
+bool AnyCharacter(char32_t) { return true; }
+constexpr SheetNameRules kExcelLike{31, "[]:*?/\\", AnyCharacter};
+constexpr SheetNameRules kUnrestricted{31, "", AnyCharacter};
+
 TEST(WorksheetNameTest, KeepsAFitNameAndNumbersTheSheetsAfterTheFirst) {
-  EXPECT_EQ(WorksheetName("cust.xls", 1, 31, "[]:*?/\\"), "cust.xls");
-  EXPECT_EQ(WorksheetName("cust.xls", 2, 31, "[]:*?/\\"), "cust.xls (2)");
-  EXPECT_EQ(WorksheetName("cust.xls", 12, 31, "[]:*?/\\"), "cust.xls (12)");
+  EXPECT_EQ(WorksheetName("cust.xls", 1, kExcelLike), "cust.xls");
+  EXPECT_EQ(WorksheetName("cust.xls", 2, kExcelLike), "cust.xls (2)");
+  EXPECT_EQ(WorksheetName("cust.xls", 12, kExcelLike), "cust.xls (12)");
 }
 
 TEST(WorksheetNameTest, CleansAndCutsWhatTheSpreadsheetWouldRefuse) {
-  EXPECT_EQ(WorksheetName("a[b]c:d*e?f/g\\h.xls", 1, 31, "[]:*?/\\"),
-            "a_b_c_d_e_f_g_h.xls");
-  EXPECT_EQ(WorksheetName("'quoted'", 1, 31, ""), "_quoted_");
-  EXPECT_EQ(WorksheetName("it's.xls", 1, 31, ""), "it's.xls");
-  EXPECT_EQ(WorksheetName("tab\there", 1, 31, ""), "tab_here");
+  EXPECT_EQ(WorksheetName("a[b]c:d*e?f/g\\h.xls", 1, kExcelLike), "a_b_c_d_e_f_g_h.xls");
+  EXPECT_EQ(WorksheetName("'quoted'", 1, kUnrestricted), "_quoted_");
+  EXPECT_EQ(WorksheetName("it's.xls", 1, kUnrestricted), "it's.xls");
+  EXPECT_EQ(WorksheetName("tab\there", 1, kUnrestricted), "tab_here");
   // Cut by characters, not bytes, and the suffix always fits.
   const std::string long_name = "Überweisungen der Kunden im Jahr 2001.xls";
-  EXPECT_EQ(WorksheetName(long_name, 1, 31, ""), "Überweisungen der Kunden im Jah");
-  EXPECT_EQ(WorksheetName(long_name, 3, 31, ""), "Überweisungen der Kunden im (3)");
-  EXPECT_EQ(WorksheetName("", 1, 31, ""), "Sheet");
-  EXPECT_EQ(WorksheetName("bad\xff", 1, 31, ""), "bad_");
+  EXPECT_EQ(WorksheetName(long_name, 1, kUnrestricted),
+            "Überweisungen der Kunden im Jah");
+  EXPECT_EQ(WorksheetName(long_name, 3, kUnrestricted),
+            "Überweisungen der Kunden im (3)");
+  EXPECT_EQ(WorksheetName("", 1, kUnrestricted), "Sheet");
+  EXPECT_EQ(WorksheetName("bad\xff", 1, kUnrestricted), "bad_");
+  // What the file cannot store is replaced too.
+  const SheetNameRules ascii{15, "", [](char32_t c) { return c < 0x80; }};
+  EXPECT_EQ(WorksheetName("Zoë's Ångström", 1, ascii), "Zo_'s _ngstr_m");
 }
 
 }  // namespace
