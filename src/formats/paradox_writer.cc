@@ -252,10 +252,6 @@ void ParadoxWriter::CreateMemoFile() {
 }
 
 void ParadoxWriter::WriteRow(std::span<const Value> row) {
-  if (rows_ == UINT32_MAX) {
-    throw DbError(error_number::kEngineFailure,
-                  Where() + ": a Paradox table holds at most 4294967295 records.");
-  }
   if (records_in_block_ == records_per_block_)
     FlushBlock(static_cast<uint16_t>(blocks_ + 1));
   if (records_in_block_ == 0) {
