@@ -2,6 +2,7 @@
 // compared without regard to case, as the host's database platform does.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,6 +57,19 @@ inline std::vector<std::string> SplitAt(std::string_view text, char separator) {
     if (end == std::string_view::npos) return pieces;
     start = end + 1;
   }
+}
+
+// A whole number with its thousands grouped, as messages show limits:
+// 16384 gives "16,384", -1234567 "-1,234,567".
+inline std::string GroupedDigits(int64_t number) {
+  const std::string digits = std::to_string(number);
+  const size_t sign = number < 0 ? 1 : 0;
+  std::string grouped = digits.substr(0, sign);
+  for (size_t i = sign; i < digits.size(); ++i) {
+    if (i > sign && (digits.size() - i) % 3 == 0) grouped += ',';
+    grouped += digits[i];
+  }
+  return grouped;
 }
 
 // A text value as an SQL literal: between single quotes, its own quotes

@@ -13,6 +13,7 @@
 #include "data/text.h"
 #include "formats/little_endian.h"
 #include "formats/single_byte_code_page.h"
+#include "formats/value_error.h"
 
 namespace vdimpexp::formats {
 namespace {
@@ -206,8 +207,7 @@ std::string DbfWriter::Where() const {
 
 void DbfWriter::FailValue(const DbfField& field, int32_t number,
                           const std::string& what) const {
-  throw DbError(number, Where() + ", row " + std::to_string(rows_) + ", column '" +
-                            field.name + "': " + what + ".");
+  throw ValueError(number, Where(), rows_, field.name, what);
 }
 
 void DbfWriter::Open(const data::ExternalTarget& target,

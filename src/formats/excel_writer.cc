@@ -6,11 +6,13 @@
 #include <utility>
 
 #include "data/db_error.h"
+#include "data/text.h"
 #include "formats/cell_text.h"
 #include "formats/compound_file.h"
 #include "formats/little_endian.h"
 #include "formats/single_byte_code_page.h"
 #include "formats/spreadsheet_cells.h"
+#include "formats/value_error.h"
 
 namespace vdimpexp::formats {
 namespace {
@@ -23,39 +25,20 @@ struct VersionRules {
   std::string_view name;
   // The compound file stream of a workbook; empty for a worksheet file.
   std::string_view stream;
-  uint32_t max_rows;  // of a worksheet, the column names included
-  std::string_view max_rows_text;
-  std::string_view max_records_text;
+  uint32_t max_rows;       // of a worksheet, the column names included
   size_t max_text_length;  // characters of a text cell
-  std::string_view max_text_length_text;
 };
 
-constexpr VersionRules kExcel3{.name = "Excel 3.0",
-                               .max_rows = 16384,
-                               .max_rows_text = "16,384",
-                               .max_records_text = "16,383",
-                               .max_text_length = 255,
-                               .max_text_length_text = "255"};
-constexpr VersionRules kExcel4{.name = "Excel 4.0",
-                               .max_rows = 16384,
-                               .max_rows_text = "16,384",
-                               .max_records_text = "16,383",
-                               .max_text_length = 255,
-                               .max_text_length_text = "255"};
-constexpr VersionRules kExcel5{.name = "Excel 5.0",
-                               .stream = "Book",
-                               .max_rows = 16384,
-                               .max_rows_text = "16,384",
-                               .max_records_text = "16,383",
-                               .max_text_length = 255,
-                               .max_text_length_text = "255"};
+constexpr VersionRules kExcel3{
+    .name = "Excel 3.0", .max_rows = 16384, .max_text_length = 255};
+constexpr VersionRules kExcel4{
+    .name = "Excel 4.0", .max_rows = 16384, .max_text_length = 255};
+constexpr VersionRules kExcel5{
+    .name = "Excel 5.0", .stream = "Book", .max_rows = 16384, .max_text_length = 255};
 constexpr VersionRules kExcel97{.name = "Excel 97",
                                 .stream = "Workbook",
                                 .max_rows = 65536,
-                                .max_rows_text = "65,536",
-                                .max_records_text = "65,535",
-                                .max_text_length = 32767,
-                                .max_text_length_text = "32,767"};
+                                .max_text_length = 32767};
 
 const VersionRules& RulesOf(BiffVersion version) {
   switch (version) {
@@ -156,10 +139,8 @@ void ExcelWriter::Fail(int32_t number, const std::string& what) const {
 
 void ExcelWriter::FailCell(uint16_t column, int32_t number,
                            const std::string& what) const {
-  const std::string row =
-      records_ == 0 ? "the column names" : "row " + std::to_string(records_);
-  throw DbError(number, Where() + ", " + row + ", column '" + column_names_[column] +
-                            "': " + what + ".");
+  throw ValueError(number, Where(), static_cast<int64_t>(records_), column_names_[column],
+                   what);
 }
 
 void ExcelWriter::Open(const data::ExternalTarget& target,
@@ -234,10 +215,7 @@ void ExcelWriter::WriteRow(std::span<const Value> row) {
   const VersionRules& rules = RulesOf(version_);
   if (sheet_rows_ == rules.max_rows) {
     if (IsWorksheetFile(version_)) {
-      Fail(error_number::kEngineFailure,
-           "an " + std::string(rules.name) + " worksheet holds at most " +
-               std::string(rules.max_rows_text) + " rows: the column names and " +
-               std::string(rules.max_records_text) + " records");
+      Fail(error_number::kEngineFailure, WorksheetRowLimit(rules.name, rules.max_rows));
     }
     EndSheet();
     StartSheet();
@@ -317,7 +295,8 @@ void ExcelWriter::AppendText(uint16_t row, uint16_t column, std::string_view utf
     FailCell(column, error_number::kTextTooLong,
              "the text is " + std::to_string(length) + " characters long; an " +
                  std::string(rules.name) + " cell holds at most " +
-                 std::string(rules.max_text_length_text) + " characters");
+                 data::GroupedDigits(static_cast<int64_t>(rules.max_text_length)) +
+                 " characters");
   }
   if (version_ == BiffVersion::k8) {
     AppendSharedLabelCell(cells_, row, column, strings_.Add(encoded_));

@@ -5,10 +5,12 @@
 #include <utility>
 
 #include "data/db_error.h"
+#include "data/text.h"
 #include "formats/cell_text.h"
 #include "formats/little_endian.h"
 #include "formats/lmbcs.h"
 #include "formats/spreadsheet_cells.h"
+#include "formats/value_error.h"
 
 namespace vdimpexp::formats {
 namespace {
@@ -123,11 +125,8 @@ std::string LotusWriter::Where() const {
 }
 
 void LotusWriter::FailValue(int column, int32_t number, const std::string& what) const {
-  const std::string row =
-      rows_ == 0 ? "the column names' row" : "row " + std::to_string(rows_);
-  throw DbError(number, Where() + ", " + row + ", column '" +
-                            column_names_[static_cast<size_t>(column)] + "': " + what +
-                            ".");
+  throw ValueError(number, Where(), rows_, column_names_[static_cast<size_t>(column)],
+                   what);
 }
 
 void LotusWriter::Open(const data::ExternalTarget& target,
@@ -179,7 +178,9 @@ void LotusWriter::StartSheet() {
   if (sheet_ + 1 == kMaxSheets) {
     throw DbError(error_number::kEngineFailure,
                   Where() + ": a " + std::string(RulesOf(release_).name) +
-                      " file holds at most 256 worksheets of 8,191 records each.");
+                      " file holds at most " + std::to_string(kMaxSheets) +
+                      " worksheets of " + data::GroupedDigits(kRowsPerSheet - 1) +
+                      " records each.");
   }
   ++sheet_;
   row_in_sheet_ = 0;
@@ -212,11 +213,9 @@ void LotusWriter::WriteRow(std::span<const Value> row) {
   ++rows_;
   if (row_in_sheet_ == kRowsPerSheet) {
     if (!MultiSheet()) {
-      throw DbError(
-          error_number::kEngineFailure,
-          Where() + ", row " + std::to_string(rows_) +
-              ": a Lotus WK1 worksheet holds at most 8,192 rows: the column names "
-              "and 8,191 records.");
+      throw DbError(error_number::kEngineFailure,
+                    Where() + ", row " + std::to_string(rows_) + ": " +
+                        WorksheetRowLimit(RulesOf(release_).name, kRowsPerSheet) + ".");
     }
     StartSheet();
   }

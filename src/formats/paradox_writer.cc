@@ -10,6 +10,7 @@
 #include "data/text.h"
 #include "data/utf8.h"
 #include "formats/little_endian.h"
+#include "formats/value_error.h"
 
 namespace vdimpexp::formats {
 namespace {
@@ -78,8 +79,7 @@ std::string ParadoxWriter::Where() const {
 
 void ParadoxWriter::FailValue(const ParadoxField& field, int32_t number,
                               const std::string& what) const {
-  throw DbError(number, Where() + ", row " + std::to_string(rows_) + ", column '" +
-                            field.name + "': " + what + ".");
+  throw ValueError(number, Where(), rows_, field.name, what);
 }
 
 void ParadoxWriter::Open(const data::ExternalTarget& target,

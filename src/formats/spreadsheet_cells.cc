@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "data/text.h"
 #include "data/utf8.h"
 
 namespace vdimpexp::formats {
@@ -37,6 +38,14 @@ std::optional<double> SerialDate(const data::Date& date) {
   const int serial = days - DaysSinceEpoch(1899, 12, epoch_day);
   const double time = (date.hour * 3600 + date.minute * 60 + date.second) / 86400.0;
   return serial + time;
+}
+
+std::string WorksheetRowLimit(std::string_view format, int64_t max_rows) {
+  const bool vowel = !format.empty() &&
+                     std::string_view("AEIOU").find(format[0]) != std::string_view::npos;
+  return std::string(vowel ? "an " : "a ") + std::string(format) +
+         " worksheet holds at most " + data::GroupedDigits(max_rows) +
+         " rows: the column names and " + data::GroupedDigits(max_rows - 1) + " records";
 }
 
 std::string WorksheetName(std::string_view table, int sheet_number,

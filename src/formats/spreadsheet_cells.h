@@ -28,6 +28,10 @@ constexpr bool FitsNumberCell(int64_t number) {
   return number >= -kLargestExact && number <= kLargestExact;
 }
 
+// "an Excel 3.0 worksheet holds at most 16,384 rows: the column names and
+// 16,383 records", the limit of `format`'s worksheets of `max_rows` rows.
+std::string WorksheetRowLimit(std::string_view format, int64_t max_rows);
+
 // What a file format allows in the name of a worksheet.
 struct SheetNameRules {
   size_t max_characters;

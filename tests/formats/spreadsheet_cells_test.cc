@@ -19,6 +19,15 @@ TEST(SerialDateTest, CountsDaysAsTheSpreadsheetsDoAroundThePhantomLeapDay) {
   EXPECT_EQ(SerialDate(Date{1066, 10, 14}), std::nullopt);
 }
 
+TEST(WorksheetRowLimitTest, NamesTheRowsAndTheRecordsBelowTheColumnNames) {
+  EXPECT_EQ(WorksheetRowLimit("Excel 3.0", 16384),
+            "an Excel 3.0 worksheet holds at most 16,384 rows: the column names and "
+            "16,383 records");
+  EXPECT_EQ(WorksheetRowLimit("Lotus WK1", 8192),
+            "a Lotus WK1 worksheet holds at most 8,192 rows: the column names and 8,191 "
+            "records");
+}
+
 bool AnyCharacter(char32_t) { return true; }
 constexpr SheetNameRules kExcelLike{31, "[]:*?/\\", AnyCharacter};
 constexpr SheetNameRules kUnrestricted{31, "", AnyCharacter};
