@@ -192,6 +192,14 @@ TEST_F(ParadoxWriterTest, EveryVersionReadsBackThroughPxlib) {
     std::vector<std::string> fields;
     std::vector<std::string> rows;
   };
+  // Before Paradox 5 booleans are text and dates have no time of day.
+  const std::vector<std::string> before_paradox5_rows = {
+      "1\tZoë\tÅngström\t01234\tsaid \"hi\", then left\\r\\nnext "
+      "line\tTrue\t200\t12.5\t"
+      "0.25\t1234567.891\t99.95\t2001-03-15",
+      "2\tSmith, John\t padded \t00501\t<&> 'single'\tFalse\t0\t0\t1.5\t-0.001\t0.1\t"
+      "1999-12-31",
+      "3\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N"};
   const std::vector<Version> versions = {
       {"Paradox 3.x",
        "2",
@@ -200,12 +208,7 @@ TEST_F(ParadoxWriterTest, EveryVersionReadsBackThroughPxlib) {
        "0x00",
        {"Id N 8", "Name A 40", "Last Name A 30", "Zip A 10", "Notes A 255", "Active A 5",
         "Grade S 2", "Price $ 8", "Ratio N 8", "Amount N 8", "Exact N 8", "Born D 4"},
-       {"1\tZoë\tÅngström\t01234\tsaid \"hi\", then left\\r\\nnext "
-        "line\tTrue\t200\t12.5\t"
-        "0.25\t1234567.891\t99.95\t2001-03-15",
-        "2\tSmith, John\t padded \t00501\t<&> 'single'\tFalse\t0\t0\t1.5\t-0.001\t0.1\t"
-        "1999-12-31",
-        "3\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N"}},
+       before_paradox5_rows},
       {"Paradox 4.x",
        "1",
        "40",
@@ -213,12 +216,7 @@ TEST_F(ParadoxWriterTest, EveryVersionReadsBackThroughPxlib) {
        "0x11",
        {"Id N 8", "Name A 40", "Last Name A 30", "Zip A 10", "Notes M 20", "Active A 5",
         "Grade S 2", "Price $ 8", "Ratio N 8", "Amount N 8", "Exact N 8", "Born D 4"},
-       {"1\tZoë\tÅngström\t01234\tsaid \"hi\", then left\\r\\nnext "
-        "line\tTrue\t200\t12.5\t"
-        "0.25\t1234567.891\t99.95\t2001-03-15",
-        "2\tSmith, John\t padded \t00501\t<&> 'single'\tFalse\t0\t0\t1.5\t-0.001\t0.1\t"
-        "1999-12-31",
-        "3\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N"}},
+       before_paradox5_rows},
       {"Paradox 5.x",
        "1",
        "50",
