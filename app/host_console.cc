@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "formats/delimited_text.h"
 #include "formats/file_formats.h"
+#include "formats/text/delimited_text.h"
 
 namespace vdimpexp::host {
 namespace {

@@ -35,7 +35,7 @@
 #include "data/column_info.h"
 #include "data/connection.h"
 #include "data/value.h"
-#include "formats/dbf_writer.h"
+#include "formats/dbase/dbf_writer.h"
 #include "legacy/xav_import.h"
 #include "schema/reference_database.h"
 
@@ -94,24 +94,42 @@ void WriteLegacyTables(const std::string& folder, uint32_t records) {
              {Text("FNAME", 19), Text("LNAME", 20), Text("ADDRESS", 30), Text("CITY", 20),
               Text("STATE", 2), Text("ZIP", 10), Text("PHONE", 14), Text("WKPHONE", 16)},
              records, [](uint32_t row) -> std::vector<Value> {
-               return {FirstNameFor(row), UniqueKey(row), "1200 NORTH PEARL STREET",
-                       "SARATOGA SPRINGS", "NY", "12866-1234", "(518) 555-0142",
+               return {FirstNameFor(row),
+                       UniqueKey(row),
+                       "1200 NORTH PEARL STREET",
+                       "SARATOGA SPRINGS",
+                       "NY",
+                       "12866-1234",
+                       "(518) 555-0142",
                        "518-555-0101 X12"};
              });
-  const ColumnInfo money{.name = "", .type = ColumnType::kDecimal, .precision = 8, .scale = 2};
+  const ColumnInfo money{
+      .name = "", .type = ColumnType::kDecimal, .precision = 8, .scale = 2};
   auto named = [](ColumnInfo column, const char* name) {
     column.name = name;
     return column;
   };
   WriteTable(folder, "STOCK.DBF",
-             {Text("PARTNO", 20), Text("GENNO", 20), Text("DISC", 60), Text("LOCATION", 10),
+             {Text("PARTNO", 20),
+              Text("GENNO", 20),
+              Text("DISC", 60),
+              Text("LOCATION", 10),
               {.name = "LASTDATE", .type = ColumnType::kDate},
               {.name = "QUAN", .type = ColumnType::kInteger},
-              {.name = "MINQUAN", .type = ColumnType::kInteger}, named(money, "COST"),
-              named(money, "RETAIL"), Text("COMMENTS", 40)},
+              {.name = "MINQUAN", .type = ColumnType::kInteger},
+              named(money, "COST"),
+              named(money, "RETAIL"),
+              Text("COMMENTS", 40)},
              records, [](uint32_t row) -> std::vector<Value> {
-               return {UniqueKey(row), "VCR-BELTKIT", "Belt kit, 4 belts, front-load VCR",
-                       "A-01", Date{1999, 3, 15}, int64_t{14}, int64_t{5}, 3.25, 9.95,
+               return {UniqueKey(row),
+                       "VCR-BELTKIT",
+                       "Belt kit, 4 belts, front-load VCR",
+                       "A-01",
+                       Date{1999, 3, 15},
+                       int64_t{14},
+                       int64_t{5},
+                       3.25,
+                       9.95,
                        "Fits most decks"};
              });
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <unordered_map>
 #include <vector>
 
 #include "data/connection.h"
@@ -17,64 +18,25 @@
 namespace vdimpexp::data {
 namespace {
 
-// Finds a column by name without regard to case. Names are looked up on
-// every assignment of every imported row, so this is an open-addressing
-// table over a power-of-two number of slots rather than a general map.
-class FieldIndex {
- public:
-  void Add(const std::string& name, int index) {
-    // The first of two same-named columns wins, as in a query result.
-    if (Find(name) >= 0) return;
-    names_.push_back(name);
-    indices_.push_back(index);
-    if (names_.size() * 2 > slots_.size())
-      Rehash(std::max<size_t>(16, slots_.size() * 2));
-    Place(static_cast<int>(names_.size() - 1));
+// Column names match without regard to ASCII case, as the engine's do.
+struct CaselessHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view name) const {
+    size_t hash = 14695981039346656037ULL;  // FNV-1a over the lowered letters
+    for (char c : name)
+      hash = (hash ^ static_cast<unsigned char>(AsciiLower(c))) * 1099511628211ULL;
+    return hash;
   }
-
-  int Find(std::string_view name) const {
-    if (slots_.empty()) return -1;
-    size_t mask = slots_.size() - 1;
-    for (size_t slot = Hash(name) & mask;; slot = (slot + 1) & mask) {
-      int entry = slots_[slot];
-      if (entry < 0) return -1;
-      // Callers mostly spell a name as the table does: try the exact match first.
-      if (names_[entry] == name || EqualsIgnoringCase(names_[entry], name)) {
-        return indices_[entry];
-      }
-    }
-  }
-
- private:
-  // Length and three letters tell a table's column names apart well enough,
-  // and cost far less than hashing every character without regard to case.
-  static size_t Hash(std::string_view name) {
-    size_t length = name.size();
-    if (length == 0) return 0;
-    size_t hash = length;
-    hash = hash * 31 + static_cast<unsigned char>(AsciiLower(name[0]));
-    hash = hash * 31 + static_cast<unsigned char>(AsciiLower(name[length / 2]));
-    hash = hash * 31 + static_cast<unsigned char>(AsciiLower(name[length - 1]));
-    return (hash * 0x9E3779B97F4A7C15ULL) >> 40;
-  }
-
-  void Rehash(size_t slot_count) {
-    slots_.assign(slot_count, -1);
-    for (size_t entry = 0; entry + 1 < names_.size(); ++entry)
-      Place(static_cast<int>(entry));
-  }
-
-  void Place(int entry) {
-    size_t mask = slots_.size() - 1;
-    size_t slot = Hash(names_[entry]) & mask;
-    while (slots_[slot] >= 0) slot = (slot + 1) & mask;
-    slots_[slot] = entry;
-  }
-
-  std::vector<std::string> names_;
-  std::vector<int> indices_;
-  std::vector<int> slots_;
 };
+struct CaselessEqual {
+  using is_transparent = void;
+  bool operator()(std::string_view a, std::string_view b) const {
+    return EqualsIgnoringCase(a, b);
+  }
+};
+// Column positions by name; the first of two same-named columns wins, as in
+// a query result.
+using FieldIndex = std::unordered_map<std::string, int, CaselessHash, CaselessEqual>;
 
 [[noreturn]] void ThrowNoCurrentRecord(std::string_view what) {
   throw DbError(error_number::kNoCurrentRecord,
@@ -156,8 +118,9 @@ struct RecordsetState {
     fields.reserve(columns.size());
     for (size_t i = 0; i < columns.size(); ++i) {
       fields.push_back(Field(columns[i], static_cast<int>(i), this));
-      answers_to_its_name.push_back(index_by_name.Find(columns[i].name) < 0);
-      index_by_name.Add(columns[i].name, static_cast<int>(i));
+      bool first_of_its_name =
+          index_by_name.try_emplace(columns[i].name, static_cast<int>(i)).second;
+      answers_to_its_name.push_back(first_of_its_name);
     }
   }
 
@@ -168,16 +131,16 @@ struct RecordsetState {
         fields[expected_field].Name() == name) {
       return fields[expected_field++];
     }
-    int found = index_by_name.Find(name);
-    if (found < 0) {
+    auto found = index_by_name.find(name);
+    if (found == index_by_name.end()) {
       throw DbError(
           error_number::kItemNotFound,
           "Item cannot be found in the collection corresponding to the requested "
           "name or ordinal: field '" +
               std::string(name) + "'.");
     }
-    expected_field = static_cast<size_t>(found) + 1;
-    return fields[found];
+    expected_field = static_cast<size_t>(found->second) + 1;
+    return fields[found->second];
   }
 
   void EnsureReading() {

@@ -3,13 +3,13 @@
 #include <mutex>
 
 #include "data/external_target.h"
-#include "formats/dbf_writer.h"
-#include "formats/excel_writer.h"
-#include "formats/html_writer.h"
-#include "formats/lotus_writer.h"
-#include "formats/paradox_writer.h"
-#include "formats/text_writer.h"
-#include "formats/xml_rowset_writer.h"
+#include "formats/dbase/dbf_writer.h"
+#include "formats/excel/excel_writer.h"
+#include "formats/html/html_writer.h"
+#include "formats/lotus/lotus_writer.h"
+#include "formats/paradox/paradox_writer.h"
+#include "formats/text/text_writer.h"
+#include "formats/xml_rowset/xml_rowset_writer.h"
 
 namespace vdimpexp::formats {
 

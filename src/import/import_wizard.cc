@@ -12,7 +12,6 @@
 #include <chrono>
 #include <cmath>
 
-#include "entry/resource_strings.h"
 #include "import/entry_checker.h"
 #include "import/legacy_discovery.h"
 #include "import/zip_code_import.h"
@@ -21,6 +20,7 @@
 #include "support/host_connection.h"
 #include "support/progress_sink.h"
 #include "support/prompts.h"
+#include "support/resource_strings.h"
 #include "support/window_routines.h"
 
 namespace vdimpexp::importing {
@@ -215,7 +215,7 @@ std::vector<legacy::XavTableEntry> fImportWizard::ListedTables() const {
 
 void fImportWizard::AskToCommit(data::Connection& host) {
   support::MessageAnswer answer = support::ActivePrompts().Ask(
-      {.text = entry::LoadResString(entry::kCommitQuestion),
+      {.text = support::LoadResString(support::kCommitQuestion),
        .title = "Confirm",
        .buttons = support::MessageButtons::kYesNo,
        .icon = support::MessageIcon::kQuestion,

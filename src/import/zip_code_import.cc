@@ -5,8 +5,8 @@
 
 #include "data/db_error.h"
 #include "data/recordset.h"
-#include "entry/resource_strings.h"
 #include "support/prompts.h"
+#include "support/resource_strings.h"
 
 namespace vdimpexp::importing {
 namespace {
@@ -25,7 +25,7 @@ constexpr std::array<ColumnPair, 4> kColumns = {{
 
 support::MessageAnswer AskToKeepExistingCodes() {
   return support::ActivePrompts().Ask(
-      {.text = entry::LoadResString(entry::kKeepZipCodesQuestion),
+      {.text = support::LoadResString(support::kKeepZipCodesQuestion),
        .title = "Import ?",
        .buttons = support::MessageButtons::kYesNoCancel,
        .icon = support::MessageIcon::kQuestion,
@@ -74,10 +74,9 @@ std::string ZipSourceConnectionString(std::string_view source_file,
 ZipCodeImportResult ImportZipCodes(data::Connection& host, std::string_view source_file,
                                    std::string_view component_directory) {
   data::Recordset source;
-  source.Open("AustralianZipCodes",
-              ZipSourceConnectionString(source_file, component_directory),
-              data::CursorType::kKeyset, data::LockType::kOptimistic,
-              data::CommandType::kTable);
+  source.Open(
+      "AustralianZipCodes", ZipSourceConnectionString(source_file, component_directory),
+      data::CursorType::kKeyset, data::LockType::kOptimistic, data::CommandType::kTable);
   switch (AskToKeepExistingCodes()) {
     case support::MessageAnswer::kCancel:
       return {};

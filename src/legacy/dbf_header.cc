@@ -1,35 +1,11 @@
 #include "legacy/dbf_header.h"
 
 #include <algorithm>
-#include <array>
 
 namespace vdimpexp::legacy {
 namespace {
 
-constexpr std::size_t kFixedPartLength = 32;
-constexpr std::uint8_t kDescriptorTerminator = 0x0D;
-
-// dBASE III/IV/5, FoxBASE, FoxPro, Visual FoxPro, Clipper, and dBASE 7
-// ("level 7"), with and without memo files or SQL flags.
-constexpr std::array<std::uint8_t, 17> kKnownVersions = {
-    0x03, 0x04, 0x05, 0x30, 0x31, 0x32, 0x43, 0x63, 0x7B,
-    0x83, 0x8B, 0x8C, 0x8E, 0xCB, 0xE5, 0xF5, 0xFB};
-
-// dBASE 7 keeps a language driver name after the fixed part and describes
-// each field in 48 bytes with a 32-byte name; every other flavour uses
-// 32-byte descriptors with an 11-byte name right after the fixed part.
-struct DescriptorShape {
-  std::size_t first;  // offset of the first descriptor
-  std::size_t size;
-  std::size_t name_length;
-  std::size_t type_at;
-  std::size_t width_at;
-  std::size_t decimals_at;
-};
-constexpr DescriptorShape kClassicShape = {32, 32, 11, 11, 16, 17};
-constexpr DescriptorShape kLevel7Shape = {68, 48, 32, 32, 33, 34};
-
-bool IsLevel7(std::uint8_t version) { return (version & 0x07) == 4; }
+namespace dbf = formats::dbf;
 
 std::uint16_t ReadLe16(std::span<const std::uint8_t> bytes, std::size_t at) {
   return static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8);
@@ -51,7 +27,7 @@ std::string FieldName(std::span<const std::uint8_t> name_bytes) {
 
 // One descriptor; its offset is filled in by the caller.
 DbfField ReadDescriptor(std::span<const std::uint8_t> descriptor,
-                        const DescriptorShape& shape, bool level7) {
+                        const dbf::DescriptorShape& shape, bool level7) {
   DbfField field;
   field.name = FieldName(descriptor.first(shape.name_length));
   field.type = static_cast<char>(descriptor[shape.type_at]);
@@ -59,7 +35,7 @@ DbfField ReadDescriptor(std::span<const std::uint8_t> descriptor,
   field.decimals = descriptor[shape.decimals_at];
   // Clipper and FoxPro store character fields wider than 255 bytes with the
   // high byte of the width in the decimals byte, which is otherwise 0 there.
-  if (!level7 && field.type == 'C') {
+  if (!level7 && field.type == dbf::kCharacter) {
     field.width = static_cast<std::uint16_t>(field.width | field.decimals << 8);
     field.decimals = 0;
   }
@@ -69,20 +45,21 @@ DbfField ReadDescriptor(std::span<const std::uint8_t> descriptor,
 }  // namespace
 
 DbfError ParseDbfHeader(std::span<const std::uint8_t> start, DbfLayout& layout) {
-  if (start.size() < kFixedPartLength) return DbfError::kShortHeader;
+  if (start.size() < dbf::kFixedPartLength) return DbfError::kShortHeader;
   DbfLayout parsed;
   parsed.version = start[0];
-  if (std::find(kKnownVersions.begin(), kKnownVersions.end(), parsed.version) ==
-      kKnownVersions.end()) {
+  if (std::find(dbf::kKnownVersions.begin(), dbf::kKnownVersions.end(), parsed.version) ==
+      dbf::kKnownVersions.end()) {
     return DbfError::kUnknownVersion;
   }
-  parsed.header_record_count = ReadLe32(start, 4);
-  parsed.header_length = ReadLe16(start, 8);
-  parsed.record_length = ReadLe16(start, 10);
-  parsed.language_driver = start[29];
+  parsed.header_record_count = ReadLe32(start, dbf::kRecordCountAt);
+  parsed.header_length = ReadLe16(start, dbf::kHeaderLengthAt);
+  parsed.record_length = ReadLe16(start, dbf::kRecordLengthAt);
+  parsed.language_driver = start[dbf::kLanguageDriverAt];
 
-  const bool level7 = IsLevel7(parsed.version);
-  const DescriptorShape& shape = level7 ? kLevel7Shape : kClassicShape;
+  const bool level7 = dbf::IsLevel7(parsed.version);
+  const dbf::DescriptorShape& shape =
+      level7 ? dbf::kLevel7Descriptor : dbf::kClassicDescriptor;
   if (parsed.header_length > start.size()) return DbfError::kShortHeader;
   if (parsed.header_length < shape.first + 1) return DbfError::kHeaderTooSmall;
   if (parsed.record_length == 0) return DbfError::kZeroRecordLength;
@@ -91,7 +68,7 @@ DbfError ParseDbfHeader(std::span<const std::uint8_t> start, DbfLayout& layout) 
   std::uint32_t used = 1;  // the deletion flag
   bool terminated = false;
   for (std::size_t at = shape.first; at < header.size(); at += shape.size) {
-    if (header[at] == kDescriptorTerminator) {
+    if (header[at] == dbf::kDescriptorTerminator) {
       terminated = true;
       break;
     }

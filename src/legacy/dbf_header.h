@@ -8,17 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "formats/dbase/dbf_layout.h"
 #include "legacy/dbf_error.h"
 
 namespace vdimpexp::legacy {
 
-struct DbfField {
-  std::string name;  // as stored, cut at the first NUL, trailing blanks removed
-  char type = 'C';
-  std::uint16_t offset = 0;  // from the start of the record; byte 0 is the deletion flag
-  std::uint16_t width = 0;
-  std::uint8_t decimals = 0;
-};
+using formats::DbfField;
 
 struct DbfLayout {
   std::uint8_t version = 0;

@@ -10,7 +10,6 @@
 namespace vdimpexp::legacy {
 namespace {
 
-constexpr char kDeletedMark = '*';
 // Read-ahead starts small, so that counting a table or reading its first
 // record costs one small read, and doubles while records are read in turn,
 // up to a window large enough that a scan costs few system calls.
@@ -110,7 +109,7 @@ DbfMove DbfTable::SeekLive(std::uint64_t number) {
       current_ = 0;
       return DbfMove::kReadFailed;
     }
-    if (bytes[0] != kDeletedMark) {
+    if (bytes[0] != formats::dbf::kDeletedMark) {
       std::copy_n(bytes, record_.size(), record_.begin());
       current_ = static_cast<std::uint32_t>(number);
       return DbfMove::kMoved;

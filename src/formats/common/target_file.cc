@@ -1,0 +1,145 @@
+#include "formats/common/target_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "data/db_error.h"
+
+namespace vdimpexp::formats {
+namespace {
+
+// Large writes amortise the system calls on tables of millions of rows.
+constexpr size_t kBufferSize = 1 << 16;
+
+// Writes left before the injected fault; negative while none is injected.
+std::atomic<int> writes_before_fault{-1};
+std::atomic<bool> fault_fired{false};
+
+// True when the test seam fails this write.
+bool InjectedFault() {
+  int left = writes_before_fault.load();
+  if (left < 0) return false;
+  if (left > 0) {
+    writes_before_fault.store(left - 1);
+    return false;
+  }
+  fault_fired.store(true);
+  errno = ENOSPC;
+  return true;
+}
+
+// The file's bytes reach the descriptor through these, so that every write,
+// the C library's and a library's own through Stream(), passes one place.
+ssize_t WriteToDescriptor(void* cookie, const char* bytes, size_t size) {
+  if (InjectedFault()) return -1;
+  int fd = static_cast<int>(reinterpret_cast<intptr_t>(cookie));
+  size_t done = 0;
+  while (done < size) {
+    ssize_t wrote = ::write(fd, bytes + done, size - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) return done > 0 ? static_cast<ssize_t>(done) : -1;
+    done += static_cast<size_t>(wrote);
+  }
+  return static_cast<ssize_t>(done);
+}
+
+int SeekDescriptor(void* cookie, off64_t* offset, int whence) {
+  off_t at =
+      ::lseek(static_cast<int>(reinterpret_cast<intptr_t>(cookie)), *offset, whence);
+  if (at < 0) return -1;
+  *offset = at;
+  return 0;
+}
+
+int CloseDescriptor(void* cookie) {
+  return ::close(static_cast<int>(reinterpret_cast<intptr_t>(cookie)));
+}
+
+}  // namespace
+
+WriteFaultInjection::WriteFaultInjection(int nth) {
+  fault_fired.store(false);
+  writes_before_fault.store(nth > 0 ? nth - 1 : 0);
+}
+
+WriteFaultInjection::~WriteFaultInjection() { writes_before_fault.store(-1); }
+
+bool WriteFaultInjection::Fired() const { return fault_fired.load(); }
+
+std::filesystem::path TargetPath(const data::ExternalTarget& target) {
+  return std::filesystem::path(target.database) / target.table;
+}
+
+TargetFile::TargetFile(std::filesystem::path path) : path_(std::move(path)) {
+  // O_EXCL: fail instead of truncating when the file exists, decided by the
+  // same system call that creates it.
+  int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd >= 0) {
+    file_ = fopencookie(reinterpret_cast<void*>(static_cast<intptr_t>(fd)), "wb",
+                        {.read = nullptr,
+                         .write = WriteToDescriptor,
+                         .seek = SeekDescriptor,
+                         .close = CloseDescriptor});
+    if (file_ == nullptr) {
+      int error = errno;
+      ::close(fd);
+      ::unlink(path_.c_str());
+      errno = error;
+    }
+  }
+  if (file_ == nullptr) {
+    if (errno == EEXIST) {
+      throw data::DbError(data::error_number::kEngineFailure,
+                          "The file '" + path_.string() +
+                              "' already exists; an export never overwrites a file.");
+    }
+    Fail("creating");
+  }
+  std::setvbuf(file_, nullptr, _IOFBF, kBufferSize);
+}
+
+TargetFile::~TargetFile() {
+  if (file_ != nullptr) std::fclose(file_);
+}
+
+void TargetFile::Write(std::string_view bytes) {
+  if (InjectedFault()) Fail("writing");
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) Fail("writing");
+}
+
+void TargetFile::WriteAt(uint64_t offset, std::string_view bytes) {
+  long end = std::ftell(file_);
+  if (end < 0 || std::fseek(file_, static_cast<long>(offset), SEEK_SET) != 0) {
+    Fail("seeking in");
+  }
+  Write(bytes);
+  if (std::fseek(file_, end, SEEK_SET) != 0) Fail("seeking in");
+}
+
+void TargetFile::Close() {
+  std::FILE* file = file_;
+  file_ = nullptr;
+  if (std::fclose(file) != 0) Fail("closing");
+}
+
+void TargetFile::Remove() noexcept {
+  if (file_ != nullptr) {
+    std::fclose(file_);
+    file_ = nullptr;
+  }
+  std::error_code ignored;
+  std::filesystem::remove(path_, ignored);
+}
+
+void TargetFile::Fail(std::string_view doing) const {
+  throw data::DbError(data::error_number::kEngineFailure,
+                      std::string("Error ") + std::string(doing) + " '" + path_.string() +
+                          "': " + std::strerror(errno));
+}
+
+}  // namespace vdimpexp::formats

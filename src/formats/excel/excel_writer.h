@@ -1,0 +1,93 @@
+// Excel files as export targets: an Excel 3.0 or 4.0 worksheet (a BIFF3 or
+// BIFF4 file of one sheet), or an Excel 5.0/95 or Excel 97 workbook (BIFF5
+// or BIFF8 in a compound file), named by the target's database; the
+// worksheets bear the target's table name. Row 1 holds the column names,
+// each record a row below. Text stays text, numbers are numbers, dates are
+// date-formatted serial numbers, booleans are boolean cells and nulls are
+// empty cells.
+//
+// A worksheet of Excel 3.0 to 95 holds 16,384 rows, one of Excel 97 65,536.
+// A workbook goes on in a new worksheet "<table> (2)", ... with the column
+// names again; a single-sheet file refuses the record that does not fit.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "data/external_target.h"
+#include "formats/common/target_file.h"
+#include "formats/excel/biff_records.h"
+#include "formats/excel/shared_strings.h"
+
+namespace vdimpexp::formats {
+
+class ExcelWriter : public data::TableWriter {
+ public:
+  explicit ExcelWriter(BiffVersion version);
+  ~ExcelWriter() override;
+
+  // Throws data::DbError for more columns than a worksheet has, a column
+  // name or worksheet name the version cannot store, and a workbook file
+  // that exists already.
+  void Open(const data::ExternalTarget& target,
+            std::span<const data::ColumnInfo> columns) override;
+  // Throws data::DbError naming the row and column of text the version
+  // cannot store unchanged (too long, or outside Windows-1252 before Excel
+  // 97), and for a row beyond the last of a single-sheet file.
+  void WriteRow(std::span<const data::Value> row) override;
+  void Finish() override;
+  void Abandon() noexcept override;
+
+ private:
+  // A temporary file of no name holding the worksheets' cell records until
+  // Finish knows where in the workbook stream each worksheet starts.
+  class Spool;
+
+  // A worksheet of a workbook: its name as BOUNDSHEET stores it, and its
+  // cells in the spool.
+  struct Sheet {
+    std::string stored_name;
+    uint64_t spool_begin = 0;
+    uint64_t spool_end = 0;
+    uint32_t rows = 0;
+  };
+
+  void StartSheet();
+  void EndSheet();
+  void WriteCells();
+  void AppendCell(uint16_t row, uint16_t column, const data::Value& value);
+  void AppendText(uint16_t row, uint16_t column, std::string_view utf8);
+  void FinishWorksheetFile();
+  void FinishWorkbook();
+  // BOF to DIMENSIONS of a workbook's worksheet.
+  std::string SheetPrologue(const Sheet& sheet) const;
+  // "Excel 97 workbook '/exports/cust.xls'", the start of every error.
+  std::string Where() const;
+  [[noreturn]] void Fail(int32_t number, const std::string& what) const;
+  [[noreturn]] void FailCell(uint16_t column, int32_t number,
+                             const std::string& what) const;
+
+  BiffVersion version_;
+  std::filesystem::path path_;
+  std::string table_;
+  std::vector<std::string> column_names_;
+  std::optional<TargetFile> file_;
+  std::unique_ptr<Spool> spool_;
+  std::vector<Sheet> sheets_;
+  SharedStrings strings_;
+  // Where DIMENSIONS stands in a single-sheet file, completed by Finish.
+  uint64_t dimensions_offset_ = 0;
+  uint32_t sheet_rows_ = 0;  // rows of the current worksheet, names included
+  uint64_t records_ = 0;
+  // Reused for every row and every text: memory stays flat however many
+  // rows arrive.
+  std::string cells_;
+  std::string encoded_;
+};
+
+}  // namespace vdimpexp::formats
