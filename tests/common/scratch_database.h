@@ -6,10 +6,11 @@
 
 #include <filesystem>
 #include <random>
-#include <cstdio>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "process_runner.h"
 
 namespace vdimpexp::testing {
 
@@ -99,19 +100,15 @@ inline QueryTable QueryRows(const std::string& path, const std::string& sql) {
 }
 
 // What the sqlite3 shell prints for `command` (a dot-command or one SQL
-// statement without single quotes) on the database. The shell opens it for
-// writing, so it first recovers what a killed writer left in its journal.
+// statement) on the database. The shell opens it for writing, so it first
+// recovers what a killed writer left in its journal.
 inline std::string SqliteShell(const std::string& path, const std::string& command) {
-  std::string output;
-  FILE* pipe = popen(("sqlite3 '" + path + "' '" + command + "'").c_str(), "r");
-  if (!pipe) throw std::runtime_error("cannot run the sqlite3 shell");
-  char buffer[4096];
-  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
-  pclose(pipe);
-  return output;
+  return RunProcess("sqlite3 " + ShellQuoted(path) + " " + ShellQuoted(command)).text;
 }
 
 // The database as the sqlite3 shell dumps it: every table's schema and rows.
-inline std::string SqliteDump(const std::string& path) { return SqliteShell(path, ".dump"); }
+inline std::string SqliteDump(const std::string& path) {
+  return SqliteShell(path, ".dump");
+}
 
 }  // namespace vdimpexp::testing

@@ -23,18 +23,6 @@ using testing::QueryText;
 using testing::ScratchDirectory;
 using testing::ScriptedPrompts;
 
-// The whole database as SQLite's own shell writes it out.
-std::string Dump(const std::string& path) {
-  std::unique_ptr<FILE, decltype(&pclose)> shell(
-      popen(("sqlite3 '" + path + "' .dump").c_str(), "r"), pclose);
-  std::string text;
-  char buffer[4096];
-  for (size_t n; (n = fread(buffer, 1, sizeof buffer, shell.get())) > 0;) {
-    text.append(buffer, n);
-  }
-  return text;
-}
-
 class ZipCodeImportTest : public ::testing::Test {
  protected:
   ZipCodeImportTest() {
@@ -72,10 +60,10 @@ TEST(ZipSourceConnectionStringTest, NamesTheWorkgroupBesideTheComponent) {
 }
 
 TEST_F(ZipCodeImportTest, CancelChangesNothingAndNoReplacesTheTable) {
-  const std::string before = Dump(host_path_);
+  const std::string before = testing::SqliteDump(host_path_);
   prompts_.AnswerNext(MessageAnswer::kCancel);
   EXPECT_FALSE(Import(source_).ran);
-  EXPECT_EQ(Dump(host_path_), before);
+  EXPECT_EQ(testing::SqliteDump(host_path_), before);
   ASSERT_EQ(prompts_.questions().size(), 1u);
   EXPECT_EQ(
       prompts_.questions()[0],
@@ -109,7 +97,7 @@ TEST_F(ZipCodeImportTest, CancelChangesNothingAndNoReplacesTheTable) {
 TEST_F(ZipCodeImportTest, YesKeepsTheTableAndSkipsCodesItHolds) {
   const int64_t before = std::stoll(Query("SELECT count(*) FROM ZipCodes"));
   const std::string boston = Query("SELECT City FROM ZipCodes WHERE ZipCode = '02101'");
-  const std::string dump_before = Dump(host_path_);
+  const std::string dump_before = testing::SqliteDump(host_path_);
   host_.BeginTrans();
   prompts_.AnswerNext(MessageAnswer::kYes);
   ZipCodeImportResult result = Import(source_);
@@ -120,7 +108,7 @@ TEST_F(ZipCodeImportTest, YesKeepsTheTableAndSkipsCodesItHolds) {
             "were imported.");
   // Rolled back, the host database is exactly as it was.
   host_.RollbackTrans();
-  EXPECT_EQ(Dump(host_path_), dump_before);
+  EXPECT_EQ(testing::SqliteDump(host_path_), dump_before);
 
   host_.BeginTrans();
   prompts_.AnswerNext(MessageAnswer::kYes);
@@ -146,7 +134,7 @@ TEST_F(ZipCodeImportTest, AnEmptySourceAddsNothingAndNoEmptiesTheTable) {
 }
 
 TEST_F(ZipCodeImportTest, ASourceThatIsNotAZipCodeDatabaseIsRefusedBeforeTheQuestion) {
-  const std::string before = Dump(host_path_);
+  const std::string before = testing::SqliteDump(host_path_);
   std::string text_file = scratch_.File("zips.txt");
   std::ofstream(text_file) << "PostCode,CityTown\n2000,Sydney\n";
   std::string jet_file = scratch_.File("real.mdb");
@@ -167,7 +155,7 @@ TEST_F(ZipCodeImportTest, ASourceThatIsNotAZipCodeDatabaseIsRefusedBeforeTheQues
     }
   }
   EXPECT_TRUE(prompts_.questions().empty());
-  EXPECT_EQ(Dump(host_path_), before);
+  EXPECT_EQ(testing::SqliteDump(host_path_), before);
 
   // Without its workgroup file the source cannot be opened either.
   EXPECT_THROW(ImportZipCodes(host_, source_, scratch_.File("elsewhere")), data::DbError);

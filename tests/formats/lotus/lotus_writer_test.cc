@@ -68,18 +68,12 @@ class LotusWriterTest : public testing::WriterTest {
 
   // What SheetJS reads; text decoded as code page 850 (see the script).
   std::string ReadWithSheetJs(const std::string& file) {
-    std::string command =
+    testing::ProcessOutput output = testing::RunProcess(
         "NODE_PATH=" + ShellQuoted(std::string(VDIMPEXP_NODE_READERS) + "/node_modules") +
         " node " + ShellQuoted(std::string(VDIMPEXP_READERS_DIR) + "/read_sheetjs.js") +
-        " " + ShellQuoted(Out(file)) + " --cp850 2>&1";
-    std::FILE* pipe = popen(command.c_str(), "r");
-    std::string text;
-    std::array<char, 4096> chunk;
-    for (size_t got; (got = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0;) {
-      text.append(chunk.data(), got);
-    }
-    EXPECT_EQ(pclose(pipe), 0) << text;
-    return text;
+        " " + ShellQuoted(Out(file)) + " --cp850");
+    EXPECT_EQ(output.exit_code, 0) << output.text;
+    return output.text;
   }
 };
 

@@ -80,14 +80,9 @@ PxlibTable ReadWithPxlib(const std::string& table, const std::string& memo = "")
   std::string command = ShellQuoted(VDIMPEXP_READ_PARADOX) + " " + ShellQuoted(table);
   if (!memo.empty()) command += " " + ShellQuoted(memo);
   PxlibTable read;
-  std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) return read;
-  std::array<char, 4096> chunk;
-  for (size_t got; (got = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0;) {
-    read.output.append(chunk.data(), got);
-  }
-  int status = pclose(pipe);
-  read.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  testing::ProcessOutput output = testing::RunProcess(command);
+  read.exit_code = output.exit_code;
+  read.output = std::move(output.text);
   std::istringstream lines(read.output);
   for (std::string line; std::getline(lines, line);) {
     if (line.starts_with("table\t")) {
