@@ -39,6 +39,14 @@ std::unique_ptr<TableWriter> CreateTableWriter(std::string_view connect_type) {
   return found == registry.factories.end() ? nullptr : found->second();
 }
 
+std::vector<std::string> RegisteredConnectTypes() {
+  Registry& registry = TheRegistry();
+  std::lock_guard lock(registry.mutex);
+  std::vector<std::string> types;
+  for (const auto& [type, factory] : registry.factories) types.push_back(type);
+  return types;
+}
+
 int64_t WriteAllRows(TableWriter& writer, const ExternalTarget& target,
                      std::span<const ColumnInfo> columns, const RowSource& next_row) {
   std::vector<Value> row(columns.size());

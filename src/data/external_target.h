@@ -46,6 +46,8 @@ using TableWriterFactory = std::function<std::unique_ptr<TableWriter>()>;
 void RegisterTableWriter(std::string_view connect_type, TableWriterFactory factory);
 // nullptr when no writer is registered for the type.
 std::unique_ptr<TableWriter> CreateTableWriter(std::string_view connect_type);
+// Every registered connect type, in lower case (as they are matched), sorted.
+std::vector<std::string> RegisteredConnectTypes();
 
 // Fills `row` with the next row's values; false after the last row.
 using RowSource = std::function<bool(std::vector<Value>& row)>;

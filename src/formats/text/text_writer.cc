@@ -1,5 +1,6 @@
 #include "formats/text/text_writer.h"
 
+#include "data/db_error.h"
 #include "formats/common/cell_text.h"
 #include "formats/text/delimited_text.h"
 
@@ -39,7 +40,15 @@ void TextWriter::Finish() {
   file_->Close();
   const std::filesystem::path& path = file_->Path();
   std::string name = path.filename().string();
-  UpdateSchemaIni(path.parent_path(), name, SchemaIniSection(name, profiles_));
+  std::string section = SchemaIniSection(name, profiles_);
+  try {
+    UpdateSchemaIni(path.parent_path(), name, section);
+  } catch (const data::DbError& error) {
+    // A failure may name only the staging file beside schema.ini, which the
+    // user never chose; say which export it took down.
+    throw data::DbError(error.number(), "Error describing '" + path.string() +
+                                            "' in schema.ini: " + error.description());
+  }
 }
 
 void TextWriter::Abandon() noexcept {
