@@ -4,32 +4,24 @@
 Usage: read_dbf.py TABLE.dbf
 
 Line 1: the version byte, the encoding dbfread chose from the language
-driver byte, and the record count of the header. Then one line per field
-(name, type, length, decimals), then one JSON array per record: dates as
-YYYY-MM-DD, blank numbers and dates as null, text with its trailing blanks
-removed (dbfread's own way).
+driver byte, and the header's record count. Then each field (name, type,
+length, decimals), then each record as a JSON array: dates as YYYY-MM-DD,
+blank numbers and dates as null, text without its trailing blanks.
 """
 import json
 import sys
 
 from dbfread import DBF
 
-
-def main(path):
+try:
     sys.stdout.reconfigure(encoding="utf-8")
-    # No encoding given: dbfread must find it in the header.
-    table = DBF(path)
+    table = DBF(sys.argv[1])  # no encoding given: dbfread must find it in the header
     print("version 0x%02x %s records %d"
           % (table.header.dbversion, table.encoding, table.header.numrecords))
     for field in table.fields:
         print(field.name, field.type, field.length, field.decimal_count)
     for record in table:
         print(json.dumps(list(record.values()), ensure_ascii=False, default=str))
-
-
-if __name__ == "__main__":
-    try:
-        main(sys.argv[1])
-    except Exception as error:  # the test shows whatever the reader refused
-        print("dbfread failed: %s: %s" % (type(error).__name__, error))
-        sys.exit(1)
+except Exception as error:  # the test shows whatever the reader refused
+    print("dbfread failed: %s: %s" % (type(error).__name__, error))
+    sys.exit(1)
