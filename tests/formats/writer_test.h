@@ -1,6 +1,6 @@
-// What the tests of the binary writers share: a source database, an empty
-// folder "out", exports from the one into the other through the engine's
-// SELECT ... INTO, and a look at the files they leave there.
+// What the writers' tests share: a source database, an empty folder "out",
+// exports from the one into the other through the engine's SELECT ... INTO,
+// and a look at the files they leave there.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,9 +13,19 @@
 #include "data/connection.h"
 #include "data/db_error.h"
 #include "formats/file_formats.h"
+#include "independent_reader.h"
 #include "scratch_database.h"
 
 namespace vdimpexp::testing {
+
+// What readers/`script` prints for `file` (and `more` arguments); a reader
+// that refuses the file fails the test.
+inline std::string ReadBack(const std::string& script, const std::string& file,
+                            const std::string& more = "") {
+  ReaderOutput output = RunIndependentReader(script, ShellQuoted(file) + more);
+  EXPECT_EQ(output.exit_code, 0) << output.text;
+  return output.text;
+}
 
 class WriterTest : public ::testing::Test {
  protected:

@@ -86,12 +86,20 @@ TEST(WriterRegistryTest, EveryRegisteredConnectTypeHasAContractCase) {
               ::testing::UnorderedElementsAreArray(covered));
 }
 
-TEST_P(WriterContractTest, AnExistingFileIsRefusedAndLeftAsItWas) {
-  testing::WriteFile(Out(GetParam().file), "precious");
+TEST_P(WriterContractTest, AnExistingFileIsRefusedAndLeftAsItWasCompanionsToo) {
+  const std::vector<std::string> files = Words(GetParam().files);
+  for (const std::string& name : files) testing::WriteFile(Out(name), name);
   EXPECT_THAT(ExportIntoError(Target(), kExport, "FROM t").what(),
               HasSubstr("already exists"));
-  EXPECT_EQ(testing::FileContents(Out(GetParam().file)), "precious");
-  EXPECT_EQ(OutFiles(), std::vector<std::string>{GetParam().file});
+  for (const std::string& name : files) EXPECT_EQ(testing::FileContents(Out(name)), name);
+  EXPECT_EQ(OutFiles(), files);
+}
+
+TEST_P(WriterContractTest, AMissingFolderIsAnErrorNamingTheFile) {
+  std::filesystem::remove(scratch_.File("out"));
+  EXPECT_THAT(ExportIntoError(Target(), kExport, "FROM t").what(),
+              HasSubstr(Out(GetParam().file)));
+  EXPECT_FALSE(std::filesystem::exists(scratch_.File("out")));
 }
 
 TEST_P(WriterContractTest, ARefusedColumnOrAFailingRowLeavesNoFile) {

@@ -1,91 +1,69 @@
 #include "formats/text/text_writer.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
-
-#include "data/connection.h"
-#include "data/db_error.h"
 #include "export_source.h"
-#include "formats/file_formats.h"
+#include "formats/text/delimited_text.h"
 #include "formats/text/schema_ini.h"
-#include "independent_reader.h"
-#include "scratch_database.h"
+#include "writer_test.h"
 
 namespace vdimpexp::formats {
 namespace {
 
+using ::testing::EndsWith;
 using testing::FileContents;
-using testing::RunIndependentReader;
-using testing::ShellQuoted;
-using testing::WriteFile;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
-class TextWriterTest : public ::testing::Test {
+class TextWriterTest : public testing::WriterTest {
  protected:
-  TextWriterTest() : db_(scratch_.Database("source.db", testing::kEveryTypeTable)) {
-    RegisterFileFormats();
-    std::filesystem::create_directory(scratch_.File("out"));
-  }
-
-  std::string Target(const std::string& file) const {
-    return "[TEXT;Database=" + scratch_.File("out") + "].[" + file + "]";
-  }
-  std::string Out(const std::string& file) const { return scratch_.File("out/" + file); }
+  TextWriterTest() : WriterTest(testing::kEveryTypeTable) {}
 
   void Export(const std::string& fields, const std::string& file,
               const std::string& rest = "FROM t ORDER BY Id") {
-    data::Connection(db_).Execute("SELECT " + fields + " INTO " + Target(file) + " " +
-                                  rest);
+    ExportInto(FolderTarget("TEXT", file), fields, rest);
   }
-
-  // The reader's whole output; a reader failure fails the test.
-  std::string Read(const std::string& script, const std::string& arguments) {
-    testing::ReaderOutput output = RunIndependentReader(script, arguments);
-    EXPECT_EQ(output.exit_code, 0) << output.text;
-    return output.text;
+  std::string Csv(const std::string& file, const std::string& more = "") {
+    return testing::ReadBack("read_csv.py", Out(file), more);
   }
-
-  testing::ScratchDirectory scratch_;
-  std::string db_;
+  std::string SchemaIni(const std::string& section) {
+    return testing::ReadBack("read_schema_ini.py", Out("schema.ini"), " " + section);
+  }
 };
 
-TEST_F(TextWriterTest, EveryColumnTypeReadsBackThroughPythonsCsvAndConfigParser) {
-  Export("*, Id * 2 AS Twice", "cust.csv");
-
-  EXPECT_EQ(
-      Read("read_csv.py", ShellQuoted(Out("cust.csv"))),
-      R"(["Id", "Name", "Last Name", "Zip", "Code", "Notes", "Active", "Grade", "Rank", "Price", "Ratio", "Amount", "Exact", "Born", "Twice"]
-["1", "Zoë", "Ångström", "01234", "ABCDÉ", "said \"hi\", then left\r\nnext line", "True", "200", "-5", "12.5", "0.25", "1234567.891", "99.95", "2001-03-15 00:00:00", "2"]
-["2", "Smith, John", " padded ", "00501", "XY", "<&> 'single'", "False", "0", "40000", "0", "1.5", "-0.001", "0.1", "1999-12-31 23:59:58", "4"]
-["3", "", "", "", "", "", "", "", "", "", "", "", "", "", "6"]
-)");
-
-  // What the csv module cannot tell apart: names and text quoted, an empty
-  // text quoted, a null left empty; every line end CRLF.
-  std::string bytes = FileContents(Out("cust.csv"));
-  EXPECT_TRUE(bytes.starts_with("\"Id\",\"Name\",\"Last Name\",\"Zip\"")) << bytes;
-  EXPECT_TRUE(bytes.ends_with("\r\n3,\"\"" + std::string(13, ',') + "6\r\n")) << bytes;
-  size_t line_feeds = std::count(bytes.begin(), bytes.end(), '\n');
-  size_t crlfs = 0;
-  for (size_t at = 0; (at = bytes.find("\r\n", at)) != std::string::npos; at += 2)
-    ++crlfs;
-  EXPECT_EQ(line_feeds, 5u);  // four lines and the one inside Notes
-  EXPECT_EQ(crlfs, line_feeds);
-
-  // Declared sizes widen to the longest text written (Code holds five
-  // characters in six bytes), a SMALLINT holding 40000 is announced as
-  // Long, and the expression column takes the type of its values.
-  EXPECT_EQ(Read("read_schema_ini.py", ShellQuoted(Out("schema.ini")) + " cust.csv"),
-            R"(["cust.csv"]
-ColNameHeader=True
+constexpr char kSectionStart[] = R"(ColNameHeader=True
 Format=CSVDelimited
 MaxScanRows=0
 CharacterSet=65001
 DateTimeFormat=yyyy-mm-dd hh:nn:ss
 DecimalSymbol=.
 CurrencyDecimalSymbol=.
-Col1=Id Long
+)";
+
+TEST_F(TextWriterTest, EveryColumnTypeReadsBackThroughPythonsCsvAndConfigParser) {
+  Export("*, Id * 2 AS Twice", "cust.csv");
+  EXPECT_EQ(
+      Csv("cust.csv"),
+      R"(["Id", "Name", "Last Name", "Zip", "Code", "Notes", "Active", "Grade", "Rank", "Price", "Ratio", "Amount", "Exact", "Born", "Twice"]
+["1", "Zoë", "Ångström", "01234", "ABCDÉ", "said \"hi\", then left\r\nnext line", "True", "200", "-5", "12.5", "0.25", "1234567.891", "99.95", "2001-03-15 00:00:00", "2"]
+["2", "Smith, John", " padded ", "00501", "XY", "<&> 'single'", "False", "0", "40000", "0", "1.5", "-0.001", "0.1", "1999-12-31 23:59:58", "4"]
+["3", "", "", "", "", "", "", "", "", "", "", "", "", "", "6"]
+)");
+  // What the csv module cannot tell apart: names and text quoted, an empty
+  // text quoted, a null left empty; every line end CRLF.
+  std::string bytes = FileContents(Out("cust.csv"));
+  EXPECT_THAT(bytes, StartsWith("\"Id\",\"Name\",\"Last Name\",\"Zip\""));
+  EXPECT_THAT(bytes, EndsWith("\r\n3,\"\"" + std::string(13, ',') + "6\r\n"));
+  for (size_t at = bytes.find('\n'); at != std::string::npos;
+       at = bytes.find('\n', at + 1))
+    EXPECT_EQ(bytes[at - 1], '\r') << at;
+
+  // Declared sizes widen to the longest text written (Code holds five
+  // characters in six bytes), a SMALLINT holding 40000 is announced as
+  // Long, and the expression column takes the type of its values.
+  EXPECT_EQ(SchemaIni("cust.csv"),
+            std::string("[\"cust.csv\"]\n") + kSectionStart + R"(Col1=Id Long
 Col2=Name Char Width 40
 Col3="Last Name" Char Width 30
 Col4=Zip Char Width 10
@@ -101,143 +79,74 @@ Col13=Exact Decimal
 Col14=Born DateTime
 Col15=Twice Long
 )");
-}
 
-TEST_F(TextWriterTest, QuotedTextStaysTextForAReaderThatTakesUnquotedFieldsAsNumbers) {
+  // Quoted text stays text for a reader that takes unquoted fields as numbers.
   Export("Zip, Price, Amount, Id", "zips.txt", "FROM t WHERE Id < 3 ORDER BY Id");
-  EXPECT_EQ(Read("read_csv.py", ShellQuoted(Out("zips.txt")) + " --unquoted-as-numbers"),
-            R"(["Zip", "Price", "Amount", "Id"]
+  EXPECT_EQ(Csv("zips.txt", " --unquoted-as-numbers"), R"(["Zip", "Price", "Amount", "Id"]
 ["01234", 12.5, 1234567.891, 1.0]
 ["00501", 0.0, -0.001, 2.0]
 )");
 }
 
 TEST_F(TextWriterTest, NumbersAtTheEdgesAreWrittenWithoutExponentsAndTypedToBeRead) {
-  Export("*, Id * -0.0 AS Zero", "edges.csv", "FROM edges ORDER BY Id");
-
   // The text driver cannot read a column that mixes plain and exponent
   // notation, so neither a million nor a ten-thousandth takes an exponent
   // (1e39 is written as the double holds it); a negative zero is a zero.
-  EXPECT_EQ(Read("read_csv.py", ShellQuoted(Out("edges.csv"))),
-            R"(["Id", "Price", "Ratio", "Amount", "Zero"]
+  Export("*, Id * -0.0 AS Zero", "edges.csv", "FROM edges ORDER BY Id");
+  EXPECT_EQ(Csv("edges.csv"), R"(["Id", "Price", "Ratio", "Amount", "Zero"]
 ["1", "1000000", "0.0001", "1000000000000000000000", "0"]
 ["2", "100000000000000000000", "999999999999999939709166371603178586112", "inf", "0"]
 ["3", "-0.5", "-0.0000001", "-0.00000025", "0"]
 )");
-
   // Currency and Single cannot hold 1e20 and 1e39, and no number type
   // reads "inf": those columns are announced as what can read them.
-  std::string listing =
-      Read("read_schema_ini.py", ShellQuoted(Out("schema.ini")) + " edges.csv");
-  EXPECT_TRUE(
-      listing.ends_with("Col1=Id Long\n"
-                        "Col2=Price Double\n"
-                        "Col3=Ratio Double\n"
-                        "Col4=Amount Char Width 255\n"
-                        "Col5=Zero Double\n"))
-      << listing;
-
+  EXPECT_THAT(SchemaIni("edges.csv"),
+              EndsWith("Col1=Id Long\nCol2=Price Double\nCol3=Ratio Double\n"
+                       "Col4=Amount Char Width 255\nCol5=Zero Double\n"));
   // Within their ranges the declared types stand.
   Export("Price, Ratio", "plain.csv", "FROM edges WHERE Id <> 2");
-  listing = Read("read_schema_ini.py", ShellQuoted(Out("schema.ini")) + " plain.csv");
-  EXPECT_TRUE(listing.ends_with("Col1=Price Currency\nCol2=Ratio Single\n")) << listing;
+  EXPECT_THAT(SchemaIni("plain.csv"),
+              EndsWith("Col1=Price Currency\nCol2=Ratio Single\n"));
 }
 
 TEST_F(TextWriterTest, SchemaIniReplacesItsOwnSectionAndKeepsEveryOtherByte) {
   const std::string before =
-      "; kept by hand\r\n"
-      "[other.txt]\r\nColNameHeader=False\r\nFormat=TabDelimited\r\n\r\n";
-  const std::string stale =
-      "  [CUST.CSV] \r\nColNameHeader=False\r\nCol1=Old Char Width 5\r\n";
+      "; kept by "
+      "hand\r\n[other.txt]\r\nColNameHeader=False\r\nFormat=TabDelimited\r\n\r\n";
   const std::string after = "[last.txt]\nFormat=Delimited(;)\nCol1=A Long";
-  WriteFile(Out("schema.ini"), before + stale + after);
+  testing::WriteFile(Out("schema.ini"),
+                     before + "  [CUST.CSV] \r\nCol1=Old Char Width 5\r\n" + after);
 
   Export("Name, Zip", "cust.csv");
   std::string first = FileContents(Out("schema.ini"));
-  EXPECT_TRUE(first.starts_with(before)) << first;
-  EXPECT_TRUE(first.ends_with("\r\n" + after)) << first;
-  EXPECT_EQ(first.find("Old"), std::string::npos) << first;
-  EXPECT_EQ(Read("read_schema_ini.py", ShellQuoted(Out("schema.ini")) + " cust.csv"),
-            R"(["other.txt", "cust.csv", "last.txt"]
-ColNameHeader=True
-Format=CSVDelimited
-MaxScanRows=0
-CharacterSet=65001
-DateTimeFormat=yyyy-mm-dd hh:nn:ss
-DecimalSymbol=.
-CurrencyDecimalSymbol=.
-Col1=Name Char Width 40
-Col2=Zip Char Width 10
-)");
-
+  EXPECT_THAT(first, StartsWith(before));
+  EXPECT_THAT(first, EndsWith("\r\n" + after));
+  EXPECT_EQ(SchemaIni("cust.csv"),
+            R"(["other.txt", "cust.csv", "last.txt"])"
+            "\n" +
+                std::string(kSectionStart) +
+                "Col1=Name Char Width 40\nCol2=Zip Char Width 10\n");
   // Another file gets a section of its own; the first stays as it was.
   Export("Id", "more.csv");
-  std::string second = FileContents(Out("schema.ini"));
-  EXPECT_TRUE(second.starts_with(first + "\r\n[more.csv]\r\n")) << second;
-  std::string listing =
-      Read("read_schema_ini.py", ShellQuoted(Out("schema.ini")) + " more.csv");
-  EXPECT_TRUE(listing.starts_with(R"(["other.txt", "cust.csv", "last.txt", "more.csv"])"))
-      << listing;
-  EXPECT_TRUE(listing.ends_with("Col1=Id Long\n")) << listing;
-
-  // No staging file is left behind.
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(scratch_.File("out"))) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"cust.csv", "more.csv", "schema.ini"}));
+  EXPECT_THAT(FileContents(Out("schema.ini")), StartsWith(first + "\r\n[more.csv]\r\n"));
+  EXPECT_THAT(SchemaIni("more.csv"), EndsWith("Col1=Id Long\n"));
 }
 
-TEST_F(TextWriterTest, AnExistingFileIsRefusedAndLeftUntouched) {
-  WriteFile(Out("cust.csv"), "precious");
-  try {
-    Export("Name", "cust.csv");
-    FAIL() << "an existing file was exported over";
-  } catch (const data::DbError& error) {
-    EXPECT_NE(std::string(error.what()).find("already exists"), std::string::npos)
-        << error.what();
-  }
-  EXPECT_EQ(FileContents(Out("cust.csv")), "precious");
-  EXPECT_FALSE(std::filesystem::exists(Out("schema.ini")));
-}
-
-TEST_F(TextWriterTest, AFailureLeavesNeitherTheFileNorASchemaIniChange) {
+TEST_F(TextWriterTest, AFailedExportLeavesSchemaIniAsItWas) {
   const std::string kept = "[old.csv]\r\nFormat=CSVDelimited\r\n";
-  WriteFile(Out("schema.ini"), kept);
-
-  // The source fails after two rows were written.
-  EXPECT_THROW(Export("Name, Abs(Big) AS Size", "cust.csv", "FROM failing"),
-               data::DbError);
-  EXPECT_FALSE(std::filesystem::exists(Out("cust.csv")));
-  EXPECT_EQ(FileContents(Out("schema.ini")), kept);
-
-  // A name schema.ini cannot hold fails the export once the rows are out.
-  try {
-    Export(R"(Name AS [say "hi"])", "cust.csv");
-    FAIL() << "a column name with a quote was written to schema.ini";
-  } catch (const data::DbError& error) {
-    EXPECT_NE(std::string(error.what()).find(R"(say "hi")"), std::string::npos)
-        << error.what();
-  }
-  EXPECT_FALSE(std::filesystem::exists(Out("cust.csv")));
+  testing::WriteFile(Out("schema.ini"), kept);
+  // A row failing while it is read; a name schema.ini cannot hold.
+  ExportIntoError(FolderTarget("TEXT", "cust.csv"), "Name, Abs(Big) AS Size",
+                  "FROM failing");
+  ExportIntoError(FolderTarget("TEXT", "cust.csv"), R"(Name AS [say "hi"])", "FROM t");
   EXPECT_EQ(FileContents(Out("schema.ini")), kept);
 
   // A schema.ini that cannot be read or replaced takes the file with it.
   std::filesystem::remove(Out("schema.ini"));
   std::filesystem::create_directory(Out("schema.ini"));
-  try {
-    Export("Name", "cust.csv");
-    FAIL() << "an unreadable schema.ini went unnoticed";
-  } catch (const data::DbError& error) {
-    EXPECT_NE(std::string(error.what()).find(Out("schema.ini")), std::string::npos)
-        << error.what();
-  }
-  EXPECT_FALSE(std::filesystem::exists(Out("cust.csv")));
-  EXPECT_TRUE(std::filesystem::is_directory(Out("schema.ini")));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch_.File("out")),
-                          std::filesystem::directory_iterator()),
-            1);
+  EXPECT_THAT(ExportIntoError(FolderTarget("TEXT", "cust.csv"), "Name", "FROM t").what(),
+              HasSubstr(Out("schema.ini")));
+  EXPECT_EQ(OutFiles(), std::vector<std::string>{"schema.ini"});
 }
 
 TEST(SchemaIniTest, ReplaceIniSectionTouchesOnlyTheNamedSection) {
@@ -246,14 +155,35 @@ TEST(SchemaIniTest, ReplaceIniSectionTouchesOnlyTheNamedSection) {
   // duplicate further down, and a value that merely looks like a header.
   EXPECT_EQ(ReplaceIniSection("[A.CSV]\nOld=1\n[b.csv]\nX=[a.csv]\n[ a.csv ]\nOld=2\n",
                               "a.csv", section),
-            "[a.csv]\r\nNew=1\r\n[b.csv]\nX=[a.csv]\n");
+            section + "[b.csv]\nX=[a.csv]\n");
   // Appended after a last line without its line end, or to nothing.
   EXPECT_EQ(ReplaceIniSection("; note\n[b.csv]\nX=1", "a.csv", section),
-            "; note\n[b.csv]\nX=1\r\n[a.csv]\r\nNew=1\r\n");
+            "; note\n[b.csv]\nX=1\r\n" + section);
   EXPECT_EQ(ReplaceIniSection("", "a.csv", section), section);
   // A similar name is another section.
   EXPECT_EQ(ReplaceIniSection("[a.csv.bak]\nY=2\n", "a.csv", section),
-            "[a.csv.bak]\nY=2\n[a.csv]\r\nNew=1\r\n");
+            "[a.csv.bak]\nY=2\n" + section);
+}
+
+TEST(DelimitedTextTest, QuotesExactlyTheFieldsThatNeedItAndPythonsCsvAgrees) {
+  const std::vector<std::string> fields = {
+      "plain",           "",         "01234",    "a,b",        "say \"hi\"",
+      "two\nlines",      "cr\ronly", " leading", "trailing\t", "inner blank",
+      "Zoë\r\nÅngström", "\""};
+  std::string text;
+  AppendCsvLine(text, fields);
+  AppendCsvLine(text, std::vector<std::string>{"second", "line"});
+  EXPECT_EQ(text,
+            "plain,,01234,\"a,b\",\"say \"\"hi\"\"\",\"two\nlines\",\"cr\ronly\","
+            "\" leading\",\"trailing\t\",inner blank,\"Zoë\r\nÅngström\",\"\"\"\"\r\n"
+            "second,line\r\n");
+  testing::ScratchDirectory scratch;
+  testing::WriteFile(scratch.File("lines.csv"), text);
+  EXPECT_EQ(
+      testing::ReadBack("read_csv.py", scratch.File("lines.csv")),
+      R"(["plain", "", "01234", "a,b", "say \"hi\"", "two\nlines", "cr\ronly", " leading", "trailing\t", "inner blank", "Zoë\r\nÅngström", "\""]
+["second", "line"]
+)");
 }
 
 }  // namespace

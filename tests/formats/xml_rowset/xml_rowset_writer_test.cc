@@ -1,23 +1,16 @@
 #include "formats/xml_rowset/xml_rowset_writer.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <string>
-
-#include "data/connection.h"
-#include "data/db_error.h"
-#include "data/external_target.h"
 #include "data/recordset.h"
 #include "export_source.h"
-#include "formats/file_formats.h"
-#include "independent_reader.h"
-#include "scratch_database.h"
+#include "writer_test.h"
 
 namespace vdimpexp::formats {
 namespace {
 
-using testing::FileContents;
+using ::testing::HasSubstr;
 
 // Every column type the host declares, NOT NULL where the reader must see
 // rs:maybenull='false', names with a blank and a leading digit, and values
@@ -35,7 +28,13 @@ constexpr char kParts[] = R"(
                                   char(13) || 'cr',
                               NULL, NULL, NULL, NULL, NULL, NULL, 0, '1999-12-31');
     INSERT INTO Parts VALUES (3, '日本 🎉', NULL, NULL, 1234.5678, -2.5e-7, 3.25, 32767, 0,
-                              -0.5, 1, NULL);)";
+                              -0.5, 1, NULL);
+    CREATE TABLE Makes (MakeID INTEGER PRIMARY KEY, Make TEXT(30) NOT NULL);
+    CREATE TABLE Docs (DocID INTEGER NOT NULL, MakeID INTEGER);
+    INSERT INTO Makes VALUES (1, 'Acme');
+    INSERT INTO Docs VALUES (1, 1), (2, NULL), (3, NULL);
+    CREATE TABLE Edges (A TEXT(10), B DECIMAL(2,2), C SINGLE);
+    INSERT INTO Edges VALUES ('Zoë Ångstr', -0.99, 3.4e38);)";
 
 constexpr char kPartsColumns[] =
     R"(column 1 "PartID" int maxLength=4 precision=10 maybenull=false
@@ -60,141 +59,48 @@ constexpr char kPartsRows[] =
 
 class XmlRowsetWriterTest : public ::testing::Test {
  protected:
-  XmlRowsetWriterTest() { RegisterFileFormats(); }
+  XmlRowsetWriterTest() : connection_(scratch_.Database("parts.db", kParts)) {
+    RegisterFileFormats();
+  }
 
-  std::string Out(const std::string& file) const { return scratch_.File(file); }
-
-  // Opens `sql` the way the export does and saves it as `file`.
-  void Save(const std::string& database, const std::string& sql,
-            const std::string& file) {
-    data::Connection connection(database);
+  // Opens `sql` as the export does; a table name opens the table itself.
+  data::Recordset Open(const std::string& sql) {
     data::Recordset rows;
-    rows.Open(sql, connection, data::CursorType::kKeyset, data::LockType::kUnspecified,
-              data::CommandType::kText);
-    rows.Save(Out(file), data::PersistFormat::kXml);
+    bool table = sql.find(' ') == std::string::npos;
+    rows.Open(sql, connection_, data::CursorType::kKeyset,
+              table ? data::LockType::kOptimistic : data::LockType::kUnspecified,
+              table ? data::CommandType::kTable : data::CommandType::kText);
+    return rows;
   }
 
-  testing::ReaderOutput Read(const std::string& file) const {
-    return testing::RunIndependentReader("read_rowset.py",
-                                         testing::ShellQuoted(Out(file)));
+  // What the reader makes of the rows saved as `file`.
+  std::string Saved(data::Recordset& rows, const std::string& file = "out.xml") {
+    rows.Save(scratch_.File(file), data::PersistFormat::kXml);
+    return testing::ReadBack("read_rowset.py", scratch_.File(file));
   }
-
-  // The message of the DbError that saving `sql` raises ("" when none).
-  std::string SaveFailure(const std::string& database, const std::string& sql,
-                          const std::string& file) {
-    try {
-      Save(database, sql, file);
-    } catch (const data::DbError& error) {
-      return error.what();
-    }
-    return "";
+  std::string Saved(const std::string& sql) {
+    data::Recordset rows = Open(sql);
+    return Saved(rows);
   }
 
   testing::ScratchDirectory scratch_;
+  data::Connection connection_;
 };
 
-TEST_F(XmlRowsetWriterTest, EveryColumnTypeReadsBackThroughElementTreeAndXmllint) {
-  std::string db = scratch_.Database("parts.db", kParts);
-  Save(db, "SELECT * FROM Parts ORDER BY PartID", "parts.xml");
-
-  testing::ReaderOutput read = Read("parts.xml");
-  EXPECT_EQ(read.exit_code, 0) << read.text;
-  EXPECT_EQ(read.text, std::string(kPartsColumns) + kPartsRows + "rows 3\n");
-
-  std::string xml = FileContents(Out("parts.xml"));
-  // The names that are no XML names travel as ADO writes them: "c" and the
-  // column's index, with the real name beside it.
-  EXPECT_NE(xml.find("<s:AttributeType name='c1' rs:name='Part Name' rs:number='2' "
-                     "rs:writeunknown='true'>"),
-            std::string::npos)
-      << xml;
-  EXPECT_NE(xml.find("name='c2' rs:name='2ndSupplier' rs:number='3' rs:nullable='true'"),
-            std::string::npos)
-      << xml;
-  // Booleans as ADO writes them, and line ends as references, so that no
-  // reader folds them into blanks.
-  EXPECT_NE(xml.find("InStock='True'"), std::string::npos) << xml;
-  EXPECT_NE(xml.find("Notes='line one&#10;line two&#9;tab&#13;cr'"), std::string::npos)
-      << xml;
-  EXPECT_NE(xml.find("Notes='Tom &amp; Jerry &lt;&quot;quoted&quot;&gt; it&apos;s'"),
-            std::string::npos)
-      << xml;
-  // A null is a missing attribute, never an empty one.
-  EXPECT_NE(xml.find("\t<z:row PartID='2' c1='Plain' Notes="), std::string::npos) << xml;
-}
-
-TEST_F(XmlRowsetWriterTest, SaveWritesEveryRowFromTheFirstAndLeavesTheFirstCurrent) {
-  std::string db = scratch_.Database("parts.db", kParts);
-  data::Connection connection(db);
-  data::Recordset rows;
-  rows.Open("SELECT PartID, Qty FROM Parts ORDER BY PartID", connection,
-            data::CursorType::kKeyset, data::LockType::kUnspecified,
-            data::CommandType::kText);
-  rows.MoveNext();
-  rows.MoveNext();
-  ASSERT_EQ(rows.Fields("PartID").Value(), data::Value(3));
-
-  rows.Save(Out("all.xml"), data::PersistFormat::kXml);
-
-  EXPECT_FALSE(rows.IsEOF());
-  EXPECT_EQ(rows.Fields("PartID").Value(), data::Value(1));
-  rows.MoveNext();
-  EXPECT_EQ(rows.Fields("PartID").Value(), data::Value(2));
-  testing::ReaderOutput read = Read("all.xml");
-  EXPECT_EQ(read.exit_code, 0) << read.text;
-  EXPECT_EQ(read.text, R"(column 1 "PartID" int maxLength=4 precision=10 maybenull=false
-column 2 "Qty" i2 maxLength=2 precision=5 maybenull=true
-[1, -3]
-[2, null]
-[3, 32767]
-rows 3
-)");
-}
-
-TEST_F(XmlRowsetWriterTest, ATableRecordsetSavesItsPendingNewRowAndItsNotNullColumns) {
-  std::string db = scratch_.Database("parts.db", kParts);
-  data::Connection connection(db);
-  data::Recordset parts;
-  parts.Open("Parts", connection, data::CursorType::kKeyset, data::LockType::kOptimistic,
-             data::CommandType::kTable);
-  parts.AddNew();
-  parts.Fields("Part Name").SetValue("Added");
-  parts.Fields("InStock").SetValue(true);
-
-  parts.Save(Out("table.xml"), data::PersistFormat::kXml);
-
-  EXPECT_FALSE(parts.IsAddingNew());
-  testing::ReaderOutput read = Read("table.xml");
-  EXPECT_EQ(read.exit_code, 0) << read.text;
-  EXPECT_EQ(read.text,
-            std::string(kPartsColumns) + kPartsRows +
-                "[4, \"Added\", null, null, null, null, null, null, null, null, "
-                "true, null]\nrows 4\n");
-}
-
-TEST_F(XmlRowsetWriterTest, AnEmptyResultKeepsItsSchemaAndHasNoRows) {
-  std::string db = scratch_.Database("parts.db", kParts);
-  Save(db, "SELECT * FROM Parts WHERE PartID > 99", "empty.xml");
-
-  testing::ReaderOutput read = Read("empty.xml");
-  EXPECT_EQ(read.exit_code, 0) << read.text;
-  EXPECT_EQ(read.text, std::string(kPartsColumns) + "rows 0\n");
-  EXPECT_NE(FileContents(Out("empty.xml")).find("<rs:data>\n</rs:data>\n</xml>\n"),
-            std::string::npos);
-}
-
-TEST_F(XmlRowsetWriterTest,
-       NamesThatAreNoXmlNamesOrRepeatAreAliasedAndExpressionsAreText) {
-  std::string db = scratch_.Database("parts.db", kParts);
-  Save(db,
-       "SELECT PartID AS [Part ID], PartID AS [2nd], PartID AS xmlns, PartID AS [a:b], "
+TEST_F(XmlRowsetWriterTest, RowsetsReadBackThroughElementTreeAndXmllint) {
+  struct Case {
+    const char* sql;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"SELECT * FROM Parts ORDER BY PartID",
+       std::string(kPartsColumns) + kPartsRows + "rows 3\n"},
+      {"SELECT * FROM Parts WHERE PartID > 99", std::string(kPartsColumns) + "rows 0\n"},
+      // Names that are no XML names or repeat are aliased; expressions are text.
+      {"SELECT PartID AS [Part ID], PartID AS [2nd], PartID AS xmlns, PartID AS [a:b], "
        "PartID AS c0, PartID AS Größe, [Part Name] AS [Part ID], PartID * 1.5 AS Half, "
        "'x' || [Part Name] AS Joined FROM Parts WHERE PartID = 1",
-       "names.xml");
-
-  testing::ReaderOutput read = Read("names.xml");
-  EXPECT_EQ(read.exit_code, 0) << read.text;
-  EXPECT_EQ(read.text, R"(column 1 "Part ID" int maxLength=4 precision=10 maybenull=false
+       R"(column 1 "Part ID" int maxLength=4 precision=10 maybenull=false
 column 2 "2nd" int maxLength=4 precision=10 maybenull=false
 column 3 "xmlns" int maxLength=4 precision=10 maybenull=false
 column 4 "a:b" int maxLength=4 precision=10 maybenull=false
@@ -205,135 +111,123 @@ column 8 "Half" string maxLength=536870910 maybenull=true
 column 9 "Joined" string maxLength=536870910 maybenull=true
 [1, 1, 1, 1, 1, 1, "Crème brûlée", "1.5", "xCrème brûlée"]
 rows 1
-)");
-  std::string xml = FileContents(Out("names.xml"));
-  EXPECT_NE(xml.find("<z:row c0='1' c1='1' c2='1' c3='1' c4='1' Größe='1' "
-                     "c6='Crème brûlée' Half='1.5' Joined='xCrème brûlée'/>"),
-            std::string::npos)
-      << xml;
-}
-
-TEST_F(XmlRowsetWriterTest, ANullThroughAnOuterJoinDeclaresTheNotNullColumnMayBeNull) {
-  std::string db = scratch_.Database("docs.db", R"(
-      CREATE TABLE Makes (MakeID INTEGER PRIMARY KEY, Make TEXT(30) NOT NULL);
-      CREATE TABLE Docs (DocID INTEGER NOT NULL, MakeID INTEGER);
-      INSERT INTO Makes VALUES (1, 'Acme');
-      INSERT INTO Docs VALUES (1, 1), (2, NULL), (3, NULL);)");
-  Save(db,
-       "SELECT Docs.DocID, Makes.Make FROM Docs LEFT JOIN Makes ON Docs.MakeID = "
+)"},
+      // A null through an outer join: the NOT NULL column may be null after all.
+      {"SELECT Docs.DocID, Makes.Make FROM Docs LEFT JOIN Makes ON Docs.MakeID = "
        "Makes.MakeID ORDER BY Docs.DocID",
-       "docs.xml");
-
-  testing::ReaderOutput read = Read("docs.xml");
-  EXPECT_EQ(read.exit_code, 0) << read.text;
-  EXPECT_EQ(read.text, R"(column 1 "DocID" int maxLength=4 precision=10 maybenull=false
+       R"(column 1 "DocID" int maxLength=4 precision=10 maybenull=false
 column 2 "Make" string maxLength=30 maybenull=true
 [1, "Acme"]
 [2, null]
 [3, null]
 rows 3
-)");
+)"},
+      // What the declarations allow is written, at their very edges too.
+      {"SELECT * FROM Edges", R"(column 1 "A" string maxLength=10 maybenull=true
+column 2 "B" number/numeric maxLength=19 precision=2 scale=2 maybenull=true
+column 3 "C" r4 maxLength=4 precision=7 maybenull=true
+["Zoë Ångstr", "-0.99", 3.4e+38]
+rows 1
+)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.sql);
+    std::filesystem::remove(scratch_.File("out.xml"));
+    EXPECT_EQ(Saved(c.sql), c.expected);
+  }
 }
 
-TEST_F(XmlRowsetWriterTest,
-       AValueTheFormatCannotHoldFailsNamingRowAndColumnAndLeavesNoFile) {
+TEST_F(XmlRowsetWriterTest, WhatTheReaderCannotTellApartIsWrittenAsAdoWritesIt) {
+  Saved("SELECT * FROM Parts ORDER BY PartID");
+  std::string xml = testing::FileContents(scratch_.File("out.xml"));
+  // Names that are no XML names: "c" and the column's index, the real name
+  // beside it; booleans as words; line ends as references, so that no reader
+  // folds them into blanks; a null a missing attribute, never an empty one.
+  EXPECT_THAT(xml,
+              HasSubstr("<s:AttributeType name='c1' rs:name='Part Name' rs:number='2' "
+                        "rs:writeunknown='true'>"));
+  EXPECT_THAT(xml, HasSubstr("name='c2' rs:name='2ndSupplier' rs:number='3' "
+                             "rs:nullable='true'"));
+  EXPECT_THAT(xml, HasSubstr("InStock='True'"));
+  EXPECT_THAT(xml, HasSubstr("Notes='line one&#10;line two&#9;tab&#13;cr'"));
+  EXPECT_THAT(xml,
+              HasSubstr("Notes='Tom &amp; Jerry &lt;&quot;quoted&quot;&gt; it&apos;s'"));
+  EXPECT_THAT(xml, HasSubstr("\t<z:row PartID='2' c1='Plain' Notes="));
+}
+
+TEST_F(XmlRowsetWriterTest, SaveWritesEveryRowFromTheFirstAndAPendingNewRow) {
+  data::Recordset rows = Open("SELECT PartID, Qty FROM Parts ORDER BY PartID");
+  rows.MoveNext();
+  rows.MoveNext();
+  EXPECT_THAT(Saved(rows),
+              ::testing::EndsWith("[1, -3]\n[2, null]\n[3, 32767]\nrows 3\n"));
+  // The first row is current again.
+  EXPECT_EQ(rows.Fields("PartID").Value(), data::Value(1));
+  rows.MoveNext();
+  EXPECT_EQ(rows.Fields("PartID").Value(), data::Value(2));
+
+  data::Recordset parts = Open("Parts");
+  parts.AddNew();
+  parts.Fields("Part Name").SetValue("Added");
+  parts.Fields("InStock").SetValue(true);
+  EXPECT_EQ(Saved(parts, "table.xml"),
+            std::string(kPartsColumns) + kPartsRows +
+                "[4, \"Added\", null, null, null, null, null, null, null, null, true, "
+                "null]\nrows 4\n");
+  EXPECT_FALSE(parts.IsAddingNew());
+}
+
+TEST_F(XmlRowsetWriterTest, AValueTheFormatCannotHoldFailsNamingFileRowAndColumn) {
   struct Case {
-    const char* row_two;  // the second row of t (A TEXT(10), B ...)
-    const char* column_b;
-    const char* failing_column;
-    const char* message;
+    const char* row_two;   // of t (A TEXT(10), B ...), after ('fine', 0)
+    const char* column_b;  // B's declaration
+    const char* message;   // after the file's path
   };
   const Case cases[] = {
-      {"'bell' || char(7), 1", "SMALLINT", "A",
-       "(U+0007) cannot be held in an XML 1.0 file"},
-      {"CAST(x'41C328' AS TEXT), 1", "SMALLINT", "A", "not valid UTF-8 (character 2)"},
-      {"'ok', 40000", "SMALLINT", "B", "outside the column's range (-32768 to 32767)"},
-      {"'ok', 'heavy'", "DOUBLE", "B", "'heavy' is not of the column's type DOUBLE"},
-      {"'ok', 123456789.5", "DECIMAL(10,2)", "B", "more digits than DECIMAL(10,2) holds"},
-      {"'ok', 1e39", "SINGLE", "B", "beyond the range of a single"},
+      {"'bell' || char(7), 1", "SMALLINT",
+       "', row 2, column 'A': character 5 (U+0007) cannot be held in an XML 1.0"},
+      {"CAST(x'41C328' AS TEXT), 1", "SMALLINT",
+       "', row 2, column 'A': the text is not valid UTF-8 (character 2)"},
+      {"'ok', 40000", "SMALLINT",
+       "', row 2, column 'B': the whole number 40000 is outside the column's range "
+       "(-32768 to 32767)"},
+      {"'ok', 'heavy'", "DOUBLE",
+       "', row 2, column 'B': the stored value 'heavy' is not of the column's type "
+       "DOUBLE"},
+      {"'ok', 123456789.5", "DECIMAL(10,2)",
+       "', row 2, column 'B': the number 123456789.50 has more digits than "
+       "DECIMAL(10,2)"},
+      {"'ok', 1e39", "SINGLE",
+       "', row 2, column 'B': the number is beyond the range of a single"},
       // Characters, not bytes, are held to the declared size.
-      {"'Zoë Ångström', 1", "SMALLINT", "A",
-       "the text is 12 characters long and the column holds 10"},
+      {"'Zoë Ångström', 1", "SMALLINT",
+       "', row 2, column 'A': the text is 12 characters long and the column holds 10"},
+      // Rounded to its scale, 0.999 has a digit DECIMAL(2,2) has no room for.
+      {"'ok', 0.999", "DECIMAL(2,2)",
+       "', row 2, column 'B': the number 1.00 has more digits than DECIMAL(2,2) holds"},
   };
   int number = 0;
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.row_two);
     std::string name = "case" + std::to_string(++number);
-    std::string db = scratch_.Database(
+    connection_ = data::Connection(scratch_.Database(
         name + ".db", std::string("CREATE TABLE t (A TEXT(10), B ") + c.column_b +
-                          "); INSERT INTO t VALUES ('fine', 1); INSERT INTO t VALUES (" +
-                          c.row_two + ");");
-    std::string message = SaveFailure(db, "SELECT * FROM t", name + ".xml");
-    EXPECT_NE(message.find(Out(name + ".xml") + "', row 2, column '" + c.failing_column +
-                           "': "),
-              std::string::npos)
-        << name << ": " << message;
-    EXPECT_NE(message.find(c.message), std::string::npos) << name << ": " << message;
-    EXPECT_FALSE(std::filesystem::exists(Out(name + ".xml"))) << name;
+                          "); INSERT INTO t VALUES ('fine', 0), (" + c.row_two + ");"));
+    data::Recordset rows = Open("SELECT * FROM t");
+    try {
+      rows.Save(scratch_.File(name + ".xml"), data::PersistFormat::kXml);
+      ADD_FAILURE() << "saved";
+    } catch (const data::DbError& error) {
+      EXPECT_THAT(error.what(), HasSubstr(scratch_.File(name + ".xml") + c.message));
+    }
   }
-
-  // What the declarations allow is written, at their very edges too.
-  std::string db = scratch_.Database("edges.db", R"(
-      CREATE TABLE t (A TEXT(10), B DECIMAL(2,2), C SINGLE);
-      INSERT INTO t VALUES ('Zoë Ångstr', -0.99, 3.4e38);)");
-  Save(db, "SELECT * FROM t", "edges.xml");
-  testing::ReaderOutput read = Read("edges.xml");
-  EXPECT_EQ(read.exit_code, 0) << read.text;
-  EXPECT_TRUE(read.text.ends_with("[\"Zoë Ångstr\", \"-0.99\", 3.4e+38]\nrows 1\n"))
-      << read.text;
-  // Rounded to its scale, 0.999 has a digit DECIMAL(2,2) has no room for.
-  db = scratch_.Database("rounded.db", R"(
-      CREATE TABLE t (B DECIMAL(2,2));
-      INSERT INTO t VALUES (0.5), (0.999);)");
-  std::string message = SaveFailure(db, "SELECT * FROM t", "rounded.xml");
-  EXPECT_NE(message.find("row 2, column 'B': the number 1.00 has more digits than "
-                         "DECIMAL(2,2) holds"),
-            std::string::npos)
-      << message;
-  EXPECT_FALSE(std::filesystem::exists(Out("rounded.xml")));
-}
-
-TEST_F(XmlRowsetWriterTest, AnUnwritableNameOrAQueryFailingMidwayLeavesNoFile) {
-  std::string db = scratch_.Database("parts.db", kParts);
-
-  std::string message = SaveFailure(db, "SELECT 1 AS [a\x01z]", "name.xml");
-  EXPECT_NE(message.find("the name of column 1: character 2 (U+0001)"), std::string::npos)
-      << message;
-  EXPECT_FALSE(std::filesystem::exists(Out("name.xml")));
-
-  // abs() of the smallest integer fails on the second row, after the first
-  // has been written.
-  message = SaveFailure(db,
-                        "SELECT PartID, abs(-9223372036854775807 - (PartID - 1)) FROM "
-                        "Parts ORDER BY PartID",
-                        "midway.xml");
-  EXPECT_NE(message.find("integer overflow"), std::string::npos) << message;
-  EXPECT_FALSE(std::filesystem::exists(Out("midway.xml")));
-}
-
-TEST_F(XmlRowsetWriterTest, AnExistingFileIsRefusedAndLeftAsItWas) {
-  std::string db = scratch_.Database("parts.db", kParts);
-  testing::WriteFile(Out("keep.xml"), "precious");
-
-  std::string message = SaveFailure(db, "SELECT * FROM Parts", "keep.xml");
-
-  EXPECT_NE(message.find("already exists"), std::string::npos) << message;
-  EXPECT_EQ(FileContents(Out("keep.xml")), "precious");
 }
 
 TEST_F(XmlRowsetWriterTest, AdtgAndAMissingWriterAreClearErrorsThatWriteNothing) {
-  std::string db = scratch_.Database("parts.db", kParts);
-  data::Connection connection(db);
-  data::Recordset rows;
-  rows.Open("SELECT * FROM Parts", connection, data::CursorType::kKeyset,
-            data::LockType::kUnspecified, data::CommandType::kText);
-  try {
-    rows.Save(Out("binary.adtg"), data::PersistFormat::kAdtg);
-    ADD_FAILURE() << "an ADTG save was accepted";
-  } catch (const data::DbError& error) {
-    EXPECT_NE(std::string(error.what()).find("ADTG"), std::string::npos) << error.what();
-  }
-  EXPECT_FALSE(std::filesystem::exists(Out("binary.adtg")));
-
+  data::Recordset rows = Open("SELECT * FROM Parts");
+  EXPECT_THAT(
+      [&] { rows.Save(scratch_.File("binary.adtg"), data::PersistFormat::kAdtg); },
+      ::testing::ThrowsMessage<data::DbError>(HasSubstr("ADTG")));
   // Puts the real writer back however the test ends.
   struct Restore {
     ~Restore() {
@@ -342,15 +236,11 @@ TEST_F(XmlRowsetWriterTest, AdtgAndAMissingWriterAreClearErrorsThatWriteNothing)
     }
   } restore;
   data::RegisterTableWriter("XML", [] { return std::unique_ptr<data::TableWriter>(); });
-  try {
-    rows.Save(Out("unregistered.xml"), data::PersistFormat::kXml);
-    ADD_FAILURE() << "a save without a writer was accepted";
-  } catch (const data::DbError& error) {
-    EXPECT_NE(std::string(error.what()).find("no writer for the XML rowset format"),
-              std::string::npos)
-        << error.what();
-  }
-  EXPECT_FALSE(std::filesystem::exists(Out("unregistered.xml")));
+  EXPECT_THAT([&] { rows.Save(scratch_.File("none.xml"), data::PersistFormat::kXml); },
+              ::testing::ThrowsMessage<data::DbError>(
+                  HasSubstr("no writer for the XML rowset format")));
+  EXPECT_FALSE(std::filesystem::exists(scratch_.File("binary.adtg")));
+  EXPECT_FALSE(std::filesystem::exists(scratch_.File("none.xml")));
 }
 
 }  // namespace
