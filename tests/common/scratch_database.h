@@ -29,6 +29,7 @@ class ScratchDirectory {
   ScratchDirectory(const ScratchDirectory&) = delete;
   ScratchDirectory& operator=(const ScratchDirectory&) = delete;
 
+  std::string Path() const { return path_.string(); }
   std::string File(const std::string& name) const { return (path_ / name).string(); }
 
   // Creates database `name` by running `sql` (several statements allowed)
@@ -51,26 +52,6 @@ class ScratchDirectory {
  private:
   std::filesystem::path path_;
 };
-
-// Runs a query with SQLite directly and returns the first column of the
-// first row as text ("<null>" for null, "<none>" without rows).
-inline std::string QueryText(const std::string& path, const std::string& sql) {
-  sqlite3* db = nullptr;
-  sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-  sqlite3_stmt* statement = nullptr;
-  std::string result = "<error>";
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK) {
-    if (sqlite3_step(statement) == SQLITE_ROW) {
-      const unsigned char* text = sqlite3_column_text(statement, 0);
-      result = text ? reinterpret_cast<const char*>(text) : "<null>";
-    } else {
-      result = "<none>";
-    }
-  }
-  sqlite3_finalize(statement);
-  sqlite3_close(db);
-  return result;
-}
 
 using QueryTable = std::vector<std::vector<std::string>>;
 
@@ -97,6 +78,18 @@ inline QueryTable QueryRows(const std::string& path, const std::string& sql) {
   sqlite3_finalize(statement);
   sqlite3_close(db);
   return rows;
+}
+
+// Runs a query with SQLite directly and returns the first column of the
+// first row as text ("<null>" for null, "<none>" without rows, "<error>" for
+// a statement SQLite refuses).
+inline std::string QueryText(const std::string& path, const std::string& sql) {
+  try {
+    const QueryTable rows = QueryRows(path, sql);
+    return rows.empty() ? "<none>" : rows.front().front();
+  } catch (const std::runtime_error&) {
+    return "<error>";
+  }
 }
 
 // What the sqlite3 shell prints for `command` (a dot-command or one SQL
