@@ -12,56 +12,23 @@ namespace {
 
 using ::testing::HasSubstr;
 
-// Every column type the host declares, NOT NULL where the reader must see
-// rs:maybenull='false', names with a blank and a leading digit, and values
-// that need escaping.
-constexpr char kParts[] = R"(
-    CREATE TABLE Parts (PartID INTEGER PRIMARY KEY NOT NULL, [Part Name] TEXT(40) NOT NULL,
-                        [2ndSupplier] TEXT(20), Notes LONGTEXT, Price CURRENCY,
-                        Weight DOUBLE, Ratio SINGLE, Qty SMALLINT, Bin BYTE,
-                        Exact DECIMAL(10,2), InStock BIT NOT NULL, Received DATETIME);
-    INSERT INTO Parts VALUES (1, 'Crème brûlée', 'Zoë & Søn',
-                              'Tom & Jerry <"quoted"> it''s', 0.1 + 0.2, 0.1, 0.1, -3, 200,
-                              12.5, 1, '2024-02-29 13:05:09');
-    INSERT INTO Parts VALUES (2, 'Plain', NULL,
-                              'line one' || char(10) || 'line two' || char(9) || 'tab' ||
-                                  char(13) || 'cr',
-                              NULL, NULL, NULL, NULL, NULL, NULL, 0, '1999-12-31');
-    INSERT INTO Parts VALUES (3, '日本 🎉', NULL, NULL, 1234.5678, -2.5e-7, 3.25, 32767, 0,
-                              -0.5, 1, NULL);
+// Beside the table of every type: NOT NULL columns, one of which an outer
+// join fills with nulls; values at the edges of their declarations, and a
+// second row of values beyond them, one a column.
+const std::string kSource = std::string(testing::kEveryTypeTable) + R"(;
     CREATE TABLE Makes (MakeID INTEGER PRIMARY KEY, Make TEXT(30) NOT NULL);
     CREATE TABLE Docs (DocID INTEGER NOT NULL, MakeID INTEGER);
     INSERT INTO Makes VALUES (1, 'Acme');
     INSERT INTO Docs VALUES (1, 1), (2, NULL), (3, NULL);
-    CREATE TABLE Edges (A TEXT(10), B DECIMAL(2,2), C SINGLE);
-    INSERT INTO Edges VALUES ('Zoë Ångstr', -0.99, 3.4e38);)";
+    CREATE TABLE bad (Bell TEXT(10), Utf8 TEXT(10), Small SMALLINT, Heavy DOUBLE,
+                      Digits DECIMAL(10,2), Single SINGLE, Chars TEXT(10), Share DECIMAL(2,2));
+    INSERT INTO bad VALUES ('fine', 'fine', 32767, 1, 12345678.99, 3.4e38, 'Zoë Ångstr', -0.99);
+    INSERT INTO bad VALUES ('bell' || char(7), CAST(x'41C328' AS TEXT), 40000, 'heavy',
+                            123456789.5, 1e39, 'Zoë Ångström', 0.999);)";
 
-constexpr char kPartsColumns[] =
-    R"(column 1 "PartID" int maxLength=4 precision=10 maybenull=false
-column 2 "Part Name" string maxLength=40 maybenull=false
-column 3 "2ndSupplier" string maxLength=20 maybenull=true
-column 4 "Notes" string maxLength=536870910 maybenull=true
-column 5 "Price" number/currency maxLength=8 precision=19 maybenull=true
-column 6 "Weight" float maxLength=8 precision=15 maybenull=true
-column 7 "Ratio" r4 maxLength=4 precision=7 maybenull=true
-column 8 "Qty" i2 maxLength=2 precision=5 maybenull=true
-column 9 "Bin" ui1 maxLength=1 precision=3 maybenull=true
-column 10 "Exact" number/numeric maxLength=19 precision=10 scale=2 maybenull=true
-column 11 "InStock" boolean maxLength=2 maybenull=false
-column 12 "Received" dateTime/variantdate maxLength=16 maybenull=true
-)";
-
-constexpr char kPartsRows[] =
-    R"([1, "Crème brûlée", "Zoë & Søn", "Tom & Jerry <\"quoted\"> it's", "0.3", 0.1, 0.1, -3, 200, "12.50", true, "2024-02-29T13:05:09"]
-[2, "Plain", null, "line one\nline two\ttab\rcr", null, null, null, null, null, null, false, "1999-12-31T00:00:00"]
-[3, "日本 🎉", null, null, "1234.5678", -2.5e-07, 3.25, 32767, 0, "-0.50", true, null]
-)";
-
-class XmlRowsetWriterTest : public ::testing::Test {
+class XmlRowsetWriterTest : public testing::WriterTest {
  protected:
-  XmlRowsetWriterTest() : connection_(scratch_.Database("parts.db", kParts)) {
-    RegisterFileFormats();
-  }
+  XmlRowsetWriterTest() : WriterTest(kSource), connection_(db_) {}
 
   // Opens `sql` as the export does; a table name opens the table itself.
   data::Recordset Open(const std::string& sql) {
@@ -72,44 +39,62 @@ class XmlRowsetWriterTest : public ::testing::Test {
               table ? data::CommandType::kTable : data::CommandType::kText);
     return rows;
   }
-
-  // What the reader makes of the rows saved as `file`.
-  std::string Saved(data::Recordset& rows, const std::string& file = "out.xml") {
-    rows.Save(scratch_.File(file), data::PersistFormat::kXml);
-    return testing::ReadBack("read_rowset.py", scratch_.File(file));
+  void Save(data::Recordset& rows, const std::string& file = "out.xml") {
+    rows.Save(Out(file), data::PersistFormat::kXml);
   }
-  std::string Saved(const std::string& sql) {
+  // What the reader makes of the rows of `sql` saved as `file`.
+  std::string Saved(const std::string& sql, const std::string& file = "out.xml") {
     data::Recordset rows = Open(sql);
-    return Saved(rows);
+    Save(rows, file);
+    return testing::ReadBack("read_rowset.py", Out(file));
   }
 
-  testing::ScratchDirectory scratch_;
   data::Connection connection_;
 };
 
+constexpr char kEveryType[] =
+    R"(column 1 "Id" int maxLength=4 precision=10 maybenull=true
+column 2 "Name" string maxLength=40 maybenull=true
+column 3 "Last Name" string maxLength=30 maybenull=true
+column 4 "Zip" string maxLength=10 maybenull=true
+column 5 "Notes" string maxLength=536870910 maybenull=true
+column 6 "Active" boolean maxLength=2 maybenull=true
+column 7 "Grade" ui1 maxLength=1 precision=3 maybenull=true
+column 8 "Price" number/currency maxLength=8 precision=19 maybenull=true
+column 9 "Ratio" r4 maxLength=4 precision=7 maybenull=true
+column 10 "Amount" float maxLength=8 precision=15 maybenull=true
+column 11 "Exact" number/numeric maxLength=19 precision=10 scale=2 maybenull=true
+column 12 "Born" dateTime/variantdate maxLength=16 maybenull=true
+[1, "Zoë", "Ångström", "01234", "said \"hi\", then left\r\nnext line", true, 200, "12.5", 0.25, 1234567.891, "99.95", "2001-03-15T00:00:00"]
+[2, "Smith, John", " padded ", "00501", "<&> 'single'", false, 0, "0", 1.5, -0.001, "0.10", "1999-12-31T23:59:58"]
+[3, "", null, null, null, null, null, null, null, null, null, null]
+rows 3
+)";
+
 TEST_F(XmlRowsetWriterTest, RowsetsReadBackThroughElementTreeAndXmllint) {
   struct Case {
-    const char* sql;
-    std::string expected;
+    std::string sql, expected;
   };
   const Case cases[] = {
-      {"SELECT * FROM Parts ORDER BY PartID",
-       std::string(kPartsColumns) + kPartsRows + "rows 3\n"},
-      {"SELECT * FROM Parts WHERE PartID > 99", std::string(kPartsColumns) + "rows 0\n"},
+      {"SELECT Id, Name, [Last Name], Zip, Notes, Active, Grade, Price, Ratio, Amount, "
+       "Exact, Born FROM t ORDER BY Id",
+       kEveryType},
+      {"SELECT Id FROM t WHERE Id > 99",
+       "column 1 \"Id\" int maxLength=4 precision=10 maybenull=true\nrows 0\n"},
       // Names that are no XML names or repeat are aliased; expressions are text.
-      {"SELECT PartID AS [Part ID], PartID AS [2nd], PartID AS xmlns, PartID AS [a:b], "
-       "PartID AS c0, PartID AS Größe, [Part Name] AS [Part ID], PartID * 1.5 AS Half, "
-       "'x' || [Part Name] AS Joined FROM Parts WHERE PartID = 1",
-       R"(column 1 "Part ID" int maxLength=4 precision=10 maybenull=false
-column 2 "2nd" int maxLength=4 precision=10 maybenull=false
-column 3 "xmlns" int maxLength=4 precision=10 maybenull=false
-column 4 "a:b" int maxLength=4 precision=10 maybenull=false
-column 5 "c0" int maxLength=4 precision=10 maybenull=false
-column 6 "Größe" int maxLength=4 precision=10 maybenull=false
-column 7 "Part ID" string maxLength=40 maybenull=false
+      {"SELECT Id AS [Part ID], Id AS [2nd], Id AS xmlns, Id AS [a:b], Id AS c0, "
+       "Id AS Größe, Name AS [Part ID], Id * 1.5 AS Half, 'x' || Name AS Joined "
+       "FROM t WHERE Id = 1",
+       R"(column 1 "Part ID" int maxLength=4 precision=10 maybenull=true
+column 2 "2nd" int maxLength=4 precision=10 maybenull=true
+column 3 "xmlns" int maxLength=4 precision=10 maybenull=true
+column 4 "a:b" int maxLength=4 precision=10 maybenull=true
+column 5 "c0" int maxLength=4 precision=10 maybenull=true
+column 6 "Größe" int maxLength=4 precision=10 maybenull=true
+column 7 "Part ID" string maxLength=40 maybenull=true
 column 8 "Half" string maxLength=536870910 maybenull=true
 column 9 "Joined" string maxLength=536870910 maybenull=true
-[1, 1, 1, 1, 1, 1, "Crème brûlée", "1.5", "xCrème brûlée"]
+[1, 1, 1, 1, 1, 1, "Zoë", "1.5", "xZoë"]
 rows 1
 )"},
       // A null through an outer join: the NOT NULL column may be null after all.
@@ -123,111 +108,86 @@ column 2 "Make" string maxLength=30 maybenull=true
 rows 3
 )"},
       // What the declarations allow is written, at their very edges too.
-      {"SELECT * FROM Edges", R"(column 1 "A" string maxLength=10 maybenull=true
-column 2 "B" number/numeric maxLength=19 precision=2 scale=2 maybenull=true
-column 3 "C" r4 maxLength=4 precision=7 maybenull=true
-["Zoë Ångstr", "-0.99", 3.4e+38]
+      {"SELECT Small, Digits, Single, Chars, Share FROM bad WHERE Bell = 'fine'",
+       R"(column 1 "Small" i2 maxLength=2 precision=5 maybenull=true
+column 2 "Digits" number/numeric maxLength=19 precision=10 scale=2 maybenull=true
+column 3 "Single" r4 maxLength=4 precision=7 maybenull=true
+column 4 "Chars" string maxLength=10 maybenull=true
+column 5 "Share" number/numeric maxLength=19 precision=2 scale=2 maybenull=true
+[32767, "12345678.99", 3.4e+38, "Zoë Ångstr", "-0.99"]
 rows 1
 )"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.sql);
-    std::filesystem::remove(scratch_.File("out.xml"));
+    ClearOut();
     EXPECT_EQ(Saved(c.sql), c.expected);
   }
-}
 
-TEST_F(XmlRowsetWriterTest, WhatTheReaderCannotTellApartIsWrittenAsAdoWritesIt) {
-  Saved("SELECT * FROM Parts ORDER BY PartID");
-  std::string xml = testing::FileContents(scratch_.File("out.xml"));
-  // Names that are no XML names: "c" and the column's index, the real name
-  // beside it; booleans as words; line ends as references, so that no reader
-  // folds them into blanks; a null a missing attribute, never an empty one.
+  // What the reader cannot tell apart is written as ADO writes it: names
+  // that are no XML names as "c" and the column's index, the real name
+  // beside it; booleans as words; line ends as references, so that no
+  // reader folds them into blanks; a null a missing attribute, never an
+  // empty one.
+  Saved(cases[0].sql, "raw.xml");
+  std::string xml = testing::FileContents(Out("raw.xml"));
   EXPECT_THAT(xml,
-              HasSubstr("<s:AttributeType name='c1' rs:name='Part Name' rs:number='2' "
-                        "rs:writeunknown='true'>"));
-  EXPECT_THAT(xml, HasSubstr("name='c2' rs:name='2ndSupplier' rs:number='3' "
-                             "rs:nullable='true'"));
-  EXPECT_THAT(xml, HasSubstr("InStock='True'"));
-  EXPECT_THAT(xml, HasSubstr("Notes='line one&#10;line two&#9;tab&#13;cr'"));
+              HasSubstr("<s:AttributeType name='c2' rs:name='Last Name' rs:number='3' "
+                        "rs:nullable='true' rs:writeunknown='true'>"));
+  EXPECT_THAT(xml, HasSubstr(" Active='True' "));
   EXPECT_THAT(xml,
-              HasSubstr("Notes='Tom &amp; Jerry &lt;&quot;quoted&quot;&gt; it&apos;s'"));
-  EXPECT_THAT(xml, HasSubstr("\t<z:row PartID='2' c1='Plain' Notes="));
+              HasSubstr(" Notes='said &quot;hi&quot;, then left&#13;&#10;next line' "));
+  EXPECT_THAT(xml, HasSubstr(" Notes='&lt;&amp;&gt; &apos;single&apos;' "));
+  EXPECT_THAT(xml, HasSubstr("\t<z:row Id='3' Name=''/>\n"));
 }
 
 TEST_F(XmlRowsetWriterTest, SaveWritesEveryRowFromTheFirstAndAPendingNewRow) {
-  data::Recordset rows = Open("SELECT PartID, Qty FROM Parts ORDER BY PartID");
+  data::Recordset rows = Open("SELECT Id FROM t ORDER BY Id");
   rows.MoveNext();
   rows.MoveNext();
-  EXPECT_THAT(Saved(rows),
-              ::testing::EndsWith("[1, -3]\n[2, null]\n[3, 32767]\nrows 3\n"));
+  Save(rows);
+  EXPECT_THAT(testing::ReadBack("read_rowset.py", Out("out.xml")),
+              ::testing::EndsWith("[1]\n[2]\n[3]\nrows 3\n"));
   // The first row is current again.
-  EXPECT_EQ(rows.Fields("PartID").Value(), data::Value(1));
+  EXPECT_EQ(rows.Fields("Id").Value(), data::Value(1));
   rows.MoveNext();
-  EXPECT_EQ(rows.Fields("PartID").Value(), data::Value(2));
+  EXPECT_EQ(rows.Fields("Id").Value(), data::Value(2));
 
-  data::Recordset parts = Open("Parts");
-  parts.AddNew();
-  parts.Fields("Part Name").SetValue("Added");
-  parts.Fields("InStock").SetValue(true);
-  EXPECT_EQ(Saved(parts, "table.xml"),
-            std::string(kPartsColumns) + kPartsRows +
-                "[4, \"Added\", null, null, null, null, null, null, null, null, true, "
-                "null]\nrows 4\n");
-  EXPECT_FALSE(parts.IsAddingNew());
+  data::Recordset makes = Open("Makes");
+  makes.AddNew();
+  makes.Fields("Make").SetValue("Added");
+  Save(makes, "table.xml");
+  EXPECT_FALSE(makes.IsAddingNew());
+  EXPECT_THAT(
+      testing::ReadBack("read_rowset.py", Out("table.xml")),
+      ::testing::EndsWith("maybenull=false\n[1, \"Acme\"]\n[2, \"Added\"]\nrows 2\n"));
 }
 
 TEST_F(XmlRowsetWriterTest, AValueTheFormatCannotHoldFailsNamingFileRowAndColumn) {
-  struct Case {
-    const char* row_two;   // of t (A TEXT(10), B ...), after ('fine', 0)
-    const char* column_b;  // B's declaration
-    const char* message;   // after the file's path
-  };
-  const Case cases[] = {
-      {"'bell' || char(7), 1", "SMALLINT",
-       "', row 2, column 'A': character 5 (U+0007) cannot be held in an XML 1.0"},
-      {"CAST(x'41C328' AS TEXT), 1", "SMALLINT",
-       "', row 2, column 'A': the text is not valid UTF-8 (character 2)"},
-      {"'ok', 40000", "SMALLINT",
-       "', row 2, column 'B': the whole number 40000 is outside the column's range "
-       "(-32768 to 32767)"},
-      {"'ok', 'heavy'", "DOUBLE",
-       "', row 2, column 'B': the stored value 'heavy' is not of the column's type "
-       "DOUBLE"},
-      {"'ok', 123456789.5", "DECIMAL(10,2)",
-       "', row 2, column 'B': the number 123456789.50 has more digits than "
-       "DECIMAL(10,2)"},
-      {"'ok', 1e39", "SINGLE",
-       "', row 2, column 'B': the number is beyond the range of a single"},
+  const std::pair<const char*, const char*> cases[] = {
+      {"Bell", "character 5 (U+0007) cannot be held in an XML 1.0 file"},
+      {"Utf8", "the text is not valid UTF-8 (character 2)"},
+      {"Small", "the whole number 40000 is outside the column's range (-32768 to 32767)"},
+      {"Heavy", "the stored value 'heavy' is not of the column's type DOUBLE"},
+      {"Digits", "the number 123456789.50 has more digits than DECIMAL(10,2) holds"},
+      {"Single", "the number is beyond the range of a single"},
       // Characters, not bytes, are held to the declared size.
-      {"'Zoë Ångström', 1", "SMALLINT",
-       "', row 2, column 'A': the text is 12 characters long and the column holds 10"},
+      {"Chars", "the text is 12 characters long and the column holds 10"},
       // Rounded to its scale, 0.999 has a digit DECIMAL(2,2) has no room for.
-      {"'ok', 0.999", "DECIMAL(2,2)",
-       "', row 2, column 'B': the number 1.00 has more digits than DECIMAL(2,2) holds"},
+      {"Share", "the number 1.00 has more digits than DECIMAL(2,2) holds"},
   };
-  int number = 0;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.row_two);
-    std::string name = "case" + std::to_string(++number);
-    connection_ = data::Connection(scratch_.Database(
-        name + ".db", std::string("CREATE TABLE t (A TEXT(10), B ") + c.column_b +
-                          "); INSERT INTO t VALUES ('fine', 0), (" + c.row_two + ");"));
-    data::Recordset rows = Open("SELECT * FROM t");
-    try {
-      rows.Save(scratch_.File(name + ".xml"), data::PersistFormat::kXml);
-      ADD_FAILURE() << "saved";
-    } catch (const data::DbError& error) {
-      EXPECT_THAT(error.what(), HasSubstr(scratch_.File(name + ".xml") + c.message));
-    }
+  for (const auto& [column, message] : cases) {
+    data::Recordset rows = Open(std::string("SELECT ") + column + " FROM bad");
+    EXPECT_THAT([&] { Save(rows); },
+                ::testing::ThrowsMessage<data::DbError>(HasSubstr(
+                    Out("out.xml") + "', row 2, column '" + column + "': " + message)));
   }
 }
 
 TEST_F(XmlRowsetWriterTest, AdtgAndAMissingWriterAreClearErrorsThatWriteNothing) {
-  data::Recordset rows = Open("SELECT * FROM Parts");
-  EXPECT_THAT(
-      [&] { rows.Save(scratch_.File("binary.adtg"), data::PersistFormat::kAdtg); },
-      ::testing::ThrowsMessage<data::DbError>(HasSubstr("ADTG")));
+  data::Recordset rows = Open("SELECT Id FROM t");
+  EXPECT_THAT([&] { rows.Save(Out("binary.adtg"), data::PersistFormat::kAdtg); },
+              ::testing::ThrowsMessage<data::DbError>(HasSubstr("ADTG")));
   // Puts the real writer back however the test ends.
   struct Restore {
     ~Restore() {
@@ -236,11 +196,9 @@ TEST_F(XmlRowsetWriterTest, AdtgAndAMissingWriterAreClearErrorsThatWriteNothing)
     }
   } restore;
   data::RegisterTableWriter("XML", [] { return std::unique_ptr<data::TableWriter>(); });
-  EXPECT_THAT([&] { rows.Save(scratch_.File("none.xml"), data::PersistFormat::kXml); },
-              ::testing::ThrowsMessage<data::DbError>(
-                  HasSubstr("no writer for the XML rowset format")));
-  EXPECT_FALSE(std::filesystem::exists(scratch_.File("binary.adtg")));
-  EXPECT_FALSE(std::filesystem::exists(scratch_.File("none.xml")));
+  EXPECT_THAT([&] { Save(rows); }, ::testing::ThrowsMessage<data::DbError>(
+                                       HasSubstr("no writer for the XML rowset format")));
+  EXPECT_THAT(OutFiles(), ::testing::IsEmpty());
 }
 
 }  // namespace
