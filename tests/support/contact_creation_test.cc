@@ -146,7 +146,7 @@ TEST_F(ContactCreationTest, CompaniesAreFiledUnderTheCompanyAndFittedToTheColumn
       key, {"Company=" + company, "FileAs=" + company, "Contact=''",
             "Address='A" + std::string(47, 'a') + "éé'", "State='A State Name Longer'",
             "ZipCode='11788-1234'", "AccountNo1='EEP-44120 AND A LONG'",
-            // Notes are trimmed and proper-cased, not fitted.
+            // Notes are trimmed and proper-cased.
             "Notes='Main Parts Supplier - Next Day Ups'", "ClientType=4"});
   EXPECT_EQ(Phones(key), (QueryTable{{"35", "(   )555-0128", "", "0"}}));
 }
