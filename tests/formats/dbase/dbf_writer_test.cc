@@ -142,11 +142,6 @@ TEST_F(DbfWriterTest, EachLevelWritesItsVersionNumbersAndMemoLayout) {
       EXPECT_EQ(dbt[16], '\x03');
       EXPECT_EQ(dbt.substr(512 + 10, 2), "\x1A\x1A");
     }
-
-    // Without a memo column: no memo file and the plain version.
-    Export(level.connect, "Name, Qty", "FROM m", "plain.dbf");
-    EXPECT_THAT(Dbfread("plain.dbf"), ::testing::StartsWith("version 0x03 "));
-    EXPECT_FALSE(std::filesystem::exists(Out("plain.dbt")));
   }
 }
 
@@ -194,28 +189,25 @@ TEST_F(DbfWriterTest, NamesAndValuesTheTableCannotHoldFailNamingFileRowAndColumn
     EXPECT_EQ(error.number(), c.number) << error.what();
     EXPECT_THAT(error.what(), HasSubstr(Out("out.dbf") + c.expected));
   }
-  // Ten characters make a name; what fits the fields is written, the sign
-  // of a fraction that fills its field included.
+  // Ten characters make a name; what fits the fields is written. Without a
+  // memo column there is no memo file and the plain version; a fraction
+  // that fills its field keeps its sign.
   Export("dBASE IV", "City AS CustomerNa, Notes, Qty, Amount",
          "FROM bad WHERE City = 'Rome'");
   EXPECT_THAT(Dbfread("out.dbf"), HasSubstr("CustomerNa C 5 0\n"));
   EXPECT_THAT(Dbfread("out.dbf"), HasSubstr(R"(["Rome", "ok", 1, 1.5])"));
-  Export("dBASE IV", "*", "FROM shares", "shares.dbf");
-  EXPECT_THAT(Dbfread("shares.dbf"),
-              ::testing::EndsWith("Share N 5 2\n[-0.99]\n[0.5]\n"));
+  Export("dBASE III", "*", "FROM shares", "shares.dbf");
+  EXPECT_EQ(Dbfread("shares.dbf"),
+            "version 0x03 cp1252 records 2\nShare N 5 2\n[-0.99]\n[0.5]\n");
+  EXPECT_FALSE(std::filesystem::exists(Out("shares.dbt")));
 }
 
-TEST_F(DbfWriterTest, AnExistingTableKeepsItsCompanionsAndADeletedOnesAreReplaced) {
-  // Refused before anything is touched: the memo and code page files stay.
-  for (const char* name : {"out.dbf", "out.dbt", "out.cpg"})
-    testing::WriteFile(Out(name), name);
-  Error("dBASE IV", "*", "FROM m");
-  for (const char* name : {"out.dbf", "out.dbt", "out.cpg"})
-    EXPECT_EQ(FileContents(Out(name)), name);
-
+TEST_F(DbfWriterTest, WhatADeletedTableLeftBesideItIsReplaced) {
+  Export("dBASE IV", "*", "FROM m");
   // Answering Yes to the overwrite question deletes the table file alone;
   // what it leaves beside it is replaced by the export that follows.
   std::filesystem::remove(Out("out.dbf"));
+  testing::WriteFile(Out("out.cpg"), "437");
   Export("dBASE IV", "Name, Notes", "FROM m WHERE Name = 'A'");
   EXPECT_THAT(Dbfread("out.dbf"), ::testing::EndsWith("[\"A\", \"first memo\"]\n"));
   // A memo file of one memo, not the four blocks of the old one.

@@ -1,19 +1,13 @@
 """Reads an XML rowset (a recordset's XML persistence format) with Python's
-xml.etree.ElementTree, after libxml2's xmllint has found it well-formed.
+ElementTree, after xmllint has found it well-formed, and checks it against
+the rowset schema it declares: namespaces, one s:AttributeType a column
+(rs:number in order, distinct names, one s:datatype each), z:row elements
+with declared attributes only, each value parsing as its dt:type, every
+rs:maybenull='false' column present.
 
-Usage: read_rowset.py FILE
-
-Checks: UTF-8 without byte-order mark; root <xml> binding s, dt, rs and z
-to the rowset namespaces; <s:Schema id='RowsetSchema'> holding one
-<s:ElementType name='row' content='eltOnly'> of <s:AttributeType>s
-(rs:number 1..n, distinct names, one <s:datatype> each with dt:type,
-dt:maxLength and rs:maybenull) ended by <s:extends type='rs:rowbase'/>;
-then <rs:data> of z:row elements with declared attributes only, each value
-parsing as its dt:type, and every rs:maybenull='false' column present.
-
-Prints per column: column N "real name" TYPE[/DBTYPE] maxLength=M
-[precision=P] [scale=S] maybenull=B; then each row as a JSON list (null
-where the attribute is missing; decimals and dates as text); then "rows N".
+Usage: read_rowset.py FILE. Prints each column (number, real name, type,
+sizes, maybenull), each row as a JSON list (null for a missing attribute),
+then "rows N".
 """
 import datetime
 import decimal
