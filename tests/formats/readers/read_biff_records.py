@@ -1,44 +1,42 @@
 #!/usr/bin/python3
-"""Lists the BIFF records of an Excel file and checks its string index.
+"""Usage: read_biff_records.py FILE.xls [REFERENCE.xls]: BIFF records.
 
-Usage: read_biff_records.py FILE.xls
-
-The workbook stream is taken out of the compound file by xlrd's own
-compound file reader (Debian's python3-xlrd); a BIFF3 or BIFF4 worksheet is
-the file itself. Line 1 names the stream ("file" for none) and its size;
-then one line per record up to the workbook's last EOF: its identifier in
-hex and its data length. When the file has a shared string table, a last
-line checks its EXTSST index against where the strings really start:
-"extsst ok, N buckets of M strings", or the first mismatch.
+Line 1: the stream (taken out of the compound file by xlrd's own reader;
+"file" for a BIFF3/BIFF4 worksheet) and its size. Line 2: each record up to
+the last EOF as "0231:12" (identifier, data length), "*N" after a run of N
+alike. With a shared string table, a line checks its EXTSST index against
+where the strings start: "extsst ok, N buckets of M strings". With a
+REFERENCE, a last line tells whether FILE's records, cells aside, come in
+the order REFERENCE has them.
 """
+import itertools
 import struct
 import sys
 
 from xlrd import compdoc
 
-OLE_MAGIC = b"\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1"
-SST, CONTINUE, EXTSST, BOF, EOF = 0x00FC, 0x003C, 0x00FF, 0x0809, 0x000A
+SST, CONTINUE, EXTSST = 0x00FC, 0x003C, 0x00FF
+CELLS = {0x0203, 0x027E, 0x0204, 0x0205, 0x00FD}  # NUMBER RK LABEL BOOLERR LABELSST
 
 
 def records(stream):
-    """(offset, id, data) of each record up to the end of the last substream."""
+    """(offset, id, data) of each record up to the padding after the last EOF."""
     pos = 0
     while pos + 4 <= len(stream):
         rid, length = struct.unpack_from("<HH", stream, pos)
         if rid == 0 and length == 0:
-            break  # padding after the last EOF
+            break
         yield pos, rid, stream[pos + 4:pos + 4 + length]
         pos += 4 + length
 
 
 def string_starts(table):
-    """Stream offset and offset within its record of each string of the
-    SST, which `table` lists as its record and CONTINUE records."""
+    """(stream offset, offset in its record) of each string of the SST,
+    which `table` lists as its record and CONTINUE records."""
     starts = []
     (offset, _, data), rest = table[0], table[1:]
-    count = struct.unpack_from("<I", data, 4)[0]
     at = 8
-    for _ in range(count):
+    for _ in range(struct.unpack_from("<I", data, 4)[0]):
         if at == len(data):
             (offset, _, data), rest = rest[0], rest[1:]
             at = 0
@@ -70,43 +68,49 @@ def check_extsst(listed):
         return None
     if not extsst:
         return "extsst missing"
-    starts = string_starts(table)
     per_bucket = struct.unpack_from("<H", extsst[0], 0)[0]
     buckets = (len(extsst[0]) - 2) // 8
-    expected = starts[::per_bucket]
+    expected = string_starts(table)[::per_bucket]
     if buckets != len(expected):
         return "extsst has %d buckets, the table needs %d" % (buckets, len(expected))
-    for i, (stream_offset, in_record) in enumerate(expected):
+    for i, start in enumerate(expected):
         got = struct.unpack_from("<IH", extsst[0], 2 + 8 * i)
-        if got != (stream_offset, in_record):
-            return "extsst bucket %d names %s, the string starts at %s" % (
-                i, got, (stream_offset, in_record))
+        if got != start:
+            return "extsst bucket %d names %s, the string starts at %s" % (i, got, start)
     return "extsst ok, %d buckets of %d strings" % (buckets, per_bucket)
 
 
-def main(path):
+def workbook_stream(path):
+    """The name of the workbook stream and its bytes."""
     raw = open(path, "rb").read()
-    name = "file"
-    stream = raw
-    if raw[:8] == OLE_MAGIC:
-        document = compdoc.CompDoc(raw, logfile=open("/dev/null", "w"))
-        for candidate in ("Workbook", "Book"):
-            found = document.get_named_stream(candidate)
-            if found is not None:
-                name, stream = candidate, bytes(found)
-                break
+    if raw[:8] != b"\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1":
+        return "file", raw
+    document = compdoc.CompDoc(raw, logfile=open("/dev/null", "w"))
+    return next((n, bytes(found)) for n in ("Workbook", "Book")
+                if (found := document.get_named_stream(n)) is not None)
+
+
+def main(path, reference):
+    name, stream = workbook_stream(path)
     print("stream %s %d" % (name, len(stream)))
     listed = list(records(stream))
-    for _, rid, data in listed:
-        print("%04X %d" % (rid, len(data)))
+    runs = itertools.groupby("%04X:%d" % (rid, len(data)) for _, rid, data in listed)
+    print(" ".join(r + ("*%d" % n if n > 1 else "") for r, n in
+                   ((r, len(list(same))) for r, same in runs)))
     verdict = check_extsst(listed)
     if verdict:
         print(verdict)
+    if reference:
+        theirs = iter(rid for _, rid, _ in records(workbook_stream(reference)[1]))
+        # "in" goes on through `theirs` from where the last record was found.
+        out_of_order = [rid for _, rid, _ in listed if rid not in CELLS and rid not in theirs]
+        print("order of %s: %s" % (reference.rsplit("/", 1)[-1], "%04X out of it" %
+                                   out_of_order[0] if out_of_order else "kept"))
 
 
 if __name__ == "__main__":
     try:
-        main(sys.argv[1])
+        main(sys.argv[1], sys.argv[2] if len(sys.argv) > 2 else None)
     except Exception as error:  # the test shows whatever the reader refused
         print("reading the records failed: %s: %s" % (type(error).__name__, error))
         sys.exit(1)

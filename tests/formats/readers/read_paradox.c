@@ -25,6 +25,7 @@
 #define MS_PER_DAY 86400000.0
 
 static int failures = 0;
+static iconv_t to_utf8;
 
 /* pxlib's own file access, exported but not declared in its header. */
 size_t px_fread(pxdoc_t *p, pxstream_t *stream, size_t numbytes, void *buffer);
@@ -40,78 +41,26 @@ static void OnError(pxdoc_t *p, int level, const char *message, void *data) {
   failures++;
 }
 
-static iconv_t to_utf8;
-
-static void PrintEscaped(const char *text, size_t length) {
-  for (size_t i = 0; i < length; ++i) {
-    switch (text[i]) {
-      case '\\':
-        fputs("\\\\", stdout);
-        break;
-      case '\t':
-        fputs("\\t", stdout);
-        break;
-      case '\r':
-        fputs("\\r", stdout);
-        break;
-      case '\n':
-        fputs("\\n", stdout);
-        break;
-      default:
-        putchar(text[i]);
-    }
-  }
-}
-
-/* Prints `length` bytes of code page text as UTF-8. */
+/* Prints `length` bytes of code page text as UTF-8, escaped. */
 static void PrintText(const char *bytes, size_t length) {
-  size_t out_size = length * 4 + 1;
-  char *out = malloc(out_size);
-  char *in_at = (char *)bytes;
-  char *out_at = out;
-  size_t in_left = length, out_left = out_size;
+  size_t out_size = length * 4 + 1, in_left = length, out_left = out_size;
+  char *out = malloc(out_size), *in_at = (char *)bytes, *out_at = out;
   iconv(to_utf8, NULL, NULL, NULL, NULL);
   if (iconv(to_utf8, &in_at, &in_left, &out_at, &out_left) == (size_t)-1) {
     fprintf(stderr, "undecodable text (errno %d)\n", errno);
     failures++;
   }
-  PrintEscaped(out, (size_t)(out_at - out));
-  free(out);
-}
-
-static char TypeLetter(int type) {
-  switch (type) {
-    case pxfAlpha:
-      return 'A';
-    case pxfDate:
-      return 'D';
-    case pxfShort:
-      return 'S';
-    case pxfLong:
-      return 'I';
-    case pxfCurrency:
-      return '$';
-    case pxfNumber:
-      return 'N';
-    case pxfLogical:
-      return 'L';
-    case pxfMemoBLOb:
-      return 'M';
-    case pxfBLOb:
-      return 'B';
-    case pxfFmtMemoBLOb:
-      return 'F';
-    case pxfTime:
-      return 'T';
-    case pxfTimestamp:
-      return '@';
-    case pxfAutoInc:
-      return '+';
-    case pxfBCD:
-      return '#';
-    default:
-      return '?';
+  static const char special[] = "\\\t\r\n", written[] = "\\trn";
+  for (const char *c = out; c < out_at; ++c) {
+    const char *escaped = *c != '\0' ? strchr(special, *c) : NULL;
+    if (escaped != NULL) {
+      putchar('\\');
+      putchar(written[escaped - special]);
+    } else {
+      putchar(*c);
+    }
   }
+  free(out);
 }
 
 /* The shortest form that reads back as the same double. */
@@ -139,94 +88,73 @@ static void PrintTimeOfDay(long milliseconds) {
  * zero, which on 64-bit machines takes in bytes past the field; the blank
  * test is therefore made here, on the field's own bytes. */
 static int IsBlank(const char *data, int length) {
-  for (int i = 0; i < length; ++i) {
-    if (data[i] != 0) return 0;
-  }
-  return 1;
+  return data[0] == 0 && memcmp(data, data + 1, (size_t)length - 1) == 0;
 }
 
-static void PrintValue(pxdoc_t *doc, pxfield_t *field, char *data) {
-  if (IsBlank(data, field->px_flen)) {
-    fputs("\\N", stdout);
-    return;
-  }
+/* Prints one value; returns 0 when pxlib could not decode it. */
+static int PrintValue(pxdoc_t *doc, pxfield_t *field, char *data) {
   long long_value;
   short short_value;
   double double_value;
-  char byte_value;
-  char *text = NULL;
+  char byte_value, *text = NULL;
   int mod, size;
   switch (field->px_ftype) {
     case pxfAlpha:
-      if (PX_get_data_alpha(doc, data, field->px_flen, &text) > 0 && text) {
-        PrintText(text, strlen(text));
-        doc->free(doc, text);
-        return;
-      }
-      break;
-    case pxfDate:
-      if (PX_get_data_long(doc, data, 4, &long_value) > 0) return PrintDay(long_value);
-      break;
-    case pxfTime:
-      if (PX_get_data_long(doc, data, 4, &long_value) > 0) {
-        return PrintTimeOfDay(long_value);
-      }
-      break;
-    case pxfShort:
-      if (PX_get_data_short(doc, data, 2, &short_value) > 0) {
-        printf("%d", short_value);
-        return;
-      }
-      break;
-    case pxfLong:
-    case pxfAutoInc:
-      if (PX_get_data_long(doc, data, 4, &long_value) > 0) {
-        printf("%ld", long_value);
-        return;
-      }
-      break;
-    case pxfCurrency:
-    case pxfNumber:
-      if (PX_get_data_double(doc, data, 8, &double_value) > 0) {
-        PrintDouble(double_value);
-        return;
-      }
-      break;
-    case pxfTimestamp:
-      if (PX_get_data_double(doc, data, 8, &double_value) > 0) {
-        long day = (long)(double_value / MS_PER_DAY);
-        PrintDay(day);
-        putchar(' ');
-        return PrintTimeOfDay((long)(double_value - day * MS_PER_DAY));
-      }
-      break;
-    case pxfLogical:
-      if (PX_get_data_byte(doc, data, 1, &byte_value) > 0) {
-        fputs(byte_value ? "TRUE" : "FALSE", stdout);
-        return;
-      }
-      break;
-    case pxfBCD:
-      if (PX_get_data_bcd(doc, (unsigned char *)data, field->px_fdc, &text) > 0 && text) {
-        fputs(text, stdout);
-        doc->free(doc, text);
-        return;
-      }
+      if (PX_get_data_alpha(doc, data, field->px_flen, &text) <= 0 || !text) return 0;
+      PrintText(text, strlen(text));
       break;
     case pxfMemoBLOb:
     case pxfFmtMemoBLOb:
     case pxfBLOb:
-      if (PX_get_data_blob(doc, data, field->px_flen, &mod, &size, &text) > 0 && text) {
-        PrintText(text, (size_t)size);
-        doc->free(doc, text);
-        return;
-      }
+      if (PX_get_data_blob(doc, data, field->px_flen, &mod, &size, &text) <= 0 || !text)
+        return 0;
+      PrintText(text, (size_t)size);
       break;
+    case pxfBCD:
+      if (PX_get_data_bcd(doc, (unsigned char *)data, field->px_fdc, &text) <= 0 || !text)
+        return 0;
+      fputs(text, stdout);
+      break;
+    case pxfDate:
+    case pxfTime:
+    case pxfLong:
+    case pxfAutoInc:
+      if (PX_get_data_long(doc, data, 4, &long_value) <= 0) return 0;
+      if (field->px_ftype == pxfDate)
+        PrintDay(long_value);
+      else if (field->px_ftype == pxfTime)
+        PrintTimeOfDay(long_value);
+      else
+        printf("%ld", long_value);
+      return 1;
+    case pxfShort:
+      if (PX_get_data_short(doc, data, 2, &short_value) <= 0) return 0;
+      printf("%d", short_value);
+      return 1;
+    case pxfCurrency:
+    case pxfNumber:
+    case pxfTimestamp:
+      if (PX_get_data_double(doc, data, 8, &double_value) <= 0) return 0;
+      if (field->px_ftype != pxfTimestamp) {
+        PrintDouble(double_value);
+      } else {
+        long day = (long)(double_value / MS_PER_DAY);
+        PrintDay(day);
+        putchar(' ');
+        PrintTimeOfDay((long)(double_value - day * MS_PER_DAY));
+      }
+      return 1;
+    case pxfLogical:
+      if (PX_get_data_byte(doc, data, 1, &byte_value) <= 0) return 0;
+      fputs(byte_value ? "TRUE" : "FALSE", stdout);
+      return 1;
     default:
       fprintf(stderr, "field type %d not handled\n", field->px_ftype);
       failures++;
+      return 0;
   }
-  fputs("\\N", stdout);
+  doc->free(doc, text);
+  return 1;
 }
 
 /* Opens the .MB file as PX_open_blob_fp does, less the list of its blocks
@@ -260,12 +188,8 @@ int main(int argc, char **argv) {
   }
   PX_boot();
   pxdoc_t *doc = PX_new2(OnError, NULL, NULL, NULL);
-  if (PX_open_file(doc, argv[1]) < 0) {
-    fprintf(stderr, "pxlib cannot open %s\n", argv[1]);
-    return 1;
-  }
-  if (argc == 3 && OpenMemoFile(doc, argv[2]) < 0) {
-    fprintf(stderr, "pxlib cannot open the memo file %s\n", argv[2]);
+  if (PX_open_file(doc, argv[1]) < 0 || (argc == 3 && OpenMemoFile(doc, argv[2]) < 0)) {
+    fprintf(stderr, "pxlib cannot open %s\n", argv[argc - 1]);
     return 1;
   }
   pxhead_t *head = doc->px_head;
@@ -285,26 +209,29 @@ int main(int argc, char **argv) {
       head->px_fileversion, head->px_filetype, head->px_doscodepage,
       (unsigned char)head->px_sortorder, head->px_maxtablesize * 1024,
       head->px_headersize, head->px_numrecords, head->px_fileblocks);
+  static const char letters[] = "?ADSI$N??L??MBF?????T@+#"; /* by pxlib type */
   pxfield_t *fields = PX_get_fields(doc);
   int count = PX_get_num_fields(doc);
   for (int i = 0; i < count; ++i) {
     fputs("field\t", stdout);
     PrintText(fields[i].px_fname, strlen(fields[i].px_fname));
-    printf("\t%c\t%d\n", TypeLetter(fields[i].px_ftype), fields[i].px_flen);
+    int type = fields[i].px_ftype;
+    printf("\t%c\t%d\n", type < (int)sizeof letters ? letters[type] : '?',
+           fields[i].px_flen);
   }
   char *record = malloc((size_t)PX_get_recordsize(doc));
-  int records = PX_get_num_records(doc);
-  for (int r = 0; r < records; ++r) {
+  for (int r = 0; r < PX_get_num_records(doc); ++r) {
     if (PX_get_record(doc, r, record) == NULL) {
       fprintf(stderr, "pxlib cannot read record %d\n", r);
       return 1;
     }
     fputs("row", stdout);
-    int offset = 0;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0, offset = 0; i < count; offset += fields[i++].px_flen) {
       putchar('\t');
-      PrintValue(doc, &fields[i], record + offset);
-      offset += fields[i].px_flen;
+      char *data = record + offset;
+      if (IsBlank(data, fields[i].px_flen) || !PrintValue(doc, &fields[i], data)) {
+        fputs("\\N", stdout);
+      }
     }
     putchar('\n');
   }
