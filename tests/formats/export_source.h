@@ -1,9 +1,6 @@
-// The source table the text and HTML export tests copy from: one column of
-// every type the host declares, values that need quoting or escaping,
-// accented text, leading-zero text and a row of nulls. Beside it, numbers
-// at the edges: round millions and small fractions (which the shortest
-// text would write with an exponent), amounts beyond the range of currency
-// and of a single, an infinity and a negative zero.
+// The source the writers' tests copy from: a column of every type the host
+// declares with values to quote, escape or keep as text, and a row of nulls;
+// numbers at the edges of text, currency and single; a row that fails.
 #pragma once
 
 #include <fstream>

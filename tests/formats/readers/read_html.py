@@ -1,11 +1,8 @@
-"""Reads an HTML table document with Python's html.parser.
+"""Reads an HTML table document with Python's html.parser: UTF-8, every
+element closed in order, cells in rows in a table, no text outside them.
 
-Usage: read_html.py FILE
-
-Checks that the document is UTF-8, that every element is closed in order,
-that cells sit in rows inside a table and no text outside them. Prints
-"doctype: ...", "charset: ...", "title: ...", "tables: N", then each row as
-"th [...]" or "td [...]" with its cell texts (references resolved) as JSON.
+Usage: read_html.py FILE. Prints doctype, charset, title and the number of
+tables, then each row as "th [...]" or "td [...]" with its cell texts.
 """
 import json
 import sys
