@@ -1,5 +1,6 @@
 // Builds DBF files byte by byte, so a test controls every header value,
-// wrong ones included, independently of the reader under test.
+// wrong ones included. The offsets are written out here rather than taken
+// from the reader's layout, so a wrong layout constant cannot hide itself.
 #pragma once
 
 #include <cstdint>
@@ -14,8 +15,7 @@ struct DbfBuilder {
   struct FieldSpec {
     std::string name;
     char type;
-    std::uint8_t width;
-    std::uint8_t decimals;
+    std::uint8_t width, decimals;
   };
 
   std::uint8_t version = 0x03;
@@ -24,11 +24,9 @@ struct DbfBuilder {
   std::vector<FieldSpec> fields;
   std::vector<std::string> records;
   std::optional<std::uint32_t> record_count;  // else computed
-  std::optional<std::uint16_t> header_length;
-  std::optional<std::uint16_t> record_length;
+  std::optional<std::uint16_t> header_length, record_length;
   std::size_t header_tail = 0;  // bytes between terminator and records
   bool terminator = true;
-  bool end_of_file_mark = true;
 
   DbfBuilder& Field(std::string name, char type, std::uint8_t width,
                     std::uint8_t decimals = 0) {
@@ -47,6 +45,7 @@ struct DbfBuilder {
     return *this;
   }
 
+  // The file, ending in the end-of-file mark.
   std::string Bytes() const {
     const std::size_t name_room = level7 ? 31 : 10, type_at = level7 ? 32 : 11;
     const std::size_t width_at = level7 ? 33 : 16;
@@ -71,7 +70,7 @@ struct DbfBuilder {
     PutLe(header, 10, record_length.value_or(width_sum), 2);
     std::string file = header;
     for (const std::string& record : records) file += record;
-    return end_of_file_mark ? file + '\x1A' : file;
+    return file + '\x1A';
   }
 
   std::string WriteTo(const std::string& path) const {

@@ -1,0 +1,188 @@
+// The text of DBF fields: FieldText and FormatDbfDate, the code pages a
+// table's text is decoded from, and tables written by other programs
+// (shapelib's dbfcreate/dbfadd and GDAL's ogr2ogr; tests/fixtures/dbf).
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "dbf_builder.h"
+#include "legacy/cb_support.h"
+#include "legacy/clipper_calls.h"
+#include "legacy/code_page.h"
+#include "legacy/code_page_choice.h"
+#include "scratch_database.h"
+
+namespace vdimpexp::legacy {
+namespace {
+
+using testing::DbfBuilder;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class FieldTextTest : public ::testing::Test {
+ protected:
+  void TearDown() override { code4initUndo(context_); }
+
+  // The table written as `file`, on its first record.
+  TableHandle AtTop(const DbfBuilder& table, const std::string& file = "t.dbf") {
+    const TableHandle handle = d4open(context_, table.WriteTo(scratch_.File(file)));
+    EXPECT_EQ(d4top(handle), 0) << file;
+    return handle;
+  }
+  static std::string Text(TableHandle table, const char* field) {
+    return FieldText(d4field(table, field));
+  }
+  // Every live record of a fixture as the named fields' texts joined by "|".
+  std::vector<std::string> Rows(const std::string& file,
+                                const std::vector<const char*>& fields) {
+    std::vector<std::string> rows;
+    const TableHandle table = d4open(context_, VD_DBF_FIXTURES "/" + file);
+    for (int result = d4top(table); result == 0; result = d4skip(table, 1)) {
+      std::string& row = rows.emplace_back();
+      for (const char* field : fields)
+        row += (row.empty() ? "" : "|") + Text(table, field);
+    }
+    EXPECT_EQ(code4errorCode(context_, 0), 0) << file;
+    return rows;
+  }
+
+  testing::ScratchDirectory scratch_;
+  ContextHandle context_ = code4initVB();
+};
+
+TEST_F(FieldTextTest, KeepsTheFieldWidthAndItsFillerSpaces) {
+  // Visual FoxPro, whose records start after a link area in the header.
+  DbfBuilder table = DbfBuilder().Field("NAME", 'C', 10).Field("QTY", 'N', 6);
+  table.version = 0x30;
+  table.header_tail = 263;
+  table.Record({"abc", "    12"}).Record({"", std::string("12\0\0\0\0", 6)});
+  const TableHandle handle = AtTop(table);
+  EXPECT_EQ(Text(handle, "NAME"), "abc       ");
+  EXPECT_EQ(Text(handle, "qty"), "    12");
+  EXPECT_EQ(Text(handle, "MISSING"), "");
+  ASSERT_EQ(d4skip(handle, 1), 0);
+  EXPECT_EQ(Text(handle, "NAME"), std::string(10, ' '));
+  EXPECT_EQ(Text(handle, "QTY"), "12    ") << "NUL padding reads as blanks";
+  ASSERT_NE(d4skip(handle, 1), 0);
+  EXPECT_EQ(Text(handle, "NAME"), "") << "past the last record";
+}
+
+// Only upper-case picture letters take part of the date.
+TEST(FormatDbfDateTest, RendersStoredDatesThroughThePicture) {
+  auto format = [](const std::string& stored, const std::string& picture) {
+    std::string result = "left over";
+    FormatDbfDate(stored, result, picture);
+    return result;
+  };
+  const std::pair<const char*, const char*> pictures[] = {
+      {"MM/DD/CCYY", "03/15/1999"}, {"DD.MM.YY", "15.03.99"},
+      {"YYYY-MM-DD", "1999-03-15"}, {"day DD", "day 15"},
+      {"YYYYY", " 1999"},           {"", ""},
+  };
+  for (const auto& [picture, expected] : pictures) {
+    EXPECT_EQ(format("19990315", picture), expected) << picture;
+  }
+  for (const char* stored : {"        ", "00000000", "19990230", "19000229", "1999031",
+                             "1999-3-1", "00000101", "19991301", ""}) {
+    EXPECT_EQ(format(stored, "MM/DD/CCYY"), "  /  /    ") << stored;
+  }
+}
+
+TEST(CodePageTest, NamesAndDecodesCodePages) {
+  const std::pair<const char*, const char*> cpg_texts[] = {
+      {" ANSI 1252 ", "CP1252"}, {"437\r\n", "CP437"},
+      {"oem", "CP437"},          {"\xEF\xBB\xBFutf8", "UTF-8"},
+      {"65001", "UTF-8"},        {"Windows-1251", "CP1251"},
+      {"88591", "ISO-8859-1"},   {"ISO_8859-2", "ISO-8859-2"},
+      {"10000", "MACINTOSH"},
+  };
+  for (const auto& [text, name] : cpg_texts) EXPECT_EQ(IconvNameForCpgText(text), name);
+  for (const char* text : {"", "nonsense", "ISO-8859-99", "ISO", "CP", "-1252", "12x"}) {
+    EXPECT_EQ(IconvNameForCpgText(text), std::nullopt) << text;
+  }
+  EXPECT_EQ(IconvNameForLanguageDriver(0xC8), "CP1250");
+  EXPECT_EQ(IconvNameForLanguageDriver(0x00), std::nullopt) << "0 is no mark";
+  EXPECT_EQ(GuessOemOrAnsi("Caf\x82 cr\x8Ame"), "CP437");
+  EXPECT_EQ(GuessOemOrAnsi("\x93quoted\x94 Andr\xE9 Gar\xE7on \xE0"), "CP1252");
+  EXPECT_EQ(GuessOemOrAnsi("M\x81ller \xE1\xE1"), "CP437")
+      << "0x81 is never Windows text";
+  EXPECT_EQ(GuessOemOrAnsi("plain ASCII"), "CP437");
+
+  // Bytes that are no character, broken and cut-off sequences become U+FFFD;
+  // a multi-byte code page gives fewer characters than bytes.
+  const std::array<std::string, 3> decoded[] = {
+      {"CP1252", "\xE9\x80 a\x81z", "é€ a\uFFFDz/6"},
+      {"UTF-8", "a\xFF\x62\xC3", "a\uFFFDb\uFFFD/4"},
+      {"CP932", "\x93\xFA\x96\x7B", "日本/2"},
+  };
+  for (const auto& [name, bytes, expected] : decoded) {
+    std::string text;
+    const std::size_t characters = CodePage::Open(name)->Decode(bytes, text);
+    EXPECT_EQ(text + "/" + std::to_string(characters), expected) << name;
+  }
+  EXPECT_EQ(CodePage::Open("NO-SUCH-CODE-PAGE"), nullptr);
+}
+
+TEST_F(FieldTextTest, TablesUseTheirCpgFileThenTheirMarkThenTheirBytes) {
+  auto first_name = [&](const std::string& file, std::uint8_t mark, std::string name) {
+    DbfBuilder table = DbfBuilder().Field("NAME", 'C', 5).Field("CODE", 'B', 8);
+    table.language_driver = mark;
+    // Binary fields do not count when the bytes are judged.
+    return Text(AtTop(table.Record({name, std::string(8, '\xE9')}), file), "NAME");
+  };
+  for (const auto& [file, text] : {std::pair{"cpg.cpg", "1252"},
+                                   {"UPPER.CPG", "ANSI 1251"},
+                                   {"junk.cpg", "whatever"},
+                                   {"other.cpg", "1252"}}) {
+    std::ofstream(scratch_.File(file)) << text;
+  }
+  EXPECT_EQ(first_name("cpg.dbf", 0x01, "Caf\xE9"), "Café ");
+  EXPECT_EQ(first_name("UPPER.DBF", 0x01, "\xCC\xE8\xF0"), "Мир  ");
+  EXPECT_EQ(first_name("junk.dbf", 0x03, "Caf\x82"), "Caf‚ ") << "unknown names pass";
+  EXPECT_EQ(first_name("other-table.dbf", 0x01, "Caf\x82"), "Café ");
+  EXPECT_EQ(first_name("dos.dbf", 0x00, "Caf\x82"), "Café ");
+  EXPECT_EQ(first_name("win.dbf", 0x00, "Caf\xE9"), "Café ");
+  EXPECT_EQ(first_name("odd.dbf", 0xEE, "Caf\x82"), "Café ") << "an unknown mark is none";
+}
+
+TEST_F(FieldTextTest, ReadsTablesOtherProgramsWrote) {
+  // shapelib and GDAL write a missing number as asterisks.
+  EXPECT_THAT(Rows("shapelib_parts.dbf", {"name", "qty", "price"}),
+              ElementsAre("Widget              |    12|      3.50",
+                          "Gadget, large       |    -7|   1234.25",
+                          "                    |******|**********"));
+  EXPECT_EQ(CountDbfRecords(VD_DBF_FIXTURES "/shapelib_parts.dbf"), 3);
+  EXPECT_THAT(Rows("shapelib_empty.dbf", {"NAME"}), IsEmpty());
+  EXPECT_EQ(CountDbfRecords(VD_DBF_FIXTURES "/shapelib_empty.dbf"), 0);
+  // Marked 0x57 (Windows ANSI), written in Windows-1252.
+  EXPECT_THAT(Rows("shapelib_accents_1252.dbf", {"CITY", "ZIP"}),
+              ElementsAre("Zürich          | 8001", "Málaga          |29001",
+                          "Ærøskøbing      | 5970"));
+  // UTF-8 named by a .cpg file: 日本 fills six of the field's twelve bytes,
+  // and the text is still twelve characters wide.
+  EXPECT_THAT(
+      Rows("gdal_items.dbf", {"NAME", "ACTIVE", "PRICE", "QTY"}),
+      ElementsAre("Müller      |1|     12.50|    3", "日本          |0|**********|*****",
+                  "Ørsted      |*|      7.25|   -4"));
+  // GDAL writes a missing date as "00000000".
+  std::vector<std::string> dates;
+  for (const std::string& stored : Rows("gdal_items.dbf", {"BORN"})) {
+    FormatDbfDate(stored, dates.emplace_back(), "MM/DD/CCYY");
+  }
+  EXPECT_THAT(dates, ElementsAre("03/15/1999", "  /  /    ", "02/29/2000"));
+  // DOS Latin-1 (850), once as language driver mark 0x02 and once named
+  // "CP850" by a .cpg file beside an unmarked table.
+  for (const char* file : {"gdal_cities_ldid2.dbf", "gdal_cities_cp850.dbf"}) {
+    EXPECT_THAT(Rows(file, {"CITY", "ZIP"}),
+                ElementsAre("Zürich          |8001 ", "Málaga          |29001",
+                            "Ærøskøbing      |5970 "))
+        << file;
+  }
+}
+
+}  // namespace
+}  // namespace vdimpexp::legacy
