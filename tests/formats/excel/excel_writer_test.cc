@@ -97,6 +97,8 @@ const Version kVersions[] = {
      "simple2003.xls"},
 };
 
+void PrintTo(const Version& version, std::ostream* out) { *out << version.connect; }
+
 class ExcelWriterTest : public testing::WriterTest {
  protected:
   ExcelWriterTest() : WriterTest(kSource) {}

@@ -1,17 +1,14 @@
-/* Reads a Paradox table with pxlib, Debian's Paradox library, and prints
- * what pxlib sees, for the tests to compare:
+/* Usage: read_paradox table.db [memo.mb]: what pxlib, Debian's Paradox
+ * library, reads of a table:
  *
- *   table <name> version <v> type <t> codepage <cp> sortorder <hex>
- *         blocksize <bytes> headersize <bytes> records <n> blocks <n>
- *   field <name> <type letter> <size>        (one line per field)
- *   row <value> <value> ...                  (one line per record)
+ *   table NAME version V type T codepage CP sortorder 0xSO blocksize BYTES
+ *         headersize BYTES records N blocks N
+ *   fields NAME TYPE-LETTER SIZE, NAME TYPE-LETTER SIZE, ...
+ *   row<tab>VALUE<tab>VALUE...               (one line per record)
  *
- * Items on a line are separated by tabs. Text is decoded from the code
- * page the header names (437 when it names none, as in Paradox 3 tables)
- * to UTF-8; a backslash, tab, carriage return and line feed in it are
- * written \\ \t \r \n. A blank (null) value is written \N.
- *
- * Usage: read_paradox table.db [memo.mb] */
+ * Text is decoded from the header's code page (437 when it names none, as
+ * in Paradox 3) to UTF-8, a backslash, tab, carriage return and line feed
+ * in it written \\ \t \r \n; a blank (null) value is written \N. */
 #include <errno.h>
 #include <iconv.h>
 #include <paradox.h>
@@ -53,12 +50,7 @@ static void PrintText(const char *bytes, size_t length) {
   static const char special[] = "\\\t\r\n", written[] = "\\trn";
   for (const char *c = out; c < out_at; ++c) {
     const char *escaped = *c != '\0' ? strchr(special, *c) : NULL;
-    if (escaped != NULL) {
-      putchar('\\');
-      putchar(written[escaped - special]);
-    } else {
-      putchar(*c);
-    }
+    escaped != NULL ? printf("\\%c", written[escaped - special]) : putchar(*c);
   }
   free(out);
 }
@@ -201,11 +193,11 @@ int main(int argc, char **argv) {
     fprintf(stderr, "no converter from %s\n", code_page);
     return 1;
   }
-  fputs("table\t", stdout);
+  fputs("table ", stdout);
   PrintText(head->px_tablename, strlen(head->px_tablename));
   printf(
-      "\tversion\t%d\ttype\t%d\tcodepage\t%d\tsortorder\t0x%02x\tblocksize\t%d\t"
-      "headersize\t%d\trecords\t%d\tblocks\t%u\n",
+      " version %d type %d codepage %d sortorder 0x%02x blocksize %d headersize %d "
+      "records %d blocks %u\nfields",
       head->px_fileversion, head->px_filetype, head->px_doscodepage,
       (unsigned char)head->px_sortorder, head->px_maxtablesize * 1024,
       head->px_headersize, head->px_numrecords, head->px_fileblocks);
@@ -213,12 +205,12 @@ int main(int argc, char **argv) {
   pxfield_t *fields = PX_get_fields(doc);
   int count = PX_get_num_fields(doc);
   for (int i = 0; i < count; ++i) {
-    fputs("field\t", stdout);
+    fputs(i == 0 ? " " : ", ", stdout);
     PrintText(fields[i].px_fname, strlen(fields[i].px_fname));
     int type = fields[i].px_ftype;
-    printf("\t%c\t%d\n", type < (int)sizeof letters ? letters[type] : '?',
-           fields[i].px_flen);
+    printf(" %c %d", type < (int)sizeof letters ? letters[type] : '?', fields[i].px_flen);
   }
+  putchar('\n');
   char *record = malloc((size_t)PX_get_recordsize(doc));
   for (int r = 0; r < PX_get_num_records(doc); ++r) {
     if (PX_get_record(doc, r, record) == NULL) {
