@@ -12,7 +12,7 @@
 namespace vdimpexp::testing {
 
 struct DbfBuilder {
-  struct FieldSpec {
+  struct FieldDef {
     std::string name;
     char type;
     std::uint8_t width, decimals;
@@ -21,7 +21,7 @@ struct DbfBuilder {
   std::uint8_t version = 0x03;
   std::uint8_t language_driver = 0;
   bool level7 = false;  // dBASE 7: 48-byte descriptors after a 68-byte fixed part
-  std::vector<FieldSpec> fields;
+  std::vector<FieldDef> fields;
   std::vector<std::string> records;
   std::optional<std::uint32_t> record_count;  // else computed
   std::optional<std::uint16_t> header_length, record_length;
@@ -54,7 +54,7 @@ struct DbfBuilder {
     PutLe(header, 4, record_count.value_or(records.size()), 4);
     header[29] = static_cast<char>(language_driver);
     std::size_t width_sum = 1;
-    for (const FieldSpec& field : fields) {
+    for (const FieldDef& field : fields) {
       std::string descriptor(level7 ? 48 : 32, '\0');
       descriptor.replace(0, std::min(field.name.size(), name_room),
                          field.name.substr(0, name_room));
@@ -80,7 +80,7 @@ struct DbfBuilder {
 
   // Clipper keeps the high byte of a wide character field's width in its
   // decimals byte.
-  std::size_t Width(const FieldSpec& field) const {
+  std::size_t Width(const FieldDef& field) const {
     return !level7 && field.type == 'C' ? field.width + 256u * field.decimals
                                         : field.width;
   }
