@@ -239,8 +239,8 @@ TEST_P(EveryVersionTest, RecordsComeInTheOrderOfFilesOthersWrote) {
   // The BIFF8 BOFs say Excel 97 (build 0x0DBB of 1996, the year being 1996
   // or 1997 in every BIFF8 BOF) and a file saved on Windows, and that Excel
   // 97 reads every record: the globals' BOF (type 5) and the worksheet's.
+  if (version_.biff < 80) return;
   for (char type : {'\x05', '\x10'}) {
-    if (version_.biff < 80) break;
     EXPECT_THAT(bytes,
                 HasSubstr(std::string("\x09\x08\x10\0\0\x06", 6) + type +
                           std::string("\0\xBB\x0D\xCC\x07\x01\0\0\0\x06\0\0\0", 13)));

@@ -57,27 +57,23 @@ def string_starts(table):
 
 
 def check_extsst(listed):
-    table = []
-    for record in listed:
-        if record[1] == SST or (table and record[1] == CONTINUE):
-            table.append(record)
-        elif table:
-            break
-    extsst = [data for _, rid, data in listed if rid == EXTSST]
-    if not table:
+    ids = [rid for _, rid, _ in listed]
+    if SST not in ids:
         return None
-    if not extsst:
+    end = first = ids.index(SST)
+    while end + 1 < len(ids) and ids[end + 1] == CONTINUE:
+        end += 1
+    extsst = next((data for _, rid, data in listed if rid == EXTSST), None)
+    if extsst is None:
         return "extsst missing"
-    per_bucket = struct.unpack_from("<H", extsst[0], 0)[0]
-    buckets = (len(extsst[0]) - 2) // 8
-    expected = string_starts(table)[::per_bucket]
-    if buckets != len(expected):
-        return "extsst has %d buckets, the table needs %d" % (buckets, len(expected))
-    for i, start in enumerate(expected):
-        got = struct.unpack_from("<IH", extsst[0], 2 + 8 * i)
-        if got != start:
-            return "extsst bucket %d names %s, the string starts at %s" % (i, got, start)
-    return "extsst ok, %d buckets of %d strings" % (buckets, per_bucket)
+    per_bucket = struct.unpack_from("<H", extsst)[0]
+    buckets = [struct.unpack_from("<IH", extsst, at) for at in range(2, len(extsst), 8)]
+    expected = string_starts(listed[first:end + 1])[::per_bucket]
+    if buckets != expected:
+        i = next(i for i in range(len(buckets) + 1) if buckets[i:i + 1] != expected[i:i + 1])
+        return "extsst bucket %d: %s, the string starts at %s" % (i, buckets[i:i + 1],
+                                                                  expected[i:i + 1])
+    return "extsst ok, %d buckets of %d strings" % (len(buckets), per_bucket)
 
 
 def workbook_stream(path):
