@@ -19,10 +19,9 @@ using testing::FileContents;
 using ::testing::HasSubstr;
 using testing::ShellQuoted;
 
-// Beside the table of every type: whole numbers at the edges of what a
-// cell holds exactly, numbers no cell holds, dates before and at the start
-// of the serial system, text beyond Windows-1252 (one character beyond the
-// 16-bit range), long text, and rows enough to fill a worksheet.
+// Beside the table of every type: numbers at the edges of what cells hold,
+// dates around the serial system's start, text beyond Windows-1252 (and
+// beyond 16 bits), long text, and rows enough to fill a worksheet.
 const std::string kSource = std::string(testing::kEveryTypeTable) + R"(
     CREATE TABLE odd (Id INTEGER, Big INTEGER, Whole INTEGER, Amount DOUBLE,
                       Born DATETIME);
@@ -55,19 +54,14 @@ struct Version {
   int longest_text;
   std::string cell_holds;  // as a refusal of longer text says
   int records;             // the most a worksheet holds under the column names
-  // The records of a small export, and a file another program wrote in
-  // the version.
-  std::string records_written, reference;
+  std::string records_written, reference;  // of a small export; a file others wrote
 };
 
-// Excel 3.0 and 4.0 files hold one worksheet without a name of its own
-// (xlrd calls it "Sheet 1", Gnumeric "Worksheet"). Workbooks name it after
-// the file as far as they can store it: Excel 5.0 in Windows-1252, Excel 97
-// in UTF-16, where a character beyond U+FFFF would count twice. Excel 3.0
-// and 4.0 write one worksheet stream and number their records apart; Excel
-// 5.0 keeps its workbook in the stream "Book", Excel 97 in "Workbook" with
-// the string table among the globals. The references are what Excel 2003
-// saved in each version, and OpenOffice.org in Excel 95's.
+// Excel 3.0 and 4.0 files are one unnamed worksheet ("Sheet 1" to xlrd,
+// "Worksheet" to Gnumeric) with records numbered apart; workbooks name it
+// after the file as far as Windows-1252 (5.0) or UTF-16 (97, where a
+// character beyond U+FFFF counts twice) stores it. The references are what
+// Excel 2003 saved in each version, and OpenOffice.org in Excel 95's.
 const Version kVersions[] = {
     {"Excel 3.0", 30, "Sheet 1", "Worksheet", 255, "an Excel 3.0 cell holds at most 255",
      16383,
@@ -143,9 +137,8 @@ class EveryVersionTest : public ExcelWriterTest,
 };
 
 TEST_P(EveryVersionTest, ValuesReadBack) {
-  // Text cells keep leading zeros, blanks, quotes, commas and line breaks;
-  // numbers come back as numbers, booleans as booleans; a date without a
-  // time of day takes the date format, one with a time the date-time format.
+  // A date without a time of day takes the date format, one with a time
+  // the date-time format.
   const std::string file = "Łódź 😀.xls";
   Export(version_, "*", "FROM t ORDER BY Id", file);
   EXPECT_EQ(
@@ -168,10 +161,9 @@ TEST_P(EveryVersionTest, ValuesReadBack) {
           ", null, null, null, null, null, null, null, null, null, "
           "null, null, null]\n");
 
-  // Whole numbers beyond 2^53 as their digits, 2^53 itself a number; the
-  // largest and smallest of the compact whole-number cells and their
-  // neighbours; infinities as text; dates before 1900 as text in the date
-  // form, 1900-01-01 as serial 1, 1900-03-01 after the phantom leap day 61.
+  // Whole numbers beyond 2^53 and infinities as text, around the limits of
+  // RK cells; dates before 1900 as text, 1900-03-01 after the phantom leap
+  // day as serial 61.
   Export(version_, "*", "FROM odd ORDER BY Id", "odd.xls");
   EXPECT_THAT(Xlrd("odd.xls"), EndsWith(R"(["Id", "Big", "Whole", "Amount", "Born"]
 [1, "9007199254740993", 536870911, 1e+300, "1899-12-31"]
@@ -184,7 +176,7 @@ TEST_P(EveryVersionTest, ValuesReadBack) {
 [4, "-9007199254740993", -536870913, "-inf", {"n": 61.5, "format": "yyyy-mm-dd hh:mm:ss"}]
 )"));
 
-  // 256 columns fit (one more is refused, as every refusal, before any file).
+  // 256 columns fit (one more is refused like every refusal).
   std::string fields = "1 AS C1", values = "[1";
   for (int i = 2; i <= 256; ++i) {
     fields += ", " + std::to_string(i) + " AS C" + std::to_string(i);
@@ -209,8 +201,7 @@ TEST_P(EveryVersionTest, TextACellCannotHoldIsRefusedNamingRowAndColumn) {
                                                        : std::string(255, 'a')) +
                                   "\"]\n"));
 
-  // Excel 97 stores Unicode; before it what Windows-1252 holds is stored
-  // and the rest refused.
+  // Before Excel 97 text beyond Windows-1252 is refused.
   if (version_.biff == 80) {
     Export(version_, "*", "FROM wide ORDER BY Id", "wide.xls");
     const std::string rows = "[\"Id\", \"Note\"]\n[1, \"€ – “x”\"]\n[2, \"Łódź 😀\"]\n";
@@ -236,9 +227,8 @@ TEST_P(EveryVersionTest, RecordsComeInTheOrderOfFilesOthersWrote) {
   // WSBOOL holds the options Excel saves with every worksheet (0x04C1).
   const std::string bytes = FileContents(Out("seq.xls"));
   EXPECT_THAT(bytes, HasSubstr(std::string("\x81\0\x02\0\xC1\x04", 6)));
-  // The BIFF8 BOFs say Excel 97 (build 0x0DBB of 1996, the year being 1996
-  // or 1997 in every BIFF8 BOF) and a file saved on Windows, and that Excel
-  // 97 reads every record: the globals' BOF (type 5) and the worksheet's.
+  // Both BIFF8 BOFs say Excel 97 (build 0x0DBB of 1996), saved on Windows,
+  // every record readable by Excel 97.
   if (version_.biff < 80) return;
   for (char type : {'\x05', '\x10'}) {
     EXPECT_THAT(bytes,
@@ -248,12 +238,11 @@ TEST_P(EveryVersionTest, RecordsComeInTheOrderOfFilesOthersWrote) {
 }
 
 TEST_P(EveryVersionTest, AWorksheetEndsAtItsLastRowAndAWorkbookGoesOnInAnother) {
-  // A worksheet file fails a record beyond its rows; a workbook goes on in
-  // a worksheet of the first one's name with the column names again. The
-  // name is the file's with ':', '?' and '*' replaced, cut to Excel's 31
-  // characters. Excel 97's 65,536 rows of 120-character text make a stream
-  // of more than 7 MB, whose compound file needs more allocation table
-  // sectors than its header lists, and the DIFAT for the rest.
+  // A workbook goes on in a worksheet named after the first (the file's
+  // name, ':', '?' and '*' replaced, cut to 31 characters) with the column
+  // names again. Excel 97's 65,536 rows make a stream of over 7 MB, whose
+  // allocation table sectors outgrow the header's list (the DIFAT holds
+  // the rest).
   const std::string file = "Q1: sales? *all* regions of the world.xls";
   const std::string names = "[\"Id\", \"Pad\"]\n";
   auto row = [](int id) {

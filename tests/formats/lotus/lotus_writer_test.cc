@@ -20,9 +20,8 @@ using ::testing::HasSubstr;
 using testing::ShellQuoted;
 using ::testing::StartsWith;
 
-// Beside the table of every type: numbers and dates a cell cannot hold as
-// they are, text at and beyond the label limits, text outside the
-// character set, and rows enough to fill a worksheet.
+// Beside the table of every type: numbers and dates no cell holds as they
+// are, labels at and beyond their limits, and rows to fill a worksheet.
 const std::string kSource = std::string(testing::kEveryTypeTable) + R"(
     CREATE TABLE odd (Id INTEGER, Big INTEGER, Amount DOUBLE, Born DATETIME);
     INSERT INTO odd VALUES (1, 9007199254740993, 1e300, '1899-12-31'),
@@ -82,10 +81,8 @@ class LotusWriterTest : public testing::WriterTest {
 
 struct Release {
   std::string connect, file;
-  // The worksheets as Gnumeric names them: Release 2 and 3 have no sheet
-  // names, so it shows the first WK1 one as 1-2-3's letter A and WK3 ones
-  // under names of its own; WK4 tabs bear the table's name. WK1 has no
-  // further worksheet.
+  // The worksheets as Gnumeric names them (Release 2 and 3 have no sheet
+  // names; WK4 tabs bear the table's); WK1 has no further worksheet.
   std::string sheet, next_sheet;
   // The first bytes of a file of 4 rows and 14 columns: the BOF as file
   // identification tools know it, then WK1's RANGE ending at column N, row
@@ -128,9 +125,7 @@ TEST_P(EveryReleaseTest, ValuesReadBack) {
   EXPECT_EQ(Hex(release_.file, 0, release_.head.size() / 2), release_.head);
   EXPECT_THAT(Hex(release_.file, 0, 1 << 20), EndsWith("01000000"));  // EOF
 
-  // Whole numbers beyond 2^53 and infinities as their text, dates before
-  // 1900 as yyyy-mm-dd with any time; the rest as numbers, dates from
-  // 1900-01-01 (serial 1) on with the date format.
+  // Whole numbers beyond 2^53, infinities and dates before 1900 as text.
   Export(release_.connect, "*", "FROM odd ORDER BY Id", "odd");
   EXPECT_THAT(Gnumeric("odd"), EndsWith(R"(["Id", "Big", "Amount", "Born"]
 [1, "9007199254740993", 1e+300, "1899-12-31"]
@@ -139,7 +134,7 @@ TEST_P(EveryReleaseTest, ValuesReadBack) {
 [4, -32769, "-inf", {"n": 73050.5, "format": "d-mmm-yy"}]
 )"));
 
-  // 256 columns fit a worksheet (one more is refused, as every refusal).
+  // 256 columns fit (one more is refused like every refusal).
   std::string fields = "1 AS F1", values = "[1";
   for (int i = 2; i <= 256; ++i) {
     fields += ", " + std::to_string(i) + " AS F" + std::to_string(i);
@@ -182,9 +177,8 @@ TEST_P(EveryReleaseTest, LabelsBeyondTheReleaseFailNamingRowColumnAndLimit) {
 }
 
 TEST_P(EveryReleaseTest, AWorksheetEndsAtItsLastRowAndLaterReleasesGoOnInAnother) {
-  // 8,192 rows: the column names and 8,191 records. Release 2 has one
-  // worksheet, so a record more fails; Release 3 and 4 go on in a further
-  // worksheet with the column names again.
+  // 8,192 rows: the column names and 8,191 records. Release 3 and 4 go on
+  // in a further worksheet with the column names again.
   const bool continues = !release_.next_sheet.empty();
   Export(release_.connect, "Id, Name",
          continues ? "FROM big" : "FROM big WHERE Id < 8192", release_.file);

@@ -16,11 +16,6 @@
 #include <stdlib.h>
 #include <string.h>
 
-/* Day 1 of Paradox is the first of January of the year 1, the serial day
- * number 1721426 of pxlib's calendar. */
-#define PARADOX_DAY_ZERO 1721425L
-#define MS_PER_DAY 86400000.0
-
 static int failures = 0;
 static iconv_t to_utf8;
 
@@ -65,17 +60,6 @@ static void PrintDouble(double value) {
   fputs(text, stdout);
 }
 
-static void PrintDay(long day) {
-  int year, month, date;
-  PX_SdnToGregorian(day + PARADOX_DAY_ZERO, &year, &month, &date);
-  printf("%04d-%02d-%02d", year, month, date);
-}
-
-static void PrintTimeOfDay(long milliseconds) {
-  long seconds = milliseconds / 1000;
-  printf("%02ld:%02ld:%02ld", seconds / 3600, seconds / 60 % 60, seconds % 60);
-}
-
 /* pxlib reads 4-byte fields into a long and tests the whole long for
  * zero, which on 64-bit machines takes in bytes past the field; the blank
  * test is therefore made here, on the field's own bytes. */
@@ -83,14 +67,15 @@ static int IsBlank(const char *data, int length) {
   return data[0] == 0 && memcmp(data, data + 1, (size_t)length - 1) == 0;
 }
 
-/* Prints one value; returns 0 when pxlib could not decode it. */
+/* Prints one value; returns 0 when pxlib could not decode it. Dates and
+ * times are pxlib's own text of them. */
 static int PrintValue(pxdoc_t *doc, pxfield_t *field, char *data) {
-  long long_value;
-  short short_value;
-  double double_value;
-  char byte_value, *text = NULL;
-  int mod, size;
-  switch (field->px_ftype) {
+  long whole;
+  short small;
+  double number;
+  char byte, *text = NULL;
+  int mod, size, type = field->px_ftype;
+  switch (type) {
     case pxfAlpha:
       if (PX_get_data_alpha(doc, data, field->px_flen, &text) <= 0 || !text) return 0;
       PrintText(text, strlen(text));
@@ -111,37 +96,28 @@ static int PrintValue(pxdoc_t *doc, pxfield_t *field, char *data) {
     case pxfTime:
     case pxfLong:
     case pxfAutoInc:
-      if (PX_get_data_long(doc, data, 4, &long_value) <= 0) return 0;
-      if (field->px_ftype == pxfDate)
-        PrintDay(long_value);
-      else if (field->px_ftype == pxfTime)
-        PrintTimeOfDay(long_value);
-      else
-        printf("%ld", long_value);
-      return 1;
+      if (PX_get_data_long(doc, data, 4, &whole) <= 0) return 0;
+      if (type != pxfDate && type != pxfTime) return printf("%ld", whole) > 0;
+      text = type == pxfDate ? PX_date2string(doc, whole, "Y-m-d")
+                             : PX_time2string(doc, whole, "H:i:s");
+      fputs(text, stdout);
+      break;
     case pxfShort:
-      if (PX_get_data_short(doc, data, 2, &short_value) <= 0) return 0;
-      printf("%d", short_value);
-      return 1;
+      if (PX_get_data_short(doc, data, 2, &small) <= 0) return 0;
+      return printf("%d", small) > 0;
     case pxfCurrency:
     case pxfNumber:
     case pxfTimestamp:
-      if (PX_get_data_double(doc, data, 8, &double_value) <= 0) return 0;
-      if (field->px_ftype != pxfTimestamp) {
-        PrintDouble(double_value);
-      } else {
-        long day = (long)(double_value / MS_PER_DAY);
-        PrintDay(day);
-        putchar(' ');
-        PrintTimeOfDay((long)(double_value - day * MS_PER_DAY));
-      }
-      return 1;
+      if (PX_get_data_double(doc, data, 8, &number) <= 0) return 0;
+      if (type != pxfTimestamp) return PrintDouble(number), 1;
+      text = PX_timestamp2string(doc, number, "Y-m-d H:i:s");
+      fputs(text, stdout);
+      break;
     case pxfLogical:
-      if (PX_get_data_byte(doc, data, 1, &byte_value) <= 0) return 0;
-      fputs(byte_value ? "TRUE" : "FALSE", stdout);
-      return 1;
+      if (PX_get_data_byte(doc, data, 1, &byte) <= 0) return 0;
+      return fputs(byte ? "TRUE" : "FALSE", stdout) >= 0;
     default:
-      fprintf(stderr, "field type %d not handled\n", field->px_ftype);
+      fprintf(stderr, "field type %d not handled\n", type);
       failures++;
       return 0;
   }
