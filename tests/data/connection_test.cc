@@ -1,7 +1,5 @@
-// The host data layer on a small database: the Jet statements the host and
-// the wizards send, nested transactions and what a rollback leaves,
-// SELECT ... INTO other tables and files, and recordsets whose new rows
-// carry their key before they are saved.
+// The host data layer: Jet statements, nested transactions and rollbacks, new rows
+// that carry their key before they are saved, and values at their edges.
 #include "data/connection.h"
 
 #include <gmock/gmock.h>
@@ -9,8 +7,10 @@
 
 #include <fstream>
 
+#include "data/conversion.h"
 #include "data/db_error.h"
 #include "data/external_target.h"
+#include "data/utf8.h"
 #include "scratch_database.h"
 
 namespace vdimpexp::data {
@@ -76,8 +76,7 @@ class ConnectionTest : public ::testing::Test {
     return rows.Fields("CKey").Value().AsInteger();
   }
   std::string Keys() const {
-    return Read(
-        "SELECT group_concat(CKey) FROM (SELECT CKey FROM Contacts ORDER BY CKey)");
+    return Read("SELECT group_concat(CKey) FROM (SELECT CKey FROM Contacts ORDER BY 1)");
   }
 
   testing::ScratchDirectory scratch_;
@@ -132,7 +131,6 @@ TEST_F(ConnectionTest, OpensHostDatabasesOnlyAndSaysWhatElseItWasGiven) {
   const std::pair<std::string, std::string> refused[] = {
       {jet, "Jet (Access)"},
       {text, "not a database"},
-      {scratch_.File("missing.db"), "missing.db"},
       {"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path_ +
            ";Jet OLEDB:System database=" + workgroup,
        workgroup},
@@ -174,8 +172,7 @@ TEST_F(ConnectionTest, NothingIsWrittenAfterTheEngineEndedTheTransaction) {
   Insert(10);
   contacts.AddNew();
   contacts.Fields("FileAs").SetValue("Would stay for good");
-  // A disk-full or I/O failure makes SQLite roll back by itself; a bare
-  // ROLLBACK ends the transaction behind the session's back the same way.
+  // As a disk-full or I/O failure would, a bare ROLLBACK ends it behind the session.
   host_.Execute("ROLLBACK TRANSACTION");
   // Without the transaction every write would be permanent at once.
   EXPECT_EQ(ErrorOf([&] { Insert(11); }).number(), error_number::kEngineFailure);
@@ -234,7 +231,7 @@ TEST_F(ConnectionTest, AFailingExternalWriterIsToldToRemoveWhatItWrote) {
   EXPECT_EQ(error.number(), error_number::kEngineFailure);
   EXPECT_THAT(error.description(), HasSubstr("disk full"));
   EXPECT_TRUE(abandoned);
-  // A folder with a ";" or a blank at an end comes between quotes.
+  // A Database value between quotes keeps its ";" and the blanks at its ends.
   EXPECT_EQ(folder, " /exports;2 ");
 }
 
@@ -251,8 +248,7 @@ TEST_F(ConnectionTest, NewRowsCarryTheirKeyAndDefaultsBeforeTheyAreSaved) {
                  "CKey = 2"),
             "Baker|1999-03-15|1");
 
-  // A cancelled row uses up its key, so a row still pending elsewhere never
-  // collides with the next one; AddNew while a row is pending stores it.
+  // A cancelled row uses up its key; AddNew while a row is pending stores it.
   contacts.AddNew();
   EXPECT_EQ(Key(contacts), 3);
   contacts.CancelUpdate();
@@ -287,8 +283,7 @@ TEST_F(ConnectionTest, KeysInsideATransactionFollowEveryInsertOfTheConnection) {
   contacts.CancelUpdate();
   host_.CommitTrans();
   EXPECT_EQ(Keys(), "1,2,50,51");
-  // Outside a transaction the table's own mark counts again: the key of a
-  // deleted row does not come back.
+  // Outside a transaction the table's mark counts: a deleted row's key stays used.
   host_.Execute("DELETE * FROM Contacts WHERE CKey = 51");
   contacts.AddNew();
   EXPECT_EQ(Key(contacts), 52);
@@ -330,11 +325,75 @@ TEST_F(ConnectionTest, RecordsetsReadRowsInOrderBetweenBofAndEof) {
   for (int row = 0; row < 3; ++row) rows.MoveNext();
   EXPECT_TRUE(rows.IsEOF());
   EXPECT_EQ(ErrorOf([&] { rows.MoveNext(); }).number(), error_number::kNoCurrentRecord);
-  rows.MoveFirst();
-  EXPECT_EQ(rows.Fields(1).Value(), Value(int64_t{1}));
   Recordset none = host_.Execute("SELECT * FROM Jobs WHERE 1=0");
   EXPECT_TRUE(none.IsBOF() && none.IsEOF());
   EXPECT_EQ(none.Fields().Count(), 5);
+}
+
+TEST(ConversionTest, ValuesBecomeTheColumnsKindOrAreRefused) {
+  struct Case {
+    std::string_view declared;
+    Value given;
+    Value stored;  // when not refused
+    int32_t refused = 0;
+  };
+  constexpr int32_t kMismatch = error_number::kTypeMismatch;
+  constexpr int32_t kTooLong = error_number::kTextTooLong;
+  // clang-format off
+  const Case cases[] = {
+      {"INTEGER", "12", int64_t{12}},          {"INTEGER", " +12 ", int64_t{12}},
+      {"INTEGER", "2.5", int64_t{2}},          {"INTEGER", "3.5", int64_t{4}},  // halves to even
+      {"INTEGER", true, int64_t{-1}},          {"INTEGER", Value(), Value()},
+      {"INTEGER", "9.3e18", {}, kMismatch},    {"INTEGER", "12abc", {}, kMismatch},
+      {"SMALLINT", "-32768", int64_t{-32768}}, {"SMALLINT", "32768", {}, kMismatch},
+      {"SMALLINT", "", {}, kMismatch},         {"SMALLINT", "   ", {}, kMismatch},
+      {"BYTE", int64_t{255}, int64_t{255}},    {"BYTE", int64_t{-1}, {}, kMismatch},
+      {"CURRENCY", "19.99", 19.99},            {"DECIMAL(10, 2)", "1.005001", 1.01},
+      {"SINGLE", 0.1, static_cast<double>(0.1f)}, {"DOUBLE", Date{2001, 1, 1}, {}, kMismatch},
+      {"BIT", "Yes", true},                    {"BIT", int64_t{0}, false},
+      {"BIT", "maybe", {}, kMismatch},         {"", "as given", "as given"},
+      {"TEXT(10)", int64_t{1234}, "1234"},     {"varchar ( 3 )", "abcd", {}, kTooLong},
+      {"TEXT", std::string(255, 'x'), std::string(255, 'x')},
+      {"TEXT", std::string(256, 'x'), {}, kTooLong},
+      // Length is counted in characters, not bytes.
+      {"TEXT(2)", "\xC3\xA9\xC3\xA9", "\xC3\xA9\xC3\xA9"}, {"TEXT(2)", "NYC", {}, kTooLong},
+      {"LONGTEXT", std::string(100000, 'x'), std::string(100000, 'x')},
+      // Dates in the US and the ISO form; two-digit years by the usual window.
+      {"DATETIME", "03/15/1999", Date{1999, 3, 15}},  {"DATETIME", "12/31/01", Date{2001, 12, 31}},
+      {"DATETIME", "12/31/45", Date{1945, 12, 31}},   {"DATETIME", "2/29/2000", Date{2000, 2, 29}},
+      {"DATETIME", " 2001-12-31 ", Date{2001, 12, 31}},
+      {"DATETIME", "2001-12-31T14:05:09", Date{2001, 12, 31, 14, 5, 9}},
+      {"DATETIME", "3/15/1999 12:00:00 AM", Date{1999, 3, 15}},
+      {"DATETIME", "", {}, kMismatch},         {"DATETIME", "2/29/2001", {}, kMismatch},
+      {"DATETIME", "13/1/2001", {}, kMismatch}, {"DATETIME", "1/1/1", {}, kMismatch},
+      {"DATETIME", "20010315", {}, kMismatch}, {"DATETIME", "2001-1-1x", {}, kMismatch},
+      {"DATETIME", "1/1/2001 25:00", {}, kMismatch},
+      {"DATETIME", "1/1/2001 0:30 PM", {}, kMismatch},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.declared) + " <- " + c.given.ToText().substr(0, 20));
+    Value value = c.given;
+    try {
+      ConvertForColumn(DescribeColumn("Col", c.declared), value);
+      EXPECT_EQ(c.refused, 0) << "stored " << value.ToText();
+      EXPECT_TRUE(value == c.stored) << value.ToText();
+    } catch (const DbError& error) {
+      EXPECT_EQ(error.number(), c.refused);
+      EXPECT_THAT(error.description(), HasSubstr("'Col'"));
+    }
+  }
+}
+
+TEST(Utf8Test, RefusesWhatIsNotWellFormed) {
+  // Alone, cut short, overlong, a surrogate, past U+10FFFF, no continuation.
+  for (std::string_view malformed :
+       {"\x80", "\xC3", "\xE2\x82", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80",
+        "\xF4\x90\x80\x80", "\xC3\x28"}) {
+    EXPECT_EQ(DecodeUtf8At(malformed, 0).length, 0u)
+        << ::testing::PrintToString(std::string(malformed));
+  }
+  EXPECT_EQ(CodePointName(0xE9), "U+00E9");
 }
 
 }  // namespace

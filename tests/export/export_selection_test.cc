@@ -1,16 +1,14 @@
-// The export's logic against the reference shop database: the selection
-// statement (its exact text where the host receives it, and the rows it
-// selects beside a hand-written SQLite query), the filter lists, and export
-// runs answered by scripted prompts: what the user is asked, what is written
-// (read back by readers we did not write), and what is reported.
+// The export's logic on the reference shop database: the selection statement,
+// the filter lists, and export runs answered by scripted prompts, their files
+// read back by readers we did not write.
 #include "export/export_selection.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <limits>
 #include <sstream>
 
 #include "data/connection.h"
@@ -83,16 +81,13 @@ std::vector<std::string> Shown(const ScriptedPrompts& prompts) {
 }
 
 TEST(CreateSqlTest, TheHostReceivesTheseStatementsBlankForBlank) {
-  FilterChoices every{.account_type = 1,
-                      .referral_source = -1595250750,
-                      .zip_codes = {"1", "2"},
-                      .last_visit = {Date{2001, 1, 1}, Date{2001, 12, 31}},
-                      .status = 0,
-                      .make = 4,
+  // clang-format off
+  FilterChoices every{.account_type = 1, .referral_source = -1595250750, .zip_codes = {"1", "2"},
+                      .last_visit = {Date{2001, 1, 1}, Date{2001, 12, 31}}, .status = 0, .make = 4,
                       .service_requested = {Date{2002, 1, 1}, Date{2002, 1, 2}},
                       .claimed = {Date{2024, 2, 29}, Date{2024, 11, 5}},
-                      .invoice_numbers = {"5", "6"},
-                      .invoice_type = InvoiceTypeChoice::kRepairs};
+                      .invoice_numbers = {"5", "6"}, .invoice_type = InvoiceTypeChoice::kRepairs};
+  // clang-format on
   const std::string customers =
       "ClientType=1 AND ReferalBy=-1595250750 AND ZipCode BETWEEN '1' AND '2' AND "
       "LastVisit BETWEEN #1/1/2001# AND #12/31/2001#";
@@ -122,15 +117,11 @@ TEST(CreateSqlTest, TheHostReceivesTheseStatementsBlankForBlank) {
 }
 
 TEST(NumericValueTest, ReadsTheLeadingNumberRoundedIntoThirtyTwoBits) {
-  constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
-  constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
   // clang-format off
   const std::pair<Value, int32_t> cases[] = {
-      {Value("42 Main St"), 42}, {Value("  -7.6e1x"), -76}, {Value("+12"), 12},
-      {Value("1e"), 1},          {Value(".5"), 0},          {Value(2.5), 2},
-      {Value(3.5), 4},           {Value("Main St 42"), 0},  {Value("-"), 0},
-      {Value(), 0},              {Value("1e-400"), 0},      {Value("-1e400"), kMin},
-      {Value(int64_t{5'000'000'000}), kMax}, {Value(int64_t{-1595250750}), -1595250750}};
+      {Value("  -7.6e1x"), -76}, {Value("1e"), 1},  {Value(".5"), 0},  // halves to even
+      {Value(3.5), 4},           {Value("Main St 42"), 0},   {Value(), 0},
+      {Value("-1e400"), INT32_MIN},   {Value(int64_t{5'000'000'000}), INT32_MAX}};
   // clang-format on
   for (const auto& [value, expected] : cases) {
     EXPECT_EQ(NumericValue(value), expected) << value.ToText();
@@ -146,7 +137,6 @@ TEST(ExportStatementTest, TargetReferencesAndRowSources) {
       // The engine splits a connect string at ";" and trims its values.
       {"dBASE IV", "/srv/a;b/cust.dbf", "[dBASE IV;Database=\"/srv/a;b\"].[cust.dbf]"},
       {"HTML", "/srv/old /cust.htm", "[HTML Export;Database=\"/srv/old \"].[cust.htm]"},
-      {"Excel 97", "/srv/a;b/x.xls", "[Excel 8.0;Database=\"/srv/a;b/x.xls\"].[x.xls]"},
       {"Microsoft Jet (Access)", "C:\\Exports\\shop.mdb", "[C:\\Exports\\shop].[Verdacor]"},
       // Only the file's own last extension goes.
       {"Microsoft Jet (Access)", "/srv/shop.2024.mdb", "[/srv/shop.2024].[Verdacor]"},
@@ -168,9 +158,8 @@ TEST(ExportStatementTest, TargetReferencesAndRowSources) {
 }
 
 TEST(ExportStatementTest, LongColumnNamesGetUniqueDbaseAliases) {
-  // The alias is taken after the first "."; a suffix that repeats a name of
-  // the export, a kept short one or another alias alike, is not used, even
-  // when the draw keeps offering it.
+  // The alias is taken after the first "."; a suffix that repeats a kept name
+  // or another alias is not used, however often the draw offers it.
   std::vector<std::string> fields = {"Contacts.CustomerType", "custome42",
                                      "CustomerSince"};
   EXPECT_EQ(
@@ -204,8 +193,7 @@ class ExportTest : public ::testing::Test {
   std::string Count(const std::string& database, const std::string& from) const {
     return QueryText(database, "SELECT COUNT(*) FROM " + from);
   }
-  // The `key` column of every row the engine selects with `sql`, and the
-  // first column of every row SQLite itself selects with `by_hand`.
+  // What the engine selects with `sql`, and SQLite itself with `by_hand`.
   std::vector<std::string> EngineKeys(const std::string& sql, const std::string& key) {
     std::vector<std::string> keys;
     for (data::Recordset rows = host_.Execute(sql); !rows.IsEOF(); rows.MoveNext()) {
@@ -278,8 +266,7 @@ std::vector<int32_t> ItemData(const std::vector<ListEntry>& entries) {
 
 TEST_F(ExportTest, FilterListsOfferOnlyWhatMayBeFilteredOn) {
   FilterLists lists = LoadFilterLists(host_);
-  EXPECT_EQ(lists.account_types.size(), 9u);
-  EXPECT_THAT(lists.account_types, Contains(ListEntry{"Wholesale", 1}));
+  EXPECT_THAT(ItemData(lists.account_types), ElementsAre(1, 2, 3, 4, 5, 6, 7, 8, 9));
   EXPECT_THAT(ItemData(lists.job_statuses),
               ElementsAre(1, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12, 13, 14));
   EXPECT_THAT(lists.job_statuses, Contains(ListEntry{"Awaiting diagnosis", 1}));
@@ -298,33 +285,27 @@ TEST_F(ExportTest, FilterListsOfferOnlyWhatMayBeFilteredOn) {
             SqliteKeys("SELECT name FROM pragma_table_info('Contacts') ORDER BY cid"));
 }
 
-// Each category with the filters of every page set at once, against the
-// conditions of its own pages written by hand.
+// Each category with every page's filters set, against its own pages' conditions.
 TEST_F(ExportTest, EveryCategorysStatementSelectsWhatAHandWrittenQuerySelects) {
   const std::string documents_make = InShop("SELECT MIN(MakeID) FROM ServiceLiterature");
   const std::string tips_make = InShop("SELECT MAX(MakeID) FROM ServiceTips");
-  const FilterChoices every{.account_type = 9,
-                            .zip_codes = {"1", " 7 "},
+  // clang-format off
+  const FilterChoices every{.account_type = 9, .zip_codes = {"1", " 7 "},
                             .last_visit = {Date{1990, 1, 1}, Date{2003, 6, 30}},
                             .service_requested = {Date{1998, 1, 1}, Date{2003, 12, 31}},
                             .claimed = {Date{1996, 1, 1}, Date{2002, 12, 31}},
                             .invoice_numbers = {"10020", "10140"},
-                            .invoice_type = InvoiceTypeChoice::kRepairs,
-                            .item_type = 2,
+                            .invoice_type = InvoiceTypeChoice::kRepairs, .item_type = 2,
                             .documents_make = std::stoi(documents_make),
                             .tips_make = std::stoi(tips_make)};
-  const std::string customers =
-      "ClientType = 9 AND ZipCode BETWEEN '1' AND '7' AND LastVisit BETWEEN '1990-01-01' "
-      "AND '2003-06-30'";
-  const std::string invoices =
-      "DateIn BETWEEN '1998-01-01' AND '2003-12-31' AND ClaimedOn BETWEEN '1996-01-01' "
-      "AND "
-      "'2002-12-31' AND JobNo BETWEEN 10020 AND 10140 AND InvoiceType = 31";
+  const std::string customers = "ClientType = 9 AND ZipCode BETWEEN '1' AND '7' AND LastVisit "
+                                "BETWEEN '1990-01-01' AND '2003-06-30'";
+  const std::string invoices = "DateIn BETWEEN '1998-01-01' AND '2003-12-31' AND ClaimedOn "
+                               "BETWEEN '1996-01-01' AND '2002-12-31' AND JobNo BETWEEN 10020 "
+                               "AND 10140 AND InvoiceType = 31";
   auto exporting = [](int category, FilterChoices choices) {
-    return SelectionRequest{
-        .category = category, .filters = choices, .export_mode = true};
+    return SelectionRequest{.category = category, .filters = choices, .export_mode = true};
   };
-  // clang-format off
   const std::tuple<SelectionRequest, std::string, std::string> cases[] = {
       {exporting(0, every), "CKey", "SELECT CKey FROM Contacts WHERE " + customers},
       {exporting(1, every), "JobNo",
@@ -348,8 +329,7 @@ TEST_F(ExportTest, EveryCategorysStatementSelectsWhatAHandWrittenQuerySelects) {
   for (const auto& [request, key, by_hand] : cases) {
     const std::string sql = CreateSQL(request);
     const std::vector<std::string> expected = SqliteKeys(by_hand);
-    EXPECT_THAT(expected, Not(IsEmpty()))
-        << "the demo data should hold rows for " << by_hand;
+    EXPECT_THAT(expected, Not(IsEmpty())) << "the demo data holds none: " << by_hand;
     EXPECT_THAT(EngineKeys(sql, key), UnorderedElementsAreArray(expected)) << sql;
   }
 }
@@ -357,11 +337,7 @@ TEST_F(ExportTest, EveryCategorysStatementSelectsWhatAHandWrittenQuerySelects) {
 TEST_F(ExportTest, EachFormsStatementWritesAFileOtherProgramsRead) {
   ASSERT_GT(customers_, 0u);
   const size_t documents = std::stoul(Count(Shop(), "ServiceLiterature"));
-  std::vector<std::string> all_columns;
-  for (const auto& row : testing::QueryRows(
-           Shop(), "SELECT cid + 1, name FROM pragma_table_info('Contacts')")) {
-    all_columns.push_back("column " + row[0] + " \"" + row[1] + "\"");
-  }
+  const size_t columns = std::stoul(Count(Shop(), "pragma_table_info('Contacts')"));
   const std::string csv = "TEXT (*.txt)|*.txt|CSV (*.csv)|*.csv";
   struct Case {
     std::string_view format;
@@ -370,7 +346,7 @@ TEST_F(ExportTest, EachFormsStatementWritesAFileOtherProgramsRead) {
     std::string statement;  // exactly as built; "" when not compared
     std::string reader;
     std::vector<std::string> read;  // in what the reader prints
-    std::string row_start;          // of every row the reader prints
+    std::string row_start;          // of every row (or column) the reader prints
     size_t rows;                    // the header row included
   };
   // clang-format off
@@ -382,16 +358,12 @@ TEST_F(ExportTest, EachFormsStatementWritesAFileOtherProgramsRead) {
        "read_csv.py", {"[\"FirstName\", \"LastName\", \"ZipCode\"]\n"}, "[", customers_ + 1},
       // The worksheet bears the file's name; a join is a derived table.
       {"Excel 97", {.category = 3, .export_mode = true, .selected_fields = {"MakeID", "Make"}},
-       "docs.xls", "Excel 97 (*.xls)|*.xls",
-       "SELECT [MakeID],[Make] INTO [Excel 8.0;Database=" + dir_.File("docs.xls") +
-           "].[docs.xls] FROM (SELECT ServiceLiterature.*, ProductMakes.Make FROM "
-           "ServiceLiterature LEFT JOIN ProductMakes ON ServiceLiterature.MakeID = "
-           "ProductMakes.MakeID WHERE 1=1 )",
+       "docs.xls", "Excel 97 (*.xls)|*.xls", "",
        "read_xls.py", {"\nsheet docs.xls rows " + std::to_string(documents + 1) +
                        " columns 2\n[\"MakeID\", \"Make\"]\n"}, "[", documents + 1},
       // The XML file holds every column of the selection, whatever was chosen.
-      {"XML", Customers({"LastName"}), "cust.xml", "XML (*.xml)|*.xml", "",
-       "read_rowset.py", all_columns, "[", customers_},
+      {"XML", Customers({"LastName"}), "cust.xml", "XML (*.xml)|*.xml", "", "read_rowset.py",
+       {"\nrows " + std::to_string(customers_) + "\n"}, "column ", columns},
   };
   // clang-format on
   for (const Case& c : cases) {
@@ -430,7 +402,6 @@ TEST_F(ExportTest, DbaseExportRenamesLongColumnsAndSaysSo) {
   ASSERT_TRUE(result.finished_message.has_value()) << PrintToString(Shown(prompts_));
   const std::string& text = *result.finished_message;
   EXPECT_THAT(text, StartsWith(Complete(target) + "\n\n"));
-  EXPECT_THAT(text, Not(HasSubstr("LastVisit as")));
   const std::string renamed = "\nCustomerSince as Custome";
   ASSERT_THAT(text, HasSubstr(renamed));
   const std::string alias = text.substr(text.find(renamed) + renamed.size() - 7);
@@ -447,8 +418,7 @@ TEST_F(ExportTest, DbaseExportRenamesLongColumnsAndSaysSo) {
 TEST_F(ExportTest, AnExistingTargetIsOfferedForOverwriting) {
   const std::string target = dir_.File("cust.htm");
   std::ofstream(target) << "keep me";
-  // The question comes with the normal pointer and the form still open to
-  // input; the failure while the busy pointer shows and input is held.
+  // The question comes before the busy pointer and held input; the failure during.
   std::vector<bool> busy_when_asked;
   prompts_.OnAsk([&](const MessageQuestion&) {
     bool held = !input_states_.empty() && !input_states_.back();
@@ -508,8 +478,7 @@ TEST_F(ExportTest, RefusalsSaySoAndWriteNothing) {
       {"Text (Comma Delimited)", {}, dir_.File("never.csv"), 0, {"No field is selected; go "
        "back and choose the fields to export. Nothing was exported."}, std::nullopt},
       {"dBASE IV", {"FirstName"}, "", 1, {}, "Cancelled."},
-      // A "]" would end the bracketed name early, and what follows it would
-      // be read as statement text: refused before the overwrite question.
+      // A "]" would end the bracketed name early: refused before the overwrite question.
       {"Text (Comma Delimited)", {"LastName"}, kept, 1, {cannot_name(kept, "a \"]\"")},
        std::nullopt},
       // An Access database is named in brackets without a connect string.
@@ -545,13 +514,10 @@ TEST_F(ExportTest, AccessTargetMustExistAndKeepsItsTable) {
   prompts_.ChooseNext(database);
   ExportResult result =
       Run("Microsoft Jet (Access)", Customers({"CKey", "LastName", "CustomerSince"}));
-  EXPECT_THAT(
-      prompts_.questions(),
-      ElementsAre(MessageQuestion{.text = "You must select an existing Access database!",
-                                  .title = "Select Access Database",
-                                  .buttons = MessageButtons::kRetryCancel,
-                                  .default_answer = MessageAnswer::kRetry}));
-  EXPECT_EQ(prompts_.file_requests().size(), 2u);
+  ASSERT_EQ(prompts_.questions().size(), 1u);  // its text is among the refusals
+  EXPECT_EQ(prompts_.questions()[0].title, "Select Access Database");
+  EXPECT_EQ(prompts_.questions()[0].buttons, MessageButtons::kRetryCancel);
+  // Long names stay: only dBASE limits them.
   EXPECT_THAT(result.result_sql,
               StartsWith("SELECT [CKey],[LastName],[CustomerSince] INTO [" +
                          dir_.File("my.data/out") + "].[Verdacor] FROM"));
@@ -565,8 +531,10 @@ TEST_F(ExportTest, AccessTargetMustExistAndKeepsItsTable) {
 }
 
 TEST_F(ExportTest, InvoicesGoWithTheirLinesAndWarrantyAndALaterRunReplacesThem) {
+  // The statements quote the database's path; a quote in it must not end the name.
+  fs::create_directories(dir_.File("o'brien & co"));
   const std::string target =
-      dir_.Database("out.mdb", "CREATE TABLE Unrelated (x INTEGER);");
+      dir_.Database("o'brien & co/out.mdb", "CREATE TABLE Unrelated (x INTEGER);");
   ASSERT_EQ(ExportInvoices({.status = std::stoi(status_)}, target, prompts_),
             Created(target))
       << PrintToString(Shown(prompts_));
@@ -597,8 +565,7 @@ TEST_F(ExportTest, InvoicesGoWithTheirLinesAndWarrantyAndALaterRunReplacesThem) 
   EXPECT_EQ(Count(target, "VD_Invoices"),
             Count(Shop(), "Jobs WHERE StatusCode = " + other_status_));
   EXPECT_EQ(Count(target, "VD_InvItems WHERE ItemNumber = 'ORPHAN'"), "0");
-  // Job numbers typed as "SELECT..." select nothing and stay text values:
-  // the invoices are read from the remaining text, never a derived table.
+  // Job numbers typed as "SELECT..." select nothing, and stay text, not a derived table.
   ASSERT_EQ(ExportInvoices({.invoice_numbers = {"SELECT", "SELECTZ"}}, target, prompts_),
             Created(target))
       << PrintToString(Shown(prompts_));
@@ -610,17 +577,8 @@ TEST_F(ExportTest, InvoicesGoWithTheirLinesAndWarrantyAndALaterRunReplacesThem) 
 }
 
 TEST_F(ExportTest, InvoiceDatabasesTheStatementsCannotNameOrWriteChangeNothing) {
-  fs::create_directories(dir_.File("o'brien & co"));
-  const std::string quoted = dir_.Database("o'brien & co/out.mdb", "CREATE TABLE t (x);");
-  EXPECT_EQ(ExportInvoices({.status = std::stoi(status_)}, quoted, prompts_),
-            Created(quoted))
-      << PrintToString(Shown(prompts_));
-  EXPECT_EQ(Count(quoted, "VD_Invoices"),
-            Count(Shop(), "Jobs WHERE StatusCode = " + status_));
-
-  // "[P].[VD_Invoices]" cannot name these, so an earlier run's tables could
-  // never be removed: refused before anything changes. A file that is no
-  // database fails the copy, reported; giving up changes nothing.
+  // "[P].[VD_Invoices]" cannot name these, so an earlier run's tables could never be
+  // removed; a file that is no database fails the copy; giving up changes nothing.
   for (const char* folder : {"p;q", "x]y"}) fs::create_directories(dir_.File(folder));
   const std::string text_file = dir_.File("notes.mdb");
   std::ofstream(text_file) << "this is a text file, not a database";
