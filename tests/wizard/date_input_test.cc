@@ -2,129 +2,73 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QCalendarWidget>
-#include <QLabel>
 #include <QLineEdit>
-#include <QTableView>
 #include <QTest>
-#include <QToolButton>
 #include <QVBoxLayout>
-#include <ostream>
-
-static void PrintTo(const QString& text, std::ostream* out) {
-  *out << text.toStdString();
-}
 
 namespace vdimpexp::wizard {
 namespace {
 
-data::Date Day(int year, int month, int day) {
-  return data::Date{.year = year, .month = month, .day = day};
-}
+using Day = std::optional<data::Date>;
 
-// The input, with a label whose mnemonic leads to it, before another field.
-class DateInputTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    auto* layout = new QVBoxLayout(&window_);
-    auto* label = new QLabel(QStringLiteral("&Date"));
-    layout->addWidget(label);
-    layout->addWidget(input_ = new DateInput);
-    layout->addWidget(after_ = new QLineEdit);
-    label->setBuddy(input_);
-    ASSERT_NE(edit_ = input_->findChild<QLineEdit*>(), nullptr);
-    window_.show();
-    window_.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window_));
-  }
-
-  // Enters the input, replaces what it holds with `keys`, and leaves it.
-  void Type(const char* keys) {
-    input_->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(edit_, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(edit_, Qt::Key_Delete);
-    QTest::keyClicks(edit_, QString::fromLatin1(keys));
-    after_->setFocus(Qt::TabFocusReason);
-  }
-
-  QWidget window_;
-  DateInput* input_ = nullptr;
-  QLineEdit* after_ = nullptr;
-  QLineEdit* edit_ = nullptr;
-};
-
-TEST_F(DateInputTest, TypedDateIsShownForReadingOnceLeft) {
-  after_->setFocus(Qt::OtherFocusReason);
-  QTest::keyClick(&window_, Qt::Key_D, Qt::AltModifier);
-  EXPECT_EQ(QApplication::focusWidget(), edit_);
-  EXPECT_EQ(input_->Text(), QStringLiteral("__/__/__"));
-  QTest::keyClicks(edit_, QStringLiteral("030501"));
-  // The drop-down button is no Tab stop either way.
-  QTest::keyClick(edit_, Qt::Key_Tab);
-  EXPECT_EQ(QApplication::focusWidget(), after_);
-  EXPECT_EQ(input_->Text(), QStringLiteral("Mar 05, 2001"));
-  EXPECT_EQ(input_->Value(), Day(2001, 3, 5));
-  QTest::keyClick(after_, Qt::Key_Backtab, Qt::ShiftModifier);
-  EXPECT_EQ(QApplication::focusWidget(), edit_);
-  EXPECT_EQ(input_->Text(), QStringLiteral("03/05/01"));
-}
-
-TEST_F(DateInputTest, SetValueBadEntriesClearingAndEnglishMonths) {
-  // 1925 reads "25" in the entry form; passing through must not make it 2025.
-  input_->SetValue(Day(1925, 1, 31));
-  input_->setFocus(Qt::TabFocusReason);
-  EXPECT_EQ(input_->Text(), QStringLiteral("01/31/25"));
-  after_->setFocus(Qt::TabFocusReason);
-  for (const char* bad : {"134501", "023001", "031"}) {
-    Type(bad);
-    EXPECT_EQ(input_->Value(), Day(1925, 1, 31)) << bad;
-    EXPECT_EQ(input_->Text(), QStringLiteral("Jan 31, 1925")) << bad;
-  }
-  Type("");
-  EXPECT_EQ(input_->Value(), std::nullopt);
-  EXPECT_EQ(input_->Text(), QString());
+TEST(DateInputTest, TypedEntriesAreTakenOnlyWhenBlankOrAWholeValidDate) {
+  // The input before another field, in a shown window.
+  QWidget window;
+  auto* layout = new QVBoxLayout(&window);
+  auto* input = new DateInput;
+  auto* after = new QLineEdit;
+  layout->addWidget(input);
+  layout->addWidget(after);
+  QLineEdit* edit = input->findChild<QLineEdit*>();
+  ASSERT_NE(edit, nullptr);
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  auto shown = [&] { return input->Text().toStdString(); };
 
   // Months read the same under any locale.
   const QLocale user_locale;
   QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-  for (int month = 1; month <= 12; ++month) {
-    input_->SetValue(Day(1998, month, 7));
-    EXPECT_EQ(input_->Text(),
-              QLocale(QLocale::English).toString(QDate(1998, month, 7), "MMM dd, yyyy"));
+  const data::Date kBefore{1925, 1, 31};
+  struct Entry {
+    const char* keys;
+    Day value;
+    const char* shown;
+  };
+  // clang-format off
+  const Entry entries[] = {
+      {"030501", data::Date{2001, 3, 5}, "Mar 05, 2001"},
+      {"022900", data::Date{2000, 2, 29}, "Feb 29, 2000"},
+      {"122929", data::Date{2029, 12, 29}, "Dec 29, 2029"},
+      {"101030", data::Date{1930, 10, 10}, "Oct 10, 1930"},
+      // A visit without typing keeps the century the entry form cannot show.
+      {nullptr, kBefore, "Jan 31, 1925"},
+      // Neither blank nor a date: the last good value stays.
+      {"022901", kBefore, "Jan 31, 1925"}, {"134501", kBefore, "Jan 31, 1925"},
+      {"000501", kBefore, "Jan 31, 1925"}, {"023001", kBefore, "Jan 31, 1925"},
+      {"043101", kBefore, "Jan 31, 1925"}, {"031", kBefore, "Jan 31, 1925"},
+      // Nothing typed, and letters the mask refuses, empty the input.
+      {"", std::nullopt, ""}, {"ab", std::nullopt, ""}};
+  // clang-format on
+  for (const Entry& entry : entries) {
+    SCOPED_TRACE(entry.keys ? entry.keys : "(nothing typed)");
+    input->SetValue(kBefore);
+    input->setFocus(Qt::TabFocusReason);
+    // 1925 reads "25" in the entry form; passing through must not make it 2025.
+    EXPECT_EQ(shown(), "01/31/25");
+    if (entry.keys) {
+      QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+      QTest::keyClick(edit, Qt::Key_Delete);
+      QTest::keyClicks(edit, QString::fromLatin1(entry.keys));
+    }
+    after->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(input->Value(), entry.value);
+    EXPECT_EQ(shown(), entry.shown);
   }
   QLocale::setDefault(user_locale);
-}
-
-TEST_F(DateInputTest, CalendarPopupPicksADate) {
-  auto* calendar = input_->findChild<QCalendarWidget*>();
-  ASSERT_NE(calendar, nullptr);
-  auto* view = calendar->findChild<QTableView*>();
-  input_->SetValue(Day(2001, 3, 5));
-  QTest::mouseClick(input_->findChild<QToolButton*>(), Qt::LeftButton);
-  ASSERT_TRUE(calendar->isVisible());
-  EXPECT_EQ(calendar->selectedDate(), QDate(2001, 3, 5));
-  // A Monday: the next day lies to its right.
-  const QModelIndex tuesday =
-      view->currentIndex().siblingAtColumn(view->currentIndex().column() + 1);
-  QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
-                    view->visualRect(tuesday).center());
-  EXPECT_EQ(input_->Value(), Day(2001, 3, 6));
-  EXPECT_FALSE(calendar->isVisible());
-
-  // From the keyboard it opens on the date typed so far.
-  input_->setFocus(Qt::TabFocusReason);
-  QTest::keyClick(edit_, Qt::Key_Home);
-  QTest::keyClicks(edit_, QStringLiteral("070499"));
-  QTest::keyClick(edit_, Qt::Key_Down, Qt::AltModifier);
-  ASSERT_TRUE(calendar->isVisible());
-  EXPECT_EQ(calendar->selectedDate(), QDate(1999, 7, 4));
-  QTest::keyClick(view, Qt::Key_Right);
-  QTest::keyClick(view, Qt::Key_Return);
-  EXPECT_FALSE(calendar->isVisible());
-  EXPECT_EQ(input_->Value(), Day(1999, 7, 5));
-  QTest::keyClick(edit_, Qt::Key_F4);
-  EXPECT_TRUE(calendar->isVisible());
+  input->SetValue(std::nullopt);
+  input->setFocus(Qt::TabFocusReason);
+  EXPECT_EQ(shown(), "__/__/__") << "the entry form of an empty input";
 }
 
 }  // namespace
