@@ -1,5 +1,7 @@
-#include "c_host.h"
-
+/* What a host written in C does with the component, compiled as C so that
+ * the header is proven to be C: opens `database`, asks for a selection and
+ * closes the connection. Returns the status of the first call that failed,
+ * else that of the selection. */
 #include "entry/vdimpexp.h"
 
 int c_host_select(const char* database, char** selection_sql, int16_t* sql_cat) {

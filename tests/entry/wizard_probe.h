@@ -2,6 +2,7 @@
 // what the header says, which buttons can be pressed.
 #pragma once
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QDialog>
@@ -12,7 +13,6 @@
 #include <QTest>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "data/connection.h"
 #include "entry/import_export_wizard.h"
@@ -20,95 +20,98 @@
 #include "schema/reference_database.h"
 #include "scratch_database.h"
 #include "scripted_prompts.h"
+#include "wizard/folder_lists.h"
 
 namespace vdimpexp::testing {
 
-inline QPushButton& Button(QDialog& window, const char* name) {
-  auto* button = window.findChild<QPushButton*>(name);
-  if (!button) throw std::runtime_error(std::string("no button ") + name);
-  return *button;
-}
+using support::MessageAnswer;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
 
-template <typename Widget>
-Widget& Control(QDialog& window, const char* name) {
+template <typename Widget = QWidget>
+Widget& Control(QWidget& window, const QString& name) {
   auto* widget = window.findChild<Widget*>(name);
-  if (!widget) throw std::runtime_error(std::string("no control ") + name);
+  if (!widget) throw std::runtime_error("no control " + name.toStdString());
   return *widget;
 }
 
+inline QPushButton& Button(QWidget& window, const char* name) {
+  return Control<QPushButton>(window, name);
+}
+
+inline std::string Text(QWidget& window, const char* label) {
+  return Control<QLabel>(window, label).text().toStdString();
+}
+
 // The index of the one page shown; -1 when none or several are.
-inline int ShownPage(QDialog& window) {
-  int shown = -1;
+inline int ShownPage(QWidget& window) {
+  std::vector<int> shown;
   for (int index = 0; index < 10; ++index) {
     auto* page = window.findChild<QWidget*>(QString("picWizard(%1)").arg(index));
-    if (page && page->isVisible()) {
-      if (shown != -1) return -1;
-      shown = index;
-    }
+    if (page && page->isVisible()) shown.push_back(index);
   }
-  return shown;
+  return shown.size() == 1 ? shown[0] : -1;
 }
 
-inline std::string HeaderTitle(QDialog& window) {
-  return Control<QLabel>(window, "lblHeader").text().toStdString();
+inline bool HeaderShown(QWidget& window) {
+  return Control(window, "picHeader").isVisible();
 }
 
-inline bool HeaderShown(QDialog& window) {
-  return Control<QWidget>(window, "picHeader").isVisible();
+// Previous, Next and Finish as "PNF", with "-" for a disabled one.
+inline std::string ButtonStates(QWidget& window) {
+  std::string states;
+  for (const char* name : {"cmdPrevious", "cmdNext", "cmdFinish"})
+    states += Button(window, name).isEnabled() ? name[3] : '-';
+  return states;
 }
 
-struct Buttons {
-  bool previous, next, finish;
-  bool operator==(const Buttons&) const = default;
-};
-
-inline Buttons ButtonStates(QDialog& window) {
-  return {Button(window, "cmdPrevious").isEnabled(),
-          Button(window, "cmdNext").isEnabled(), Button(window, "cmdFinish").isEnabled()};
+// Waits for the import wizard's entry checker, which ticks twice a second.
+inline bool BecomesEnabled(QWidget& window, const char* button, bool enabled = true,
+                           int wait_ms = 3000) {
+  return QTest::qWaitFor([&] { return Button(window, button).isEnabled() == enabled; },
+                         wait_ms);
 }
 
-inline void ChooseCategory(QDialog& window, int index) {
-  Control<QRadioButton>(window, QString("optImportCategory(%1)").arg(index).toUtf8())
-      .click();
+inline void ChooseCategory(QWidget& window, int index) {
+  Control<QRadioButton>(window, QString("optImportCategory(%1)").arg(index)).click();
 }
 
-// The texts of a list's entries, top to bottom.
+inline void SetFolder(QWidget& window, const char* list, const std::string& path) {
+  EXPECT_TRUE(
+      Control<wizard::DirectoryList>(window, list).SetPath(QString::fromStdString(path)));
+}
+
 inline std::vector<std::string> Entries(const QListWidget& list) {
   std::vector<std::string> entries;
-  for (int row = 0; row < list.count(); ++row) {
+  for (int row = 0; row < list.count(); ++row)
     entries.push_back(list.item(row)->text().toStdString());
-  }
   return entries;
 }
 
-// Double-clicks the entry with `entry` as its text, as the mouse does.
+// Double-clicks the entry with `entry` as its text.
 inline void DoubleClick(QListWidget& list, const char* entry) {
   QList<QListWidgetItem*> found = list.findItems(entry, Qt::MatchExactly);
   ASSERT_FALSE(found.empty()) << entry;
-  list.scrollToItem(found.front());
-  QRect where = list.visualItemRect(found.front());
-  // A view acts on a double-click only over the entry the press went to.
-  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, where.center());
-  QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, where.center());
+  list.setCurrentItem(found.front());
+  emit list.itemDoubleClicked(found.front());
 }
 
-// Presses Next until it is disabled; the pages shown after each press.
-inline std::vector<int> PressNextToTheEnd(QDialog& window) {
-  std::vector<int> pages;
-  for (int guard = 0; guard < 12 && Button(window, "cmdNext").isEnabled(); ++guard) {
-    Button(window, "cmdNext").click();
-    pages.push_back(ShownPage(window));
-  }
-  return pages;
-}
-
+// The reference shop database with a little demo data, open as the host's
+// connection, and prompts that answer from the test's script.
 class WizardTest : public ::testing::Test {
  protected:
   WizardTest() {
-    schema::DemoDataOptions demo;
-    demo.contacts = 20;
-    schema::CreateReferenceDatabase(database_path_, demo);
+    schema::CreateReferenceDatabase(database_path_, {.contacts = 20});
     connection_.Open(database_path_);
+  }
+
+  // Through the host's connection: it sees what its open transaction holds.
+  int64_t Count(const std::string& table) {
+    return connection_.Execute("SELECT count(*) AS n FROM " + table)
+        .Fields("n")
+        .Value()
+        .AsInteger();
   }
 
   ScratchDirectory scratch_;
