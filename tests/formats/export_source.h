@@ -1,10 +1,9 @@
-// The source the writers' tests copy from: a column of every type the host
-// declares with values to quote, escape or keep as text, and a row of nulls;
-// numbers at the edges of text, currency and single; a row that fails.
+// The writers' source: every type the host declares, values to quote, escape or keep as
+// text, a row of nulls; numbers at the edges of text, currency and single; a failing row.
 #pragma once
 
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 
 namespace vdimpexp::testing {
@@ -31,9 +30,7 @@ inline constexpr char kEveryTypeTable[] = R"(
 
 inline std::string FileContents(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  std::stringstream all;
-  all << in.rdbuf();
-  return all.str();
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 inline void WriteFile(const std::string& path, const std::string& contents) {

@@ -1,6 +1,5 @@
-// What the writers' tests share: a source database, an empty folder "out",
-// exports from the one into the other through the engine's SELECT ... INTO,
-// and a look at the files they leave there.
+// What the writers' tests share: a source database, an empty folder "out", exports
+// from the one into the other through SELECT ... INTO, and the files they leave there.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,14 +11,14 @@
 
 #include "data/connection.h"
 #include "data/db_error.h"
+#include "export_source.h"
 #include "formats/file_formats.h"
 #include "independent_reader.h"
 #include "scratch_database.h"
 
 namespace vdimpexp::testing {
 
-// What readers/`script` prints for `file` (and `more` arguments); a reader
-// that refuses the file fails the test.
+// What readers/`script` prints for `file` (and `more`); a refusal fails the test.
 inline std::string ReadBack(const std::string& script, const std::string& file,
                             const std::string& more = "") {
   ReaderOutput output = RunIndependentReader(script, ShellQuoted(file) + more);
@@ -30,7 +29,7 @@ inline std::string ReadBack(const std::string& script, const std::string& file,
 class WriterTest : public ::testing::Test {
  protected:
   // `source`: the statements that make the source database.
-  explicit WriterTest(const std::string& source)
+  explicit WriterTest(const std::string& source = kEveryTypeTable)
       : db_(scratch_.Database("source.db", source)) {
     formats::RegisterFileFormats();
     std::filesystem::create_directory(scratch_.File("out"));
@@ -41,8 +40,7 @@ class WriterTest : public ::testing::Test {
     return "[" + connect + ";Database=" + scratch_.File("out") + "].[" + file + "]";
   }
 
-  // "[connect;Database=<out>/file].[file]": a workbook, its worksheet named
-  // after the file.
+  // "[connect;Database=<out>/file].[file]": a workbook, its worksheet named after it.
   std::string WorkbookTarget(const std::string& connect, const std::string& file) const {
     return "[" + connect + ";Database=" + Out(file) + "].[" + file + "]";
   }

@@ -5,16 +5,6 @@
 namespace vdimpexp::formats {
 namespace {
 
-using data::Date;
-
-// Serials as Excel shows them when a date cell is formatted as a number.
-TEST(SerialDateTest, CountsDaysAsTheSpreadsheetsDoAroundThePhantomLeapDay) {
-  EXPECT_EQ(SerialDate(Date{1900, 2, 28}), 59.0);
-  EXPECT_EQ(SerialDate(Date{1900, 3, 1}), 61.0);
-  EXPECT_EQ(SerialDate(Date{1999, 12, 31, 18, 0, 0}), 36525.75);
-  EXPECT_EQ(SerialDate(Date{1899, 12, 31}), std::nullopt);
-}
-
 bool AnyCharacter(char32_t) { return true; }
 
 TEST(WorksheetNameTest, CleansAndCutsWhatTheSpreadsheetWouldRefuse) {

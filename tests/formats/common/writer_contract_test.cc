@@ -1,12 +1,10 @@
-// What every registered writer promises, whatever its format: an existing
-// file is never touched, and an export that fails at any point, a full disk
-// included, leaves nothing behind, companion files included.
+// What every registered writer promises: an existing file is never touched, what a
+// deleted table left beside it is replaced, and a failed export, a full disk included,
+// leaves nothing.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <iterator>
-#include <sstream>
 
 #include "data/external_target.h"
 #include "export_source.h"
@@ -18,20 +16,21 @@ namespace {
 
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
 
 struct Writer {
   const char* connect;
-  const char* file;     // Excel's workbook is the Database= itself
-  const char* refused;  // a field list the format refuses ("" where none)...
-  const char* because;  // ...and what the refusal says
-  const char* files;    // what a completed export leaves in the folder
+  const char* file;                // Excel's workbook is the Database= itself
+  const char* refused;             // a field list the format refuses ("" where none)...
+  const char* because;             // ...and what the refusal says
+  std::vector<std::string> files;  // what a completed export leaves in the folder
 };
 
 void PrintTo(const Writer& writer, std::ostream* out) { *out << writer.connect; }
 
 constexpr char kWide[] = "257 columns";  // more than a worksheet holds
 constexpr char kDbfRefusal[] = "Name AS CustomerNam";
-constexpr char kDbfFiles[] = "c.cpg c.dbf c.dbt";
+const std::vector<std::string> kDbfFiles = {"c.cpg", "c.dbf", "c.dbt"};
 constexpr char kPxRefusal[] = "Name AS ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
 const Writer kWriters[] = {
@@ -39,34 +38,27 @@ const Writer kWriters[] = {
     {"dBASE IV", "c.dbf", kDbfRefusal, "longer than the 10", kDbfFiles},
     {"dBASE 5.0", "c.dbf", kDbfRefusal, "longer than the 10", kDbfFiles},
     // Before 4.x a memo is an alpha field.
-    {"Paradox 3.x", "c.db", kPxRefusal, "longer than the 25", "c.db"},
-    {"Paradox 4.x", "c.db", kPxRefusal, "longer than the 25", "c.db c.mb"},
-    {"Paradox 5.x", "c.db", kPxRefusal, "longer than the 25", "c.db c.mb"},
-    {"Excel 3.0", "c.xls", kWide, "at most 256 columns", "c.xls"},
-    {"Excel 4.0", "c.xls", kWide, "at most 256 columns", "c.xls"},
-    {"Excel 5.0", "c.xls", kWide, "at most 256 columns", "c.xls"},
-    {"Excel 8.0", "c.xls", kWide, "at most 256 columns", "c.xls"},
-    {"Lotus WK1", "c.wk1", kWide, "at most 256 columns", "c.wk1"},
-    {"Lotus WK3", "c.wk3", kWide, "at most 256 columns", "c.wk3"},
-    {"Lotus WK4", "c.wk4", kWide, "at most 256 columns", "c.wk4"},
-    {"HTML Export", "c.htm", "", "", "c.htm"},
-    {"TEXT", "c.csv", R"(Name AS [say "hi"])", "cannot be described", "c.csv schema.ini"},
-    {"XML", "c.xml", "Name AS [a\x01z]", "character 2 (U+0001)", "c.xml"},
+    {"Paradox 3.x", "c.db", kPxRefusal, "longer than the 25", {"c.db"}},
+    {"Paradox 4.x", "c.db", kPxRefusal, "longer than the 25", {"c.db", "c.mb"}},
+    {"Paradox 5.x", "c.db", kPxRefusal, "longer than the 25", {"c.db", "c.mb"}},
+    {"Excel 3.0", "c.xls", kWide, "at most 256 columns", {"c.xls"}},
+    {"Excel 4.0", "c.xls", kWide, "at most 256 columns", {"c.xls"}},
+    {"Excel 5.0", "c.xls", kWide, "at most 256 columns", {"c.xls"}},
+    {"Excel 8.0", "c.xls", kWide, "at most 256 columns", {"c.xls"}},
+    {"Lotus WK1", "c.wk1", kWide, "at most 256 columns", {"c.wk1"}},
+    {"Lotus WK3", "c.wk3", kWide, "at most 256 columns", {"c.wk3"}},
+    {"Lotus WK4", "c.wk4", kWide, "at most 256 columns", {"c.wk4"}},
+    {"HTML Export", "c.htm", "", "", {"c.htm"}},
+    {"TEXT", "c.csv", "Name AS [a\"z]", "cannot be described", {"c.csv", "schema.ini"}},
+    {"XML", "c.xml", "Name AS [a\x01z]", "character 2 (U+0001)", {"c.xml"}},
 };
 
 // Text, a memo, a number and a date: every companion file is written.
 constexpr char kExport[] = "Id, Name, Notes, Price, Born";
 
-std::vector<std::string> Words(const std::string& text) {
-  std::istringstream in(text);
-  return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
-}
-
 class WriterContractTest : public testing::WriterTest,
                            public ::testing::WithParamInterface<Writer> {
  protected:
-  WriterContractTest() : WriterTest(testing::kEveryTypeTable) {}
-
   std::string Target() const {
     const Writer& w = GetParam();
     return std::string(w.connect).starts_with("Excel") ? WorkbookTarget(w.connect, w.file)
@@ -86,16 +78,32 @@ TEST(WriterRegistryTest, EveryRegisteredConnectTypeHasAContractCase) {
               ::testing::UnorderedElementsAreArray(covered));
 }
 
-TEST_P(WriterContractTest, AnExistingFileIsRefusedAndLeftAsItWasCompanionsToo) {
-  const std::vector<std::string> files = Words(GetParam().files);
-  for (const std::string& name : files) testing::WriteFile(Out(name), name);
+TEST_P(WriterContractTest, AnExistingFileIsRefusedAndWhatADeletedOneLeftIsReplaced) {
+  const std::vector<std::string>& files = GetParam().files;
+  const std::string stale(70000, '~');  // longer than anything the export writes
+  for (const std::string& name : files) testing::WriteFile(Out(name), name + stale);
   EXPECT_THAT(ExportIntoError(Target(), kExport, "FROM t").what(),
               HasSubstr("already exists"));
-  for (const std::string& name : files) EXPECT_EQ(testing::FileContents(Out(name)), name);
+  for (const std::string& name : files)
+    EXPECT_EQ(testing::FileContents(Out(name)), name + stale);
   EXPECT_EQ(OutFiles(), files);
+  // Yes to the overwrite question deletes the table file alone. What it left beside it
+  // is replaced, not appended to; schema.ini, shared by the folder's text tables, stays.
+  std::filesystem::remove(Out(GetParam().file));
+  ExportInto(Target(), kExport, "FROM t");
+  EXPECT_EQ(OutFiles(), files);
+  for (const std::string& name : files) {
+    if (name == "schema.ini") continue;
+    EXPECT_THAT(testing::FileContents(Out(name)), Not(HasSubstr(stale))) << name;
+  }
 }
 
 TEST_P(WriterContractTest, ARefusedColumnAFailingRowOrAMissingFolderLeavesNoFile) {
+  // What was in the folder stays as it was: schema.ini, for one, which the text tables
+  // share.
+  const std::string kept = "[old.csv]\r\nFormat=CSVDelimited\r\n";
+  testing::WriteFile(Out("schema.ini"), kept);
+  const std::vector<std::string> only_kept = {"schema.ini"};
   std::string refused = GetParam().refused;
   if (refused == kWide) {
     refused = "1 AS C1";
@@ -105,12 +113,13 @@ TEST_P(WriterContractTest, ARefusedColumnAFailingRowOrAMissingFolderLeavesNoFile
     std::string message = ExportIntoError(Target(), refused, "FROM t").what();
     EXPECT_THAT(message, HasSubstr(GetParam().because));
     EXPECT_THAT(message, HasSubstr(GetParam().file));
-    EXPECT_THAT(OutFiles(), IsEmpty());
+    EXPECT_EQ(OutFiles(), only_kept);
   }
   // The last row fails after the others were written.
   ExportIntoError(Target(), "Name, Abs(Big) AS Size", "FROM failing");
-  EXPECT_THAT(OutFiles(), IsEmpty());
-  std::filesystem::remove(scratch_.File("out"));
+  EXPECT_EQ(OutFiles(), only_kept);
+  EXPECT_EQ(testing::FileContents(Out("schema.ini")), kept);
+  std::filesystem::remove_all(scratch_.File("out"));
   EXPECT_THAT(ExportIntoError(Target(), kExport, "FROM t").what(),
               HasSubstr(Out(GetParam().file)));
   EXPECT_FALSE(std::filesystem::exists(scratch_.File("out")));
@@ -133,7 +142,7 @@ TEST_P(WriterContractTest, AFullDiskAtAnyWriteFailsNamingTheFileAndLeavesNothing
       continue;
     }
     EXPECT_FALSE(fault.Fired()) << "a failed write went unnoticed";
-    EXPECT_EQ(OutFiles(), Words(GetParam().files));
+    EXPECT_EQ(OutFiles(), GetParam().files);
     break;
   }
 }

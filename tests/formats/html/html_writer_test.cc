@@ -11,10 +11,7 @@ namespace {
 
 using ::testing::HasSubstr;
 
-class HtmlWriterTest : public testing::WriterTest {
- protected:
-  HtmlWriterTest() : WriterTest(testing::kEveryTypeTable) {}
-};
+using HtmlWriterTest = testing::WriterTest;
 
 TEST_F(HtmlWriterTest, EveryColumnTypeReadsBackThroughPythonsHtmlParser) {
   ExportInto(FolderTarget("HTML Export", "cust.htm"),

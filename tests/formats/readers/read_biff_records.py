@@ -1,14 +1,7 @@
 #!/usr/bin/python3
-"""Usage: read_biff_records.py FILE.xls [REFERENCE.xls]: BIFF records.
-
-Line 1: the stream (taken out of the compound file by xlrd's own reader;
-"file" for a BIFF3/BIFF4 worksheet) and its size. Line 2: each record up to
-the last EOF as "0231:12" (identifier, data length), "*N" after a run of N
-alike. With a shared string table, a line checks its EXTSST index against
-where the strings start: "extsst ok, N buckets of M strings". With a
-REFERENCE, a last line tells whether FILE's records, cells aside, come in
-the order REFERENCE has them.
-"""
+"""Usage: read_biff_records.py FILE.xls [REFERENCE.xls]: the stream (by xlrd's compound file
+reader) and its size; each record as id:length, "*N" after a run; EXTSST checked against
+where the strings start; with REFERENCE, whether the records but cells keep its order."""
 import itertools
 import struct
 import sys
@@ -31,8 +24,7 @@ def records(stream):
 
 
 def string_starts(table):
-    """(stream offset, offset in its record) of each string of the SST,
-    which `table` lists as its record and CONTINUE records."""
+    """(stream offset, offset in its record) of each string of the SST and its CONTINUEs."""
     starts = []
     (offset, _, data), rest = table[0], table[1:]
     at = 8
@@ -69,15 +61,13 @@ def check_extsst(listed):
     per_bucket = struct.unpack_from("<H", extsst)[0]
     buckets = [struct.unpack_from("<IH", extsst, at) for at in range(2, len(extsst), 8)]
     expected = string_starts(listed[first:end + 1])[::per_bucket]
-    if buckets != expected:
-        i = next(i for i in range(len(buckets) + 1) if buckets[i:i + 1] != expected[i:i + 1])
-        return "extsst bucket %d: %s, the string starts at %s" % (i, buckets[i:i + 1],
-                                                                  expected[i:i + 1])
+    for i, (bucket, start) in enumerate(itertools.zip_longest(buckets, expected)):
+        if bucket != start:
+            return "extsst bucket %d: %s, the string starts at %s" % (i, bucket, start)
     return "extsst ok, %d buckets of %d strings" % (len(buckets), per_bucket)
 
 
 def workbook_stream(path):
-    """The name of the workbook stream and its bytes."""
     raw = open(path, "rb").read()
     if raw[:8] != b"\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1":
         return "file", raw

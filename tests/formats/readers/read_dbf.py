@@ -1,13 +1,6 @@
 #!/usr/bin/python3
-"""Prints what Debian's dbfread makes of a dBASE table.
-
-Usage: read_dbf.py TABLE.dbf
-
-Line 1: the version byte, the encoding dbfread chose from the language
-driver byte, and the header's record count. Then each field (name, type,
-length, decimals), then each record as a JSON array: dates as YYYY-MM-DD,
-blank numbers and dates as null, text without its trailing blanks.
-"""
+"""Usage: read_dbf.py TABLE.dbf: dbfread's version, encoding (from the language driver byte)
+and record count; each field (name, type, length, decimals); each record as JSON."""
 import json
 import sys
 

@@ -1,9 +1,5 @@
-"""Reads an HTML table document with Python's html.parser: UTF-8, every
-element closed in order, cells in rows in a table, no text outside them.
-
-Usage: read_html.py FILE. Prints doctype, charset, title and the number of
-tables, then each row as "th [...]" or "td [...]" with its cell texts.
-"""
+"""Usage: read_html.py FILE: doctype, charset, title, tables, each row as "th/td [cells]" by
+html.parser; refuses all but UTF-8 with elements closed in order and text only in cells."""
 import json
 import sys
 from html.parser import HTMLParser
@@ -59,10 +55,9 @@ class TableReader(HTMLParser):
 
 
 def main():
-    with open(sys.argv[1], "rb") as f:
-        text = f.read().decode("utf-8")
     reader = TableReader()
-    reader.feed(text)
+    with open(sys.argv[1], "rb") as f:
+        reader.feed(f.read().decode("utf-8"))
     reader.close()
     if reader.stack:
         reader.errors.append(f"left open: {reader.stack}")

@@ -1,14 +1,5 @@
-"""Reads an XML rowset (a recordset's XML persistence format) with Python's
-ElementTree, after xmllint has found it well-formed, and checks it against
-the rowset schema it declares: namespaces, one s:AttributeType a column
-(rs:number in order, distinct names, one s:datatype each), z:row elements
-with declared attributes only, each value parsing as its dt:type, every
-rs:maybenull='false' column present.
-
-Usage: read_rowset.py FILE. Prints each column (number, real name, type,
-sizes, maybenull), each row as a JSON list (null for a missing attribute),
-then "rows N".
-"""
+"""Usage: read_rowset.py FILE: an XML rowset's columns, its rows as JSON lists and "rows N",
+read by ElementTree once xmllint finds it well-formed; refuses what breaks its own schema."""
 import datetime
 import decimal
 import json

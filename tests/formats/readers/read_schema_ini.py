@@ -1,11 +1,5 @@
-"""Reads schema.ini with Python's configparser (duplicate sections or keys
-are errors).
-
-Usage: read_schema_ini.py FILE SECTION
-
-Prints the section names in file order as a JSON list, then every
-key=value of SECTION in order.
-"""
+"""Usage: read_schema_ini.py FILE SECTION: the section names as a JSON list, then each
+key=value of SECTION, as a strict configparser reads them."""
 import configparser
 import json
 import sys

@@ -1,9 +1,7 @@
 // Usage: NODE_PATH=<node_modules with xlsx> node read_sheetjs.js FILE [--cp850]
-// Prints what SheetJS makes of FILE: per worksheet "sheet NAME", then a JSON
-// array per row of its range (text, numbers, {"n": number, "format": format}
-// for a number format, null for an empty cell). SheetJS 0.18.5 hands back
-// Lotus labels one byte a character; --cp850 decodes them as code page 850
-// (LMBCS group 1) with SheetJS's own code page table.
+// What SheetJS makes of FILE: per worksheet "sheet NAME", then a JSON array a row (text,
+// numbers, {"n": number, "format": format}, null). SheetJS 0.18.5 hands back Lotus labels
+// a byte a character; --cp850 decodes them as LMBCS group 1 with its own code page table.
 const XLSX = require("xlsx");
 const codepages = require("xlsx/dist/cpexcel.js");
 

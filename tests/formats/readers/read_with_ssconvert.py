@@ -1,12 +1,6 @@
 #!/usr/bin/python3
-"""Usage: read_with_ssconvert.py FILE IMPORTER: what Gnumeric makes of FILE.
-
-ssconvert reads FILE with the --import-type IMPORTER (Gnumeric_Excel:excel,
-Gnumeric_lotus:lotus) into Gnumeric's XML, which keeps cell types and number
-formats. Printed per worksheet: "sheet NAME", then a JSON array per row:
-text, numbers (whole ones without ".0"), {"n": number, "format": format}
-for a format other than General, true/false, null for an empty cell.
-"""
+"""Usage: read_with_ssconvert.py FILE IMPORTER: what Gnumeric makes of FILE, per worksheet
+"sheet NAME" and a JSON array a row ({"n": number, "format": format} unless General)."""
 import gzip
 import json
 import os
@@ -20,8 +14,7 @@ BOOLEAN, FLOAT, STRING = "20", "40", "60"
 
 
 def number_formats(sheet):
-    """(first column, last column, first row, last row, format) of each
-    style region whose number format is not General."""
+    """(first column, last column, first row, last row, format) unless General."""
     regions = []
     for region in sheet.iter(GNM + "StyleRegion"):
         style = region.find(GNM + "Style")
@@ -58,9 +51,8 @@ def read_workbook(path, importer):
         if run.returncode != 0 or not os.path.exists(saved):
             raise RuntimeError("ssconvert failed: " + run.stderr.strip())
         with open(saved, "rb") as raw:
-            compressed = raw.read(2) == b"\x1f\x8b"
-        with (gzip.open(saved) if compressed else open(saved, "rb")) as xml:
-            return ElementTree.parse(xml).getroot()
+            xml = raw.read()
+        return ElementTree.fromstring(gzip.decompress(xml) if xml[:2] == b"\x1f\x8b" else xml)
 
 
 def main(path, importer):

@@ -1,12 +1,6 @@
 #!/usr/bin/python3
-"""Usage: read_xls.py [--summary] FILE.xls: what Debian's xlrd makes of it.
-
-Line 1: the BIFF version (30, 40, 50, 80) and the encoding xlrd took from
-CODEPAGE. Per worksheet "sheet NAME rows R columns C", then a JSON array per
-row (--summary: the first two and the last): text, numbers, true/false, null
-for empty, and numbers xlrd takes for dates by their format as
-"date:YYYY-MM-DD", with " HH:MM:SS" when they have a time of day.
-"""
+"""Usage: read_xls.py [--summary] FILE.xls: xlrd's BIFF version and encoding, per worksheet
+its size and a JSON array a row (--summary: first two, last), dates as "date:..."."""
 import json
 import sys
 

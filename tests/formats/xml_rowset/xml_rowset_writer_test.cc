@@ -10,11 +10,12 @@
 namespace vdimpexp::formats {
 namespace {
 
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
+using ::testing::ThrowsMessage;
 
-// Beside the table of every type: NOT NULL columns, one of which an outer
-// join fills with nulls; values at the edges of their declarations, and a
-// second row of values beyond them, one a column.
+// Beside every type: NOT NULL columns, one filled with nulls by an outer join; values at
+// the edges of their declarations and a second row beyond them.
 const std::string kSource = std::string(testing::kEveryTypeTable) + R"(;
     CREATE TABLE Makes (MakeID INTEGER PRIMARY KEY, Make TEXT(30) NOT NULL);
     CREATE TABLE Docs (DocID INTEGER NOT NULL, MakeID INTEGER);
@@ -42,11 +43,14 @@ class XmlRowsetWriterTest : public testing::WriterTest {
   void Save(data::Recordset& rows, const std::string& file = "out.xml") {
     rows.Save(Out(file), data::PersistFormat::kXml);
   }
+  std::string Read(const std::string& file) {
+    return testing::ReadBack("read_rowset.py", Out(file));
+  }
   // What the reader makes of the rows of `sql` saved as `file`.
   std::string Saved(const std::string& sql, const std::string& file = "out.xml") {
     data::Recordset rows = Open(sql);
     Save(rows, file);
-    return testing::ReadBack("read_rowset.py", Out(file));
+    return Read(file);
   }
 
   data::Connection connection_;
@@ -124,11 +128,9 @@ rows 1
     EXPECT_EQ(Saved(c.sql), c.expected);
   }
 
-  // What the reader cannot tell apart is written as ADO writes it: names
-  // that are no XML names as "c" and the column's index, the real name
-  // beside it; booleans as words; line ends as references, so that no
-  // reader folds them into blanks; a null a missing attribute, never an
-  // empty one.
+  // What the reader cannot tell apart, as ADO writes it: a name that is no XML name as
+  // "c" and its index beside the real one; booleans as words; line ends as references,
+  // which no reader folds into blanks; a null a missing attribute, never an empty one.
   Saved(cases[0].sql, "raw.xml");
   std::string xml = testing::FileContents(Out("raw.xml"));
   EXPECT_THAT(xml,
@@ -141,13 +143,12 @@ rows 1
   EXPECT_THAT(xml, HasSubstr("\t<z:row Id='3' Name=''/>\n"));
 }
 
-TEST_F(XmlRowsetWriterTest, SaveWritesEveryRowFromTheFirstAndAPendingNewRow) {
+TEST_F(XmlRowsetWriterTest, SaveWritesEveryRowFromTheFirstAPendingNewRowOrAClearError) {
   data::Recordset rows = Open("SELECT Id FROM t ORDER BY Id");
   rows.MoveNext();
   rows.MoveNext();
   Save(rows);
-  EXPECT_THAT(testing::ReadBack("read_rowset.py", Out("out.xml")),
-              ::testing::EndsWith("[1]\n[2]\n[3]\nrows 3\n"));
+  EXPECT_THAT(Read("out.xml"), EndsWith("[1]\n[2]\n[3]\nrows 3\n"));
   // The first row is current again.
   EXPECT_EQ(rows.Fields("Id").Value(), data::Value(1));
   rows.MoveNext();
@@ -158,9 +159,23 @@ TEST_F(XmlRowsetWriterTest, SaveWritesEveryRowFromTheFirstAndAPendingNewRow) {
   makes.Fields("Make").SetValue("Added");
   Save(makes, "table.xml");
   EXPECT_FALSE(makes.IsAddingNew());
-  EXPECT_THAT(
-      testing::ReadBack("read_rowset.py", Out("table.xml")),
-      ::testing::EndsWith("maybenull=false\n[1, \"Acme\"]\n[2, \"Added\"]\nrows 2\n"));
+  EXPECT_THAT(Read("table.xml"),
+              EndsWith("maybenull=false\n[1, \"Acme\"]\n[2, \"Added\"]\nrows 2\n"));
+
+  // ADTG is not written, and nor is XML while no writer is registered for it.
+  ClearOut();
+  EXPECT_THAT([&] { rows.Save(Out("binary.adtg"), data::PersistFormat::kAdtg); },
+              ThrowsMessage<data::DbError>(HasSubstr("ADTG")));
+  struct Restore {  // puts the real writer back however the test ends
+    ~Restore() {
+      data::RegisterTableWriter("XML",
+                                [] { return std::make_unique<XmlRowsetWriter>(); });
+    }
+  } restore;
+  data::RegisterTableWriter("XML", [] { return std::unique_ptr<data::TableWriter>(); });
+  EXPECT_THAT([&] { Save(rows); }, ThrowsMessage<data::DbError>(
+                                       HasSubstr("no writer for the XML rowset format")));
+  EXPECT_THAT(OutFiles(), ::testing::IsEmpty());
 }
 
 TEST_F(XmlRowsetWriterTest, AValueTheFormatCannotHoldFailsNamingFileRowAndColumn) {
@@ -179,26 +194,9 @@ TEST_F(XmlRowsetWriterTest, AValueTheFormatCannotHoldFailsNamingFileRowAndColumn
   for (const auto& [column, message] : cases) {
     data::Recordset rows = Open(std::string("SELECT ") + column + " FROM bad");
     EXPECT_THAT([&] { Save(rows); },
-                ::testing::ThrowsMessage<data::DbError>(HasSubstr(
+                ThrowsMessage<data::DbError>(HasSubstr(
                     Out("out.xml") + "', row 2, column '" + column + "': " + message)));
   }
-}
-
-TEST_F(XmlRowsetWriterTest, AdtgAndAMissingWriterAreClearErrorsThatWriteNothing) {
-  data::Recordset rows = Open("SELECT Id FROM t");
-  EXPECT_THAT([&] { rows.Save(Out("binary.adtg"), data::PersistFormat::kAdtg); },
-              ::testing::ThrowsMessage<data::DbError>(HasSubstr("ADTG")));
-  // Puts the real writer back however the test ends.
-  struct Restore {
-    ~Restore() {
-      data::RegisterTableWriter("XML",
-                                [] { return std::make_unique<XmlRowsetWriter>(); });
-    }
-  } restore;
-  data::RegisterTableWriter("XML", [] { return std::unique_ptr<data::TableWriter>(); });
-  EXPECT_THAT([&] { Save(rows); }, ::testing::ThrowsMessage<data::DbError>(
-                                       HasSubstr("no writer for the XML rowset format")));
-  EXPECT_THAT(OutFiles(), ::testing::IsEmpty());
 }
 
 }  // namespace
