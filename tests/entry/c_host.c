@@ -1,7 +1,6 @@
-/* What a host written in C does with the component, compiled as C so that
- * the header is proven to be C: opens `database`, asks for a selection and
- * closes the connection. Returns the status of the first call that failed,
- * else that of the selection. */
+/* A host written in C, compiled as C to prove the header is C: opens `database`,
+ * asks for a selection, closes. Returns the first failing status, else the selection's.
+ */
 #include "entry/vdimpexp.h"
 
 int c_host_select(const char* database, char** selection_sql, int16_t* sql_cat) {

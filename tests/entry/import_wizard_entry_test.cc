@@ -1,8 +1,5 @@
-// The import call driven through the real wizard window, offscreen: Finish
-// imports inside a host transaction that the commit question, a failed
-// import or a refused commit ends.
-#include <QLineEdit>
-#include <QPlainTextEdit>
+// The import wizard's real window, offscreen: each page as catalogued; Finish imports in
+// a host transaction that the commit question, a failed import or a refused commit ends.
 #include <QTimer>
 #include <fstream>
 
@@ -13,77 +10,113 @@ namespace {
 
 using ::testing::StartsWith;
 
+// clang-format off
+const Catalogue kImportPages = {
+    {0, {{}, {{"Image2", kImage}, {"lblWelcome", kTitle, "'Verdacor!® Import Wizard"},
+         {"Label5(0)", kLabel,
+          "This wizard makes it easy to import data into 'Verdacor!®. This wizard "
+          "guides you through the steps to import data from text files and other "
+          "applications"}}}},
+    {1, {{"Choose A Database Or Application", "Where would you like to copy data from?"},
+         {{"optImportCategory(0)", kOff, "&Business contacts and customers"},
+         {"optImportCategory(2)", kOff, "&Inventory"},
+         {"optImportCategory(3)", kOff, "&Service Documents (Manuals)"},
+         {"optImportCategory(4)", kOff, "Service &Tips"},
+         {"optImportCategory(1)", kOption, "&Zip Codes"},
+         {"optImportCategory(5)", kChosen, "XAV DOS/Windows (Software Application)"}}}},
+    {2, {{"Database Directories", "Please select the location of your XAV database, and "
+                                  "History Directories. Double-click to select folder."},
+         {{"Label1(21)", kTitle, "Database Locations"}, {"Line1(10)", kLine},
+         {"Line1(11)", kLine}, {"Label2(0)", kLabel, "&Main Database Directory", 1},
+         {"Drive1", kDrive, "", 1}, {"Dir1", kDirectory, "", 1},
+         {"Label2(1)", kLabel, "&History Directory", 2}, {"Drive2", kDrive, "", 2},
+         {"Dir2", kDirectory, "", 2}}}},
+    {3, {{"Available XAV Databases", "Please select the XAV database(s) you wish to import."},
+         {{"lstchkGeneral", kListBox}}}},
+    {6, {{"Choose a Data Source",
+          "Locate the ASCII Text file you wish to import data from into 'Verdacor!®."},
+         {{"Label4(0)", kLabel, "Import &From:"}, {"txtFrom", kText},
+         {"cmdFrom", kButton, "..."}}}},
+    {9, {{"Finished!", "About to start with your request..."},
+         {{"tMessage", kMemo, "Click FINISH to begin..."}, {"PBar", kProgress}, {"lblPercent", kTitle}}}},
+};
+
+const support::MessageQuestion kCommitQuestion{"About to commit records. Continue ?",
+                                               "Confirm", MessageButtons::kYesNo,
+                                               MessageIcon::kQuestion, MessageAnswer::kYes};
+// clang-format on
+
 class ImportWizardTest : public WizardTest {
  protected:
-  // Walks to the last page of the legacy source with every listed table of
-  // the third-party fixture ticked, and presses Finish.
-  void ImportAllLegacyTables(QWidget& window) {
-    Button(window, "cmdNext").click();
-    ASSERT_TRUE(BecomesEnabled(window, "cmdNext"));
-    Button(window, "cmdNext").click();
-    SetFolder(window, "Dir1", VD_XAV_FIXTURES "/main");
-    SetFolder(window, "Dir2", VD_XAV_FIXTURES "/history");
-    ASSERT_TRUE(BecomesEnabled(window, "cmdNext"));
-    Button(window, "cmdNext").click();
-    auto& tables = Control<QListWidget>(window, "lstchkGeneral");
-    for (int row = 0; row < tables.count(); ++row)
-      tables.item(row)->setCheckState(Qt::Checked);
-    ASSERT_TRUE(BecomesEnabled(window, "cmdNext"));
-    Button(window, "cmdNext").click();
-    Button(window, "cmdFinish").click();
+  // Through the host's connection: it sees what its open transaction holds.
+  int64_t Count(const std::string& table) {
+    data::Recordset rows = connection_.Execute("SELECT count(*) FROM " + table);
+    return rows.Fields(0).Value().AsInteger();
   }
 
-  // From the welcome page to the zip-code source's file page.
-  static void GoToSourceFilePage(QWidget& window) {
-    Button(window, "cmdNext").click();
-    ChooseCategory(window, 1);
+  // Checks the window as it opens; from then on each question keeps what the
+  // window and the host showed while it was asked.
+  void Opened(QDialog& window) {
+    ExpectOpened(window, "Import Wizard", kImportPages);
+    asked_ = {};
+    prompts_.OnAsk([&](const support::MessageQuestion&) {
+      asked_ = {Control<QPlainTextEdit>(window, "tMessage").toPlainText().toStdString(),
+                Control(window, "PBar").isVisible(),
+                Control<QTimer>(window, "tmrCheckEntries").isActive(), Count("Contacts"),
+                connection_.TransactionLevel()};
+    });
+  }
+
+  // Next once the entry checker allows it, onto `page` as catalogued.
+  void NextTo(QDialog& window, int page) {
     ASSERT_TRUE(BecomesEnabled(window, "cmdNext"));
     Button(window, "cmdNext").click();
-    ASSERT_EQ(ShownPage(window), 6);
+    EXPECT_EQ(ButtonStates(window), page == 9 ? "P-F" : "P--");
+    ExpectShown(window, kImportPages, page, kImportPages.at(page).header);
   }
 
   // Imports the zip codes of `source` as a user would, who first cancels
-  // the open-file dialog; keeps what the last page said at the last question.
+  // the open-file dialog.
   void ImportZipCodesFrom(const std::string& source) {
     prompts_.ChooseNext("");
     WhenShown([&](QDialog& window) {
-      prompts_.OnAsk([&](const support::MessageQuestion&) {
-        finished_text_ =
-            Control<QPlainTextEdit>(window, "tMessage").toPlainText().toStdString();
-      });
-      ASSERT_NO_FATAL_FAILURE(GoToSourceFilePage(window));
+      Opened(window);
+      NextTo(window, 1);
+      ChooseCategory(window, 1);
+      NextTo(window, 6);
       auto& file = Control<QLineEdit>(window, "txtFrom");
       EXPECT_TRUE(file.hasFocus());
       QTest::keyClicks(&file, QString::fromStdString(source));
       ASSERT_TRUE(BecomesEnabled(window, "cmdFinish"));
       EXPECT_FALSE(Button(window, "cmdNext").isEnabled());
-      Button(window, "cmdFrom").click();  // cancelled: the name is cleared
+      Press(window, {"cmdFrom"});  // cancelled: the name is cleared
       EXPECT_EQ(file.text(), "");
       ASSERT_TRUE(BecomesEnabled(window, "cmdFinish", false));
       file.setText(QString::fromStdString(source));
       ASSERT_TRUE(BecomesEnabled(window, "cmdFinish"));
-      Button(window, "cmdFinish").click();
+      Press(window, {"cmdFinish"});
     });
     component_.ImportData(connection_);
-    ASSERT_EQ(prompts_.file_requests().size(), 1u);
-    EXPECT_EQ(prompts_.file_requests()[0].title, "Text File to import");
-    EXPECT_EQ(prompts_.file_requests()[0].filter, "MS ACCESS (*.mdb)|*.mdb");
   }
 
   // The last question reported the failure, as the last page did, and the
   // host holds its `zip_codes` again, outside any transaction.
   void ExpectReportedAndRolledBack(const char* reported, int64_t zip_codes) {
-    ASSERT_FALSE(prompts_.questions().empty());
     const support::MessageQuestion& report = prompts_.questions().back();
-    EXPECT_EQ(report.icon, support::MessageIcon::kCritical);
-    EXPECT_EQ(report.buttons, support::MessageButtons::kOk);
+    EXPECT_EQ(report.icon, MessageIcon::kCritical);
+    EXPECT_EQ(report.buttons, MessageButtons::kOk);
     EXPECT_THAT(report.text, HasSubstr(reported));
-    EXPECT_THAT(finished_text_, HasSubstr(report.text));
+    EXPECT_THAT(asked_.message, HasSubstr(report.text));
     EXPECT_EQ(connection_.TransactionLevel(), 0);
     EXPECT_EQ(Count("ZipCodes"), zip_codes);
   }
 
-  std::string finished_text_;
+  struct {
+    std::string message;
+    bool bar_shown, checking;
+    int64_t contacts;
+    int level;
+  } asked_;
 };
 
 TEST_F(ImportWizardTest, TheTickedTablesAreImportedAndTheCommitQuestionDecides) {
@@ -92,36 +125,34 @@ TEST_F(ImportWizardTest, TheTickedTablesAreImportedAndTheCommitQuestionDecides) 
   for (MessageAnswer answer : {MessageAnswer::kNo, MessageAnswer::kYes}) {
     SCOPED_TRACE(answer == MessageAnswer::kYes ? "Yes" : "No");
     const size_t asked_before = prompts_.questions().size();
-    std::string message;
-    int64_t contacts = 0;
-    int level = -1;
-    bool bar_shown = true, checking = true;
     prompts_.AnswerNext(answer);
     WhenShown([&](QDialog& window) {
-      prompts_.OnAsk([&](const support::MessageQuestion&) {
-        message = Control<QPlainTextEdit>(window, "tMessage").toPlainText().toStdString();
-        bar_shown = Control(window, "PBar").isVisible();
-        checking = Control<QTimer>(window, "tmrCheckEntries").isActive();
-        contacts = Count("Contacts");
-        level = connection_.TransactionLevel();
-      });
-      ImportAllLegacyTables(window);
+      Opened(window);
+      NextTo(window, 1);
+      NextTo(window, 2);
+      SetFolder(window, "Dir1", scratch_.File(""));
+      EXPECT_FALSE(BecomesEnabled(window, "cmdNext", true, 700))
+          << "a folder without tables";
+      SetFolder(window, "Dir1", VD_XAV_FIXTURES "/main");
+      SetFolder(window, "Dir2", VD_XAV_FIXTURES "/history");
+      NextTo(window, 3);
+      auto& tables = Control<QListWidget>(window, "lstchkGeneral");
+      for (int row = 0; row < tables.count(); ++row)
+        tables.item(row)->setCheckState(Qt::Checked);
+      NextTo(window, 9);
+      Press(window, {"cmdFinish"});
     });
     component_.ImportData(connection_);
 
-    EXPECT_THAT(message, StartsWith("Click FINISH to begin...\nImporting Customers (3 "
-                                    "records)\nCompleted.\n"));
-    EXPECT_FALSE(bar_shown);
-    EXPECT_FALSE(checking) << "Finish stops the entry checker first";
-    EXPECT_EQ(level, 1) << "Finish asks inside its transaction";
-    EXPECT_EQ(contacts, contacts_before + 10) << "imported, not yet committed";
+    EXPECT_THAT(asked_.message,
+                StartsWith("Click FINISH to begin...\nImporting Customers "
+                           "(3 records)\nCompleted.\n"));
+    EXPECT_FALSE(asked_.bar_shown);
+    EXPECT_FALSE(asked_.checking) << "Finish stops the entry checker first";
+    EXPECT_EQ(asked_.level, 1) << "Finish asks inside its transaction";
+    EXPECT_EQ(asked_.contacts, contacts_before + 10) << "imported, not yet committed";
     ASSERT_EQ(prompts_.questions().size(), asked_before + 1);
-    EXPECT_EQ(prompts_.questions().back(),
-              (support::MessageQuestion{.text = "About to commit records. Continue ?",
-                                        .title = "Confirm",
-                                        .buttons = support::MessageButtons::kYesNo,
-                                        .icon = support::MessageIcon::kQuestion,
-                                        .default_answer = MessageAnswer::kYes}));
+    EXPECT_EQ(prompts_.questions().back(), kCommitQuestion);
     EXPECT_EQ(connection_.TransactionLevel(), 0);
     if (answer == MessageAnswer::kNo) {
       EXPECT_EQ(SqliteDump(database_path_), before)
@@ -133,35 +164,29 @@ TEST_F(ImportWizardTest, TheTickedTablesAreImportedAndTheCommitQuestionDecides) 
             std::to_string(contacts_before + 10));
 }
 
-TEST_F(ImportWizardTest, ZipCodeSourceFinishesOnTheFilePageOnceTheFileExists) {
-  const std::string source = scratch_.File("zips.mdb");
-  schema::CreateZipCodeSourceDatabase(source, 40, 5);
-  const int64_t rows_before = Count("ZipCodes");
+TEST_F(ImportWizardTest, ZipCodesAreCommittedOnceTheFileExistsOrRolledBackAndReported) {
+  const std::string zips = scratch_.File("zips.mdb"), text = scratch_.File("text.mdb");
+  schema::CreateZipCodeSourceDatabase(zips, 40, 5);
+  std::ofstream(text) << "PostCode,CityTown\n2000,Sydney\n";
+  const int64_t codes = Count("ZipCodes") + 40;
+  // Cancel imports nothing and asks nothing.
+  WhenShown([](QDialog& window) { Press(window, {"cmdCancel"}); });
+  component_.ImportData(connection_);
+
   prompts_.AnswerNext(MessageAnswer::kYes);  // keep the existing codes
   prompts_.AnswerNext(MessageAnswer::kYes);  // commit
-  ImportZipCodesFrom(source);
+  ImportZipCodesFrom(zips);
   ASSERT_EQ(prompts_.questions().size(), 2u);
-  EXPECT_EQ(prompts_.questions()[1].text, "About to commit records. Continue ?");
+  EXPECT_EQ(prompts_.questions()[1], kCommitQuestion);
   EXPECT_EQ(connection_.TransactionLevel(), 0);
-  EXPECT_EQ(Count("ZipCodes"), rows_before + 40)
-      << "the source shares no code with the host";
-}
+  EXPECT_EQ(Count("ZipCodes"), codes) << "the source shares no code with the host";
 
-TEST_F(ImportWizardTest, AnImportThatFailsIsRolledBackAndReported) {
-  const std::string source = scratch_.File("zips.mdb");
-  std::ofstream(source) << "PostCode,CityTown\n2000,Sydney\n";
-  const int64_t rows_before = Count("ZipCodes");
-  ImportZipCodesFrom(source);
-  EXPECT_EQ(prompts_.questions().size(), 1u) << "no commit question after a failure";
-  ExpectReportedAndRolledBack("is not a database file", rows_before);
-}
+  ImportZipCodesFrom(text);
+  EXPECT_EQ(prompts_.questions().size(), 3u) << "no commit question after a failure";
+  ExpectReportedAndRolledBack("is not a database file", codes);
 
-TEST_F(ImportWizardTest, ACommitTheDatabaseRefusesIsRolledBackAndReported) {
-  const std::string source = scratch_.File("zips.mdb");
-  schema::CreateZipCodeSourceDatabase(source, 10, 5);
-  const int64_t rows_before = Count("ZipCodes");
-  // Every imported code also files a row whose deferred reference is
-  // checked only at the commit, which the database then refuses.
+  // Every code imported anew files a row whose deferred reference is checked
+  // only at the commit, which the database then refuses.
   scratch_.Database("shop.db",
                     "CREATE TABLE Audited (code TEXT PRIMARY KEY);"
                     "CREATE TABLE Audit (code TEXT REFERENCES Audited (code) "
@@ -169,13 +194,16 @@ TEST_F(ImportWizardTest, ACommitTheDatabaseRefusesIsRolledBackAndReported) {
                     "CREATE TRIGGER AuditZip AFTER INSERT ON ZipCodes "
                     "BEGIN INSERT INTO Audit VALUES (NEW.ZipCode); END;");
   connection_.Execute("PRAGMA foreign_keys = ON");
-  prompts_.AnswerNext(MessageAnswer::kYes);  // keep the existing codes
-  prompts_.AnswerNext(MessageAnswer::kYes);  // commit
-  ImportZipCodesFrom(source);
-  ASSERT_EQ(prompts_.questions().size(), 3u);
-  EXPECT_EQ(prompts_.questions()[1].text, "About to commit records. Continue ?");
-  ExpectReportedAndRolledBack("FOREIGN KEY", rows_before);
+  prompts_.AnswerNext(MessageAnswer::kNo);  // replace the existing codes
+  prompts_.AnswerNext(MessageAnswer::kYes);
+  ImportZipCodesFrom(zips);
+  ASSERT_EQ(prompts_.questions().size(), 6u);
+  EXPECT_EQ(prompts_.questions()[4], kCommitQuestion);
+  ExpectReportedAndRolledBack("FOREIGN KEY", codes);
   EXPECT_EQ(QueryText(database_path_, "SELECT COUNT(*) FROM Audit"), "0");
+  ASSERT_EQ(prompts_.file_requests().size(), 3u);
+  EXPECT_EQ(prompts_.file_requests()[0].title, "Text File to import");
+  EXPECT_EQ(prompts_.file_requests()[0].filter, "MS ACCESS (*.mdb)|*.mdb");
 }
 
 }  // namespace

@@ -1,16 +1,23 @@
-// Looks at a wizard window the way its user does: which page is shown,
-// what the header says, which buttons can be pressed.
+// Looks at a wizard window the way its user does: the page shown, its header and
+// controls against a catalogue of what each page shows, the buttons that can be pressed.
 #pragma once
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QDialog>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <map>
+#include <set>
 #include <stdexcept>
 #include <string>
 
@@ -20,11 +27,14 @@
 #include "schema/reference_database.h"
 #include "scratch_database.h"
 #include "scripted_prompts.h"
+#include "wizard/date_input.h"
 #include "wizard/folder_lists.h"
 
 namespace vdimpexp::testing {
 
 using support::MessageAnswer;
+using support::MessageButtons;
+using support::MessageIcon;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
@@ -44,6 +54,11 @@ inline std::string Text(QWidget& window, const char* label) {
   return Control<QLabel>(window, label).text().toStdString();
 }
 
+// Clicks the named buttons and options in turn.
+inline void Press(QWidget& window, std::initializer_list<const char*> names) {
+  for (const char* name : names) Control<QAbstractButton>(window, name).click();
+}
+
 // The index of the one page shown; -1 when none or several are.
 inline int ShownPage(QWidget& window) {
   std::vector<int> shown;
@@ -52,10 +67,6 @@ inline int ShownPage(QWidget& window) {
     if (page && page->isVisible()) shown.push_back(index);
   }
   return shown.size() == 1 ? shown[0] : -1;
-}
-
-inline bool HeaderShown(QWidget& window) {
-  return Control(window, "picHeader").isVisible();
 }
 
 // Previous, Next and Finish as "PNF", with "-" for a disabled one.
@@ -89,12 +100,119 @@ inline std::vector<std::string> Entries(const QListWidget& list) {
   return entries;
 }
 
-// Double-clicks the entry with `entry` as its text.
-inline void DoubleClick(QListWidget& list, const char* entry) {
-  QList<QListWidgetItem*> found = list.findItems(entry, Qt::MatchExactly);
-  ASSERT_FALSE(found.empty()) << entry;
-  list.setCurrentItem(found.front());
-  emit list.itemDoubleClicked(found.front());
+// Double-clicks the entries with these texts in turn.
+inline void DoubleClick(QListWidget& list, std::initializer_list<const char*> entries) {
+  for (const char* entry : entries) {
+    QList<QListWidgetItem*> found = list.findItems(entry, Qt::MatchExactly);
+    ASSERT_FALSE(found.empty()) << entry;
+    list.setCurrentItem(found.front());
+    emit list.itemDoubleClicked(found.front());
+  }
+}
+
+// What a control is; a title is a bold label. An option is enabled and not
+// chosen, a chosen one is enabled and chosen, an "off" one is disabled.
+// clang-format off
+enum class Kind { kLabel, kTitle, kLine, kFrame, kImage, kProgress, kOption, kChosen,
+                  kOff, kList, kText, kDate, kListBox, kButton, kDrive, kDirectory, kMemo };
+// clang-format on
+using enum Kind;
+
+// One control. Within a `block` (a column of the page) controls are listed
+// in reading order; a block lies below or right of every lower-numbered one.
+// The caption of a list or an input is what it shows when first seen.
+struct Catalogued {
+  const char* name;
+  Kind kind;
+  const char* caption = "";
+  int block = 0;
+};
+struct Header {
+  const char* title = nullptr;  // none: the header band is hidden
+  const char* step = nullptr;
+};
+struct Page {
+  Header header;
+  std::vector<Catalogued> controls;
+};
+using Catalogue = std::map<int, Page>;  // by page index
+
+// clang-format off
+// Below the pages of either wizard: the etched separator over the buttons.
+inline const std::vector<Catalogued> kButtonRow = {
+    {"Line1(7)", kLine}, {"Line1(6)", kLine}, {"cmdCancel", kButton, "&Cancel"},
+    {"cmdPrevious", kButton, "< &Previous"}, {"cmdNext", kButton, "&Next >"},
+    {"cmdFinish", kButton, "&Finish"}};
+
+inline bool HasKind(QWidget* w, Kind kind) {
+  auto* label = qobject_cast<QLabel*>(w);
+  auto* option = qobject_cast<QRadioButton*>(w);
+  auto* list = qobject_cast<QComboBox*>(w);
+  auto* memo = qobject_cast<QPlainTextEdit*>(w);
+  auto* bar = qobject_cast<QProgressBar*>(w);
+  const bool on = option && option->isChecked(), usable = w->isEnabled();
+  switch (kind) {
+    case kLabel: return label;
+    case kTitle: return label && label->font().bold();
+    case kLine: return w->height() == 1 && w->width() > 100;
+    case kFrame: return qobject_cast<QGroupBox*>(w);
+    case kImage: return label && !label->pixmap().isNull();
+    case kProgress: return bar && bar->minimum() == 0 && bar->maximum() == 100;
+    case kOption: return option && usable && !on;
+    case kChosen: return option && usable && on;
+    case kOff: return option && !usable && !on;
+    case kList: return list && !list->isEditable();
+    case kText: return qobject_cast<QLineEdit*>(w);
+    case kDate: return dynamic_cast<wizard::DateInput*>(w);
+    case kListBox: return qobject_cast<QListWidget*>(w);
+    case kButton: return qobject_cast<QPushButton*>(w);
+    case kDrive: return dynamic_cast<wizard::DriveList*>(w);
+    case kDirectory: return dynamic_cast<wizard::DirectoryList*>(w);
+    case kMemo: return memo && memo->isReadOnly();
+  }
+  return false;
+}
+// clang-format on
+
+inline QString Caption(QWidget* w, Kind kind) {
+  if (auto* label = qobject_cast<QLabel*>(w)) return label->text();
+  if (auto* button = qobject_cast<QAbstractButton*>(w)) return button->text();
+  if (auto* frame = qobject_cast<QGroupBox*>(w)) return frame->title();
+  if (auto* edit = qobject_cast<QLineEdit*>(w)) return edit->text();
+  if (auto* memo = qobject_cast<QPlainTextEdit*>(w)) return memo->toPlainText();
+  if (auto* date = dynamic_cast<wizard::DateInput*>(w)) return date->Text();
+  return kind == kList ? qobject_cast<QComboBox*>(w)->currentText() : QString();
+}
+
+// Whether `b` reads after `a` in page coordinates: a frame before what it
+// holds; on one line left before right; otherwise top before bottom.
+inline bool ReadsAfter(const QRect& a, const QRect& b) {
+  const bool one_line = a.top() <= b.bottom() && b.top() <= a.bottom();
+  return a.contains(b) || (one_line ? a.right() < b.left() : a.bottom() < b.top());
+}
+
+// Every control is there as catalogued, shown within its parent and the
+// page, in the catalogue's reading order and blocks.
+inline void ExpectAsCatalogued(QWidget& page, const std::vector<Catalogued>& controls) {
+  std::vector<std::pair<const Catalogued*, QRect>> listed;
+  for (const Catalogued& c : controls) {
+    SCOPED_TRACE(c.name);
+    QWidget* w = page.findChild<QWidget*>(c.name);
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(HasKind(w, c.kind)) << w->metaObject()->className();
+    EXPECT_EQ(Caption(w, c.kind).toStdString(), c.caption);
+    const QRect bounds(w->mapTo(&page, QPoint()), w->size());
+    EXPECT_TRUE(w->isVisible() && page.rect().contains(bounds) &&
+                w->parentWidget()->rect().contains(w->geometry()))
+        << "hidden or sticking out";
+    for (const auto& [earlier, earlier_bounds] : listed) {
+      EXPECT_TRUE(earlier->block == c.block ? ReadsAfter(earlier_bounds, bounds)
+                                            : bounds.top() > earlier_bounds.bottom() ||
+                                                  bounds.left() > earlier_bounds.right())
+          << "should read after " << earlier->name;
+    }
+    listed.emplace_back(&c, bounds);
+  }
 }
 
 // The reference shop database with a little demo data, open as the host's
@@ -106,12 +224,28 @@ class WizardTest : public ::testing::Test {
     connection_.Open(database_path_);
   }
 
-  // Through the host's connection: it sees what its open transaction holds.
-  int64_t Count(const std::string& table) {
-    return connection_.Execute("SELECT count(*) AS n FROM " + table)
-        .Fields("n")
-        .Value()
-        .AsInteger();
+  // The window as it opens: its size, title and button row, the welcome page.
+  void ExpectOpened(QDialog& window, const char* title, const Catalogue& pages) {
+    EXPECT_EQ(window.size(), QSize(476, 435));
+    EXPECT_EQ(window.windowTitle().toStdString(), title);
+    ExpectAsCatalogued(window, kButtonRow);
+    EXPECT_EQ(ButtonStates(window), "-N-");
+    ExpectShown(window, pages, 0, {});
+  }
+
+  // The page shown and its header; its controls the first time it is seen.
+  void ExpectShown(QDialog& window, const Catalogue& pages, int page, Header header) {
+    SCOPED_TRACE("page " + std::to_string(page));
+    ASSERT_EQ(ShownPage(window), page);
+    EXPECT_EQ(Control(window, "picHeader").isVisible(), header.title != nullptr);
+    if (header.title) {
+      EXPECT_EQ(Text(window, "lblHeader"), header.title);
+      EXPECT_EQ(Text(window, "lblStep"), header.step);
+    }
+    if (seen_.insert({&pages, page}).second) {
+      ExpectAsCatalogued(Control(window, QString("picWizard(%1)").arg(page)),
+                         pages.at(page).controls);
+    }
   }
 
   ScratchDirectory scratch_;
@@ -119,6 +253,7 @@ class WizardTest : public ::testing::Test {
   data::Connection connection_;
   ScriptedPrompts prompts_;
   clsVDImportExportWz component_;
+  std::set<std::pair<const Catalogue*, int>> seen_;
 };
 
 }  // namespace vdimpexp::testing

@@ -4,7 +4,6 @@
 
 #include <QLineEdit>
 #include <QTest>
-#include <QVBoxLayout>
 
 namespace vdimpexp::wizard {
 namespace {
@@ -12,13 +11,10 @@ namespace {
 using Day = std::optional<data::Date>;
 
 TEST(DateInputTest, TypedEntriesAreTakenOnlyWhenBlankOrAWholeValidDate) {
-  // The input before another field, in a shown window.
+  // The input and another field, in a shown window.
   QWidget window;
-  auto* layout = new QVBoxLayout(&window);
-  auto* input = new DateInput;
-  auto* after = new QLineEdit;
-  layout->addWidget(input);
-  layout->addWidget(after);
+  auto* input = new DateInput(&window);
+  auto* after = new QLineEdit(&window);
   QLineEdit* edit = input->findChild<QLineEdit*>();
   ASSERT_NE(edit, nullptr);
   window.show();
@@ -30,13 +26,8 @@ TEST(DateInputTest, TypedEntriesAreTakenOnlyWhenBlankOrAWholeValidDate) {
   const QLocale user_locale;
   QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
   const data::Date kBefore{1925, 1, 31};
-  struct Entry {
-    const char* keys;
-    Day value;
-    const char* shown;
-  };
   // clang-format off
-  const Entry entries[] = {
+  const std::tuple<const char*, Day, const char*> entries[] = {
       {"030501", data::Date{2001, 3, 5}, "Mar 05, 2001"},
       {"022900", data::Date{2000, 2, 29}, "Feb 29, 2000"},
       {"122929", data::Date{2029, 12, 29}, "Dec 29, 2029"},
@@ -50,20 +41,20 @@ TEST(DateInputTest, TypedEntriesAreTakenOnlyWhenBlankOrAWholeValidDate) {
       // Nothing typed, and letters the mask refuses, empty the input.
       {"", std::nullopt, ""}, {"ab", std::nullopt, ""}};
   // clang-format on
-  for (const Entry& entry : entries) {
-    SCOPED_TRACE(entry.keys ? entry.keys : "(nothing typed)");
+  for (const auto& [keys, value, text] : entries) {
+    SCOPED_TRACE(keys ? keys : "(nothing typed)");
     input->SetValue(kBefore);
     input->setFocus(Qt::TabFocusReason);
     // 1925 reads "25" in the entry form; passing through must not make it 2025.
     EXPECT_EQ(shown(), "01/31/25");
-    if (entry.keys) {
+    if (keys) {
       QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
       QTest::keyClick(edit, Qt::Key_Delete);
-      QTest::keyClicks(edit, QString::fromLatin1(entry.keys));
+      QTest::keyClicks(edit, QString::fromLatin1(keys));
     }
     after->setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(input->Value(), entry.value);
-    EXPECT_EQ(shown(), entry.shown);
+    EXPECT_EQ(input->Value(), value);
+    EXPECT_EQ(shown(), text);
   }
   QLocale::setDefault(user_locale);
   input->SetValue(std::nullopt);

@@ -1,6 +1,5 @@
-// The step engine's rules on a made-up wizard, apart from the two real
-// wizards' lists: its lists spell the tags in another case than its pages,
-// one names a page that does not exist, and one category has no steps.
+// The step engine's rules on a made-up wizard: its lists spell the tags in another
+// case than its pages, one names a page that does not exist, one category has no steps.
 #include "wizard/step_engine.h"
 
 #include <gtest/gtest.h>
@@ -13,19 +12,13 @@ constexpr Page kPages[] = {
 const std::vector<std::string> kSteps = {"ALPHA,beta,Finished", "Beta,Finished", "",
                                          "Alpha,Gamma,Finished"};
 
-// A button pressed and what it leaves: the page, Previous, Next and Finish
-// as "PNF" with "-" for a disabled one (nullptr: not checked), the header
-// band. 'N' and 'P' press Next and Previous with `category` chosen, 'F'
-// Finish; 'e' is the entry checker enabling Next.
-struct Press {
-  char button;
-  int category;
-  int page;
-  const char* buttons;
-  bool header;
-};
+// A button pressed and what it leaves: the page, Previous, Next and Finish as "PNF"
+// with "-" for a disabled one (nullptr: not checked), the header band. 'N' and 'P'
+// press Next and Previous with `category` chosen, 'F' Finish; 'e' is the entry
+// checker enabling Next.
+using Press = std::tuple<char, int, int, const char*, bool>;
 
-TEST(StepEngineTest, WhereEachButtonLeadsAndWhatItLeavesEnabled) {
+TEST(StepEngineTest, WhereEachButtonLeadsWhatItLeavesEnabledAndHowTagsMatch) {
   using enum NextStyle;
   // clang-format off
   const std::tuple<const char*, NextStyle, std::vector<Press>> walks[] = {
@@ -57,23 +50,20 @@ TEST(StepEngineTest, WhereEachButtonLeadsAndWhatItLeavesEnabled) {
     EXPECT_EQ(engine.CurrentPage(), 0);
     EXPECT_EQ(shown(), "-N-");
     EXPECT_FALSE(engine.HeaderVisible());
-    for (const Press& press : presses) {
-      SCOPED_TRACE(std::string("press ") + press.button + " to page " +
-                   std::to_string(press.page));
+    for (const auto& [button, category, page, states, header] : presses) {
+      SCOPED_TRACE(std::string("press ") + button + " to page " + std::to_string(page));
       // Only a button that is enabled can be pressed.
-      EXPECT_TRUE(press.button == 'e' || shown().find(press.button) != std::string::npos);
-      if (press.button == 'N') engine.Next(press.category);
-      if (press.button == 'P') engine.Previous(press.category);
-      if (press.button == 'F') engine.Finish();
-      if (press.button == 'e') buttons.next = true;
-      EXPECT_EQ(engine.CurrentPage(), press.page);
-      EXPECT_EQ(engine.HeaderVisible(), press.header);
-      EXPECT_TRUE(!press.buttons || shown() == press.buttons) << shown();
+      EXPECT_TRUE(button == 'e' || shown().find(button) != std::string::npos);
+      if (button == 'N') engine.Next(category);
+      if (button == 'P') engine.Previous(category);
+      if (button == 'F') engine.Finish();
+      if (button == 'e') buttons.next = true;
+      EXPECT_EQ(engine.CurrentPage(), page);
+      EXPECT_EQ(engine.HeaderVisible(), header);
+      EXPECT_TRUE(!states || shown() == states) << shown();
     }
   }
-}
-
-TEST(StepEngineTest, TagsMatchWithoutRegardToCaseAndTheNameIsUpperCased) {
+  // Tags match without regard to case, and the name looked up is upper-cased.
   StepEngine engine(kPages, kSteps, NextStyle::kRunHookFirst);
   std::string step = "bEtA", unknown = "Gamma";
   EXPECT_EQ(engine.GetIdxFromTag(step), 4);
