@@ -1,6 +1,7 @@
 #include "data/jet_sql.h"
 
 #include <cctype>
+#include <filesystem>
 
 #include "data/db_error.h"
 #include "data/key_value_list.h"
@@ -114,11 +115,20 @@ bool IsSchemaName(std::string_view qualifier) {
 }
 
 // A database named in "[file].[table]" without an extension is an ".mdb"
-// file, as Jet reads the name; the folder may hold a "." of its own.
+// file, as Jet reads the name; the folder may hold a "." of its own. A name
+// whose last "." is part of the file's name ("shop.2024" for the chosen
+// "shop.2024.mdb") means the ".mdb" file when only that one exists.
 std::string WithDatabaseExtension(const std::string& path) {
   size_t name_start = path.find_last_of("/\\");
   name_start = name_start == std::string::npos ? 0 : name_start + 1;
-  return path.find('.', name_start) == std::string::npos ? path + ".mdb" : path;
+  std::string with_extension = path + ".mdb";
+  if (path.find('.', name_start) == std::string::npos) return with_extension;
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec) &&
+      std::filesystem::is_regular_file(with_extension, ec)) {
+    return with_extension;
+  }
+  return path;
 }
 
 Target QualifiedTarget(const std::string& qualifier, std::string table) {
@@ -299,6 +309,29 @@ std::vector<Token> Tokenize(std::string_view sql) {
     pos = end;
   }
   return tokens;
+}
+
+std::string ReplaceOutsideStrings(std::string_view sql, std::string_view pattern,
+                                  std::string_view replacement) {
+  std::string result;
+  auto replace_in = [&](std::string_view stretch) {
+    size_t start = 0;
+    for (size_t found; (found = stretch.find(pattern, start)) != std::string_view::npos;
+         start = found + pattern.size()) {
+      result.append(stretch.substr(start, found - start)).append(replacement);
+    }
+    result.append(stretch.substr(start));
+  };
+  size_t stretch_start = 0;
+  for (const Token& token : Tokenize(sql)) {
+    if (token.kind != TokenKind::kString) continue;
+    const size_t literal_start = static_cast<size_t>(token.text.data() - sql.data());
+    replace_in(sql.substr(stretch_start, literal_start - stretch_start));
+    result.append(token.text);
+    stretch_start = literal_start + token.text.size();
+  }
+  replace_in(sql.substr(stretch_start));
+  return result;
 }
 
 std::optional<std::string> BareTableName(std::string_view command_text) {

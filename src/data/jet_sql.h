@@ -65,6 +65,12 @@ struct Statement {
 // ("Contacts", "[Job Items]"); nullopt for any other statement.
 std::optional<std::string> BareTableName(std::string_view command_text);
 
+// `sql` with every `pattern` outside its string literals replaced, left to
+// right: text a user typed into a literal is data, never statement text.
+// Throws DbError for an unterminated literal.
+std::string ReplaceOutsideStrings(std::string_view sql, std::string_view pattern,
+                                  std::string_view replacement);
+
 // Translates one Jet statement; a trailing ";" is allowed, a second
 // statement is not. A bare table name reads the whole table. Throws
 // DbError for malformed date literals and trailing statements.

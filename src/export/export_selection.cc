@@ -1,6 +1,7 @@
 #include "export/export_selection.h"
 
 #include <exception>
+#include <optional>
 
 #include "data/recordset.h"
 #include "export/export_dialogs.h"
@@ -16,15 +17,16 @@ namespace {
 
 void Tell(std::string text) { support::ActivePrompts().Ask({.text = std::move(text)}); }
 
-// Yes deletes `chosen_file`. No keeps it, and the export still goes ahead:
-// the writer then refuses the existing file with a clear error.
-void OfferToOverwrite(const std::string& chosen_file) {
-  support::MessageAnswer answer =
-      support::ActivePrompts().Ask({.text = chosen_file + " already exists.  Overwrite it?",
-                                    .title = "Overwrite File?",
-                                    .buttons = support::MessageButtons::kYesNo,
-                                    .default_answer = support::MessageAnswer::kYes});
-  if (answer == support::MessageAnswer::kYes) support::DeleteFileQuietly(chosen_file);
+// Yes sets the file aside until the new one is complete, so that a failed
+// export leaves the old file as it was. No keeps it, and the export still
+// goes ahead: the writer then refuses the existing file with a clear error.
+bool UserAllowsOverwrite(const std::string& chosen_file) {
+  support::MessageAnswer answer = support::ActivePrompts().Ask(
+      {.text = chosen_file + " already exists.  Overwrite it?",
+       .title = "Overwrite File?",
+       .buttons = support::MessageButtons::kYesNo,
+       .default_answer = support::MessageAnswer::kYes});
+  return answer == support::MessageAnswer::kYes;
 }
 
 void SaveAsXmlRowset(data::Connection& host, const std::string& selection_sql,
@@ -59,7 +61,8 @@ ExportResult ExportSelection(const ExportRequest& request, data::Connection& hos
   const std::vector<std::string>& fields = request.selection.selected_fields;
   // An XML file holds every column of the selection whatever was chosen.
   if (fields.empty() && format.form != TargetForm::kXmlRecordset) {
-    ReportNothingExported("No field is selected; go back and choose the fields to export.");
+    ReportNothingExported(
+        "No field is selected; go back and choose the fields to export.");
     return {};
   }
   std::vector<ColumnAlias> aliases;
@@ -86,8 +89,10 @@ ExportResult ExportSelection(const ExportRequest& request, data::Connection& hos
     ReportNothingExported(refusal.what());
     return {};
   }
-  if (format.form != TargetForm::kAccess && support::FileExists(chosen_file)) {
-    OfferToOverwrite(chosen_file);
+  std::optional<support::FileSetAside> previous_file;
+  if (format.form != TargetForm::kAccess && support::FileExists(chosen_file) &&
+      UserAllowsOverwrite(chosen_file)) {
+    previous_file.emplace(chosen_file);
   }
 
   formats::RegisterFileFormats();
@@ -105,7 +110,9 @@ ExportResult ExportSelection(const ExportRequest& request, data::Connection& hos
       host.Execute(result.result_sql);
     }
     result.finished_message = CompletionText(chosen_file, aliases);
+    if (previous_file) previous_file->Discard();
   } catch (const std::exception& failure) {
+    previous_file.reset();  // the old file is back before the user is told
     ReportExportFailure(failure);
   }
   support::RestoreMousePointer();

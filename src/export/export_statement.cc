@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "data/jet_sql.h"
 #include "data/text.h"
 
 namespace vdimpexp::exporting {
@@ -70,7 +71,8 @@ bool IsTaken(std::string_view candidate, std::span<const std::string> selected_f
   return false;
 }
 
-std::string UniqueAlias(const std::string& name, std::span<const std::string> selected_fields,
+std::string UniqueAlias(const std::string& name,
+                        std::span<const std::string> selected_fields,
                         std::span<const ColumnAlias> aliases,
                         const std::function<int32_t()>& draw_suffix) {
   const std::string stem = AliasStem(name);
@@ -163,15 +165,7 @@ std::string FieldList(std::span<const std::string> selected_fields,
 }
 
 std::string WithoutSelectAll(std::string_view selection_sql) {
-  constexpr std::string_view kSelectAll = "SELECT * FROM";
-  std::string source;
-  size_t start = 0;
-  for (size_t found; (found = selection_sql.find(kSelectAll, start)) != std::string_view::npos;
-       start = found + kSelectAll.size()) {
-    source.append(selection_sql.substr(start, found - start));
-  }
-  source.append(selection_sql.substr(start));
-  return source;
+  return data::jet::ReplaceOutsideStrings(selection_sql, "SELECT * FROM", "");
 }
 
 std::string RowSource(std::string_view selection_sql) {

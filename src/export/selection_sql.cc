@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "data/jet_sql.h"
 #include "data/text.h"
 #include "wizard/wizard_steps.h"
 
@@ -97,11 +98,7 @@ class ClauseList {
   // The placeholder condition goes where a clause follows it; a statement
   // without clauses keeps its "WHERE 1=1 ".
   std::string Finished() && {
-    constexpr std::string_view kJoint = "1=1  AND";
-    for (size_t at = sql_.find(kJoint); at != std::string::npos;
-         at = sql_.find(kJoint, at + 1)) {
-      sql_.replace(at, kJoint.size(), " ");
-    }
+    sql_ = data::jet::ReplaceOutsideStrings(sql_, "1=1  AND", " ");
     return std::move(sql_);
   }
 

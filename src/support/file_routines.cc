@@ -1,10 +1,12 @@
 #include "support/file_routines.h"
 
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "data/text.h"
 
@@ -51,6 +53,28 @@ void DeleteFileQuietly(std::string_view path) noexcept {
   } catch (...) {
     // Allocation failure: nothing was deleted, which is an ignored error too.
   }
+}
+
+FileSetAside::FileSetAside(std::string path) : path_(std::move(path)) {
+  if (!IsUsablePath(path_)) return;
+  std::string candidate = path_ + ".old";
+  struct stat info {};
+  for (int n = 2; ::lstat(candidate.c_str(), &info) == 0; ++n) {
+    candidate = path_ + ".old" + std::to_string(n);
+  }
+  if (::rename(path_.c_str(), candidate.c_str()) == 0) aside_ = std::move(candidate);
+}
+
+FileSetAside::~FileSetAside() {
+  if (aside_.empty()) return;
+  // A failed write removes its own partial file; should one remain, the old
+  // file still wins, since that is the one the user had.
+  (void)::rename(aside_.c_str(), path_.c_str());
+}
+
+void FileSetAside::Discard() noexcept {
+  DeleteFileQuietly(aside_);
+  aside_.clear();
 }
 
 std::string FileNameOnly(std::string_view path) {

@@ -20,6 +20,27 @@ bool FileExists(std::string_view path) noexcept;
 // throws.
 void DeleteFileQuietly(std::string_view path) noexcept;
 
+// An existing file moved out of the way under an unused sibling name
+// ("names.xls.old", "names.xls.old2", ...), so that a new file can be written
+// under its name without losing the old one: unless Discard() is called once
+// the new file is complete, the old file goes back under its name (replacing
+// whatever a failed write left there) when this object ends. If the file
+// cannot be moved, nothing is set aside and the file stays where it is.
+class FileSetAside {
+ public:
+  explicit FileSetAside(std::string path);
+  FileSetAside(const FileSetAside&) = delete;
+  FileSetAside& operator=(const FileSetAside&) = delete;
+  ~FileSetAside();
+
+  // The new file is complete: the old one is deleted.
+  void Discard() noexcept;
+
+ private:
+  std::string path_;
+  std::string aside_;
+};
+
 // The last component of `path`, trimmed of leading and trailing spaces. Both
 // "/" and "\" separate components, so paths typed the DOS way still work; a
 // path without a separator is returned whole (trimmed) and a path ending in a

@@ -17,6 +17,7 @@
 #include "export/export_statement.h"
 #include "export/filter_lists.h"
 #include "export/invoice_export.h"
+#include "formats/common/target_file.h"
 #include "independent_reader.h"
 #include "schema/reference_database.h"
 #include "scratch_database.h"
@@ -114,6 +115,9 @@ TEST(CreateSqlTest, TheHostReceivesTheseStatementsBlankForBlank) {
                        .invoice_numbers = {"", "1000"}};
   EXPECT_EQ(CreateSQL({.category = 1, .filters = halves, .export_mode = true}),
             "SELECT * FROM JobsReports WHERE 1=1 ");
+  // The placeholder's clean-up leaves what the user typed alone.
+  EXPECT_EQ(CreateSQL({.category = 0, .filters = {.zip_codes = {"1=1  AND", "2"}}}),
+            "SELECT * FROM Contacts WHERE   ZipCode BETWEEN '1=1  AND' AND '2'");
 }
 
 TEST(NumericValueTest, ReadsTheLeadingNumberRoundedIntoThirtyTwoBits) {
@@ -150,11 +154,13 @@ TEST(ExportStatementTest, TargetReferencesAndRowSources) {
       EXPECT_EQ(TargetReference(Format(format), path), reference);
     }
   }
-  // Every "SELECT * FROM" goes, case-sensitively; what still selects is a derived table.
+  // Every "SELECT * FROM" outside a literal goes, case-sensitively; what still
+  // says SELECT is a derived table.
   EXPECT_EQ(
       RowSource("SELECT * FROM a WHERE x IN (SELECT * FROM b) OR y = 'select * from'"),
       " a WHERE x IN ( b) OR y = 'select * from'");
-  EXPECT_EQ(RowSource("SELECT * FROM a WHERE x = 'SELECT'"), "( a WHERE x = 'SELECT')");
+  EXPECT_EQ(RowSource("SELECT * FROM a WHERE x = 'SELECT * FROM0'"),
+            "( a WHERE x = 'SELECT * FROM0')");
 }
 
 TEST(ExportStatementTest, LongColumnNamesGetUniqueDbaseAliases) {
@@ -450,6 +456,29 @@ TEST_F(ExportTest, AnExistingTargetIsOfferedForOverwriting) {
   const std::string read = ReadBack("read_html.py", target);
   EXPECT_THAT(read, HasSubstr("th [\"FirstName\"]\n"));
   EXPECT_EQ(LinesStartingWith(read, "td ["), customers_);
+
+  // Yes keeps the old file until the new one is complete: a full disk loses neither.
+  const std::string previous = Contents(target);
+  prompts_.ChooseNext(target);
+  prompts_.AnswerNext(MessageAnswer::kYes);
+  {
+    formats::WriteFaultInjection full_disk(1);
+    EXPECT_EQ(Run("HTML", Customers({"LastName"})).finished_message, std::nullopt);
+  }
+  EXPECT_THAT(prompts_.questions().back().text, HasSubstr("No space left"));
+  EXPECT_EQ(Contents(target), previous);
+  EXPECT_THAT(Snapshot(), Not(HasSubstr(".old")));
+  // A folder of that name is no file to overwrite: nothing is asked, and it stays.
+  const std::string folder = dir_.File("folder.htm");
+  fs::create_directories(folder);
+  prompts_.ChooseNext(folder);
+  const size_t asked = prompts_.questions().size();
+  EXPECT_EQ(Run("HTML", Customers({"LastName"})).finished_message, std::nullopt);
+  EXPECT_EQ(prompts_.questions().size(), asked + 1);
+  EXPECT_THAT(
+      prompts_.questions().back().text,
+      HasSubstr("\r\n'" + folder + "' is a folder; choose a file name to export to."));
+  EXPECT_TRUE(fs::is_directory(folder));
 }
 
 TEST_F(ExportTest, RefusalsSaySoAndWriteNothing) {
@@ -507,8 +536,10 @@ TEST_F(ExportTest, RefusalsSaySoAndWriteNothing) {
 }
 
 TEST_F(ExportTest, AccessTargetMustExistAndKeepsItsTable) {
+  // The statement names the database without its extension, as Jet does.
   fs::create_directories(dir_.File("my.data"));
-  const std::string database = dir_.Database("my.data/out.mdb", "CREATE TABLE Old (x);");
+  const std::string database =
+      dir_.Database("my.data/out.2024.mdb", "CREATE TABLE Old (x);");
   prompts_.ChooseNext(dir_.File("missing.mdb"));
   prompts_.AnswerNext(MessageAnswer::kRetry);
   prompts_.ChooseNext(database);
@@ -520,7 +551,7 @@ TEST_F(ExportTest, AccessTargetMustExistAndKeepsItsTable) {
   // Long names stay: only dBASE limits them.
   EXPECT_THAT(result.result_sql,
               StartsWith("SELECT [CKey],[LastName],[CustomerSince] INTO [" +
-                         dir_.File("my.data/out") + "].[Verdacor] FROM"));
+                         dir_.File("my.data/out.2024") + "].[Verdacor] FROM"));
   EXPECT_EQ(result.finished_message, Complete(database));
   EXPECT_EQ(Count(database, "Verdacor"), std::to_string(customers_));
   // A second export into the same database never replaces the table.

@@ -94,9 +94,13 @@ TargetFile::TargetFile(std::filesystem::path path) : path_(std::move(path)) {
   }
   if (file_ == nullptr) {
     if (errno == EEXIST) {
-      throw data::DbError(data::error_number::kEngineFailure,
-                          "The file '" + path_.string() +
-                              "' already exists; an export never overwrites a file.");
+      std::error_code ignored;
+      throw data::DbError(
+          data::error_number::kEngineFailure,
+          std::filesystem::is_directory(path_, ignored)
+              ? "'" + path_.string() + "' is a folder; choose a file name to export to."
+              : "The file '" + path_.string() +
+                    "' already exists; an export never overwrites a file.");
     }
     Fail("creating");
   }
