@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,18 @@ enum class ColumnType {
   kVariant,   // no declared type (an expression): the stored value decides
 };
 
+// What a column's values hold over a whole selection, measured before a
+// writer lays out its fields (see TableWriter::NeedsMeasuredColumns).
+struct ValueShape {
+  int64_t longest_text = 0;  // characters of the longest value as text
+  // Numbers in fixed notation to 15 significant digits: the most digits in
+  // front of the point, the most places after it, and whether one is below
+  // zero.
+  int integer_digits = 0;
+  int decimals = 0;
+  bool negative = false;
+};
+
 struct ColumnInfo {
   std::string name;
   ColumnType type = ColumnType::kVariant;
@@ -35,6 +48,8 @@ struct ColumnInfo {
   // through an outer join may still come back null; readers of this flag
   // treat it as what the schema promises, not as what every row holds.
   bool nullable = true;
+  // Set only for writers that ask for it.
+  std::optional<ValueShape> measured;
 };
 
 // Maps a declared type (case-insensitive, SQLite's free form) to a column.

@@ -62,14 +62,18 @@ Session& Connection::session() const {
 const std::string& Connection::DataSource() const { return session().path(); }
 
 Recordset Connection::Execute(std::string_view command_text, int64_t* records_affected) {
+  format_changes_.clear();
   Session& s = session();
   jet::Statement statement = jet::Translate(command_text);
   int64_t changed = 0;
   Recordset result;
   switch (statement.kind) {
-    case jet::Statement::Kind::kSelectInto:
-      changed = RunSelectInto(s, statement);
+    case jet::Statement::Kind::kSelectInto: {
+      SelectIntoResult written = RunSelectInto(s, statement);
+      changed = written.rows;
+      format_changes_ = std::move(written.changes);
       break;
+    }
     case jet::Statement::Kind::kDropTable:
       RunDropTableInFile(s, statement.target);
       break;

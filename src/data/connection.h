@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "data/recordset.h"
 
@@ -38,6 +39,10 @@ class Connection {
   // recordset on its rows; an action statement returns a closed recordset,
   // and the number of rows it changed through `records_affected`.
   Recordset Execute(std::string_view command_text, int64_t* records_affected = nullptr);
+  // What the last Execute's file writer changed in values to fit its
+  // format (characters it could not hold, rounded numbers, ...), one line
+  // each; empty after any other statement.
+  const std::vector<std::string>& FormatChanges() const { return format_changes_; }
 
   // Transactions nest: the outer level is the database transaction, inner
   // levels are savepoints inside it. Rows become permanent only with the
@@ -53,6 +58,7 @@ class Connection {
   Session& session() const;
 
   std::shared_ptr<Session> session_;
+  std::vector<std::string> format_changes_;
 };
 
 }  // namespace vdimpexp::data

@@ -37,6 +37,14 @@ class TableWriter {
   virtual void Finish() = 0;
   // Removes whatever Open and WriteRow left behind, after any failure.
   virtual void Abandon() noexcept = 0;
+
+  // Whether Open needs each column's `measured` shape. Measuring costs a
+  // pass over the rows before the first one arrives, so only writers whose
+  // fields have fixed widths ask for it.
+  virtual bool NeedsMeasuredColumns() const { return false; }
+  // What the writer changed in values to fit its format, one line each
+  // ("Notes: 3 characters written as "?""); complete once Finish returns.
+  virtual std::vector<std::string> Changes() const { return {}; }
 };
 
 using TableWriterFactory = std::function<std::unique_ptr<TableWriter>()>;

@@ -6,6 +6,7 @@
 #include "data/db_error.h"
 #include "data/sqlite_values.h"
 #include "data/text.h"
+#include "data/value_shape.h"
 
 namespace vdimpexp::data {
 namespace {
@@ -61,8 +62,8 @@ auto AllOrNothing(Session& session, Work work) {
   }
 }
 
-int64_t CopyIntoDatabaseTable(Session& session, const std::string& schema,
-                              const jet::Statement& statement) {
+SelectIntoResult CopyIntoDatabaseTable(Session& session, const std::string& schema,
+                                       const jet::Statement& statement) {
   const std::string& table = statement.target.table;
   if (TableExists(session, schema, table)) {
     throw DbError(error_number::kEngineFailure, "Table '" + table + "' already exists.");
@@ -79,11 +80,11 @@ int64_t CopyIntoDatabaseTable(Session& session, const std::string& schema,
   return AllOrNothing(session, [&] {
     session.Run("CREATE TABLE " + target + " (" + definition + ")");
     session.Run("INSERT INTO " + target + " " + statement.sql);
-    return static_cast<int64_t>(sqlite3_changes64(session.db()));
+    return SelectIntoResult{.rows = sqlite3_changes64(session.db())};
   });
 }
 
-int64_t CopyIntoExternalFile(Session& session, const jet::Statement& statement) {
+SelectIntoResult CopyIntoExternalFile(Session& session, const jet::Statement& statement) {
   const ExternalTarget& target = statement.target.external;
   std::unique_ptr<TableWriter> writer = CreateTableWriter(target.connect_type);
   if (!writer) {
@@ -93,7 +94,9 @@ int64_t CopyIntoExternalFile(Session& session, const jet::Statement& statement) 
   }
   StatementLease source = session.Prepare(statement.sql);
   std::vector<ColumnInfo> columns = DescribeResultColumns(source.get());
-  return WriteAllRows(*writer, target, columns, [&](std::vector<Value>& row) {
+  if (writer->NeedsMeasuredColumns()) MeasureResultColumns(source.get(), columns);
+  SelectIntoResult result;
+  result.rows = WriteAllRows(*writer, target, columns, [&](std::vector<Value>& row) {
     int rc = sqlite3_step(source.get());
     if (rc == SQLITE_DONE) return false;
     if (rc != SQLITE_ROW) throw session.Error(rc, statement.sql);
@@ -102,11 +105,13 @@ int64_t CopyIntoExternalFile(Session& session, const jet::Statement& statement) 
     }
     return true;
   });
+  result.changes = writer->Changes();
+  return result;
 }
 
 }  // namespace
 
-int64_t RunSelectInto(Session& session, const jet::Statement& statement) {
+SelectIntoResult RunSelectInto(Session& session, const jet::Statement& statement) {
   switch (statement.target.kind) {
     case jet::Target::Kind::kLocalTable:
       return CopyIntoDatabaseTable(session, "main", statement);
@@ -117,7 +122,7 @@ int64_t RunSelectInto(Session& session, const jet::Statement& statement) {
     case jet::Target::Kind::kExternal:
       return CopyIntoExternalFile(session, statement);
   }
-  return 0;
+  return {};
 }
 
 void RunDropTableInFile(Session& session, const jet::Target& target) {

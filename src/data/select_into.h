@@ -4,16 +4,24 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "data/jet_sql.h"
 #include "data/session.h"
 
 namespace vdimpexp::data {
 
+struct SelectIntoResult {
+  int64_t rows = 0;
+  // What an external file's writer changed to fit its format.
+  std::vector<std::string> changes;
+};
+
 // Creates the target table with the source columns' declared types and
 // fills it; the whole statement succeeds or leaves nothing behind. An
-// existing target table is an error. Returns the number of rows written.
-int64_t RunSelectInto(Session& session, const jet::Statement& statement);
+// existing target table is an error.
+SelectIntoResult RunSelectInto(Session& session, const jet::Statement& statement);
 
 void RunDropTableInFile(Session& session, const jet::Target& target);
 

@@ -38,13 +38,21 @@ void SaveAsXmlRowset(data::Connection& host, const std::string& selection_sql,
   rows.Close();
 }
 
-std::string CompletionText(const std::string& chosen_file,
-                           const std::vector<ColumnAlias>& aliases) {
+// The completion message, and under it whatever the format changed: the
+// user is never left to find out from the file.
+std::string CompletionText(const std::string& chosen_file, std::string_view format_entry,
+                           const std::vector<ColumnAlias>& aliases,
+                           const std::vector<std::string>& format_changes) {
   std::string text = "Export of data to: " + chosen_file + " is complete.";
-  if (aliases.empty()) return text;
-  text += "\n\nColumns renamed to fit the 10-character names of dBASE:";
-  for (const ColumnAlias& renamed : aliases) {
-    text += "\n" + renamed.name + " as " + renamed.alias;
+  if (!aliases.empty()) {
+    text += "\n\nColumns renamed to fit the 10-character names of dBASE:";
+    for (const ColumnAlias& renamed : aliases) {
+      text += "\n" + renamed.name + " as " + renamed.alias;
+    }
+  }
+  if (!format_changes.empty()) {
+    text += "\n\nChanged to fit the " + std::string(format_entry) + " format:";
+    for (const std::string& change : format_changes) text += "\n" + change;
   }
   return text;
 }
@@ -104,12 +112,15 @@ ExportResult ExportSelection(const ExportRequest& request, data::Connection& hos
     const std::string selection_sql = CreateSQL(request.selection);
     result.result_sql =
         ExportStatement(FieldList(fields, aliases), target, RowSource(selection_sql));
+    std::vector<std::string> format_changes;  // an XML file holds every value as it is
     if (format.form == TargetForm::kXmlRecordset) {
       SaveAsXmlRowset(host, selection_sql, chosen_file);
     } else {
       host.Execute(result.result_sql);
+      format_changes = host.FormatChanges();
     }
-    result.finished_message = CompletionText(chosen_file, aliases);
+    result.finished_message =
+        CompletionText(chosen_file, format.entry, aliases, format_changes);
     if (previous_file) previous_file->Discard();
   } catch (const std::exception& failure) {
     previous_file.reset();  // the old file is back before the user is told

@@ -45,9 +45,13 @@ class WriterTest : public ::testing::Test {
     return "[" + connect + ";Database=" + Out(file) + "].[" + file + "]";
   }
 
-  void ExportInto(const std::string& target, const std::string& fields,
-                  const std::string& rest) {
-    data::Connection(db_).Execute("SELECT " + fields + " INTO " + target + " " + rest);
+  // What the writer changed in values to fit its format.
+  std::vector<std::string> ExportInto(const std::string& target,
+                                      const std::string& fields,
+                                      const std::string& rest) {
+    data::Connection connection(db_);
+    connection.Execute("SELECT " + fields + " INTO " + target + " " + rest);
+    return connection.FormatChanges();
   }
 
   // The error an export raises; fails the test when it succeeds.

@@ -42,29 +42,46 @@ int SingleByteCodePage::ByteOf(char32_t c) const {
   return found != upper_half_.end() && found->first == c ? found->second : -1;
 }
 
-bool SingleByteCodePage::Encode(std::string_view utf8, std::string& out,
-                                std::string& problem) const {
+template <typename Missing>
+bool SingleByteCodePage::EncodeEach(std::string_view utf8, std::string& out,
+                                    Missing missing) const {
   for (size_t pos = 0; pos < utf8.size();) {
     if (static_cast<unsigned char>(utf8[pos]) < 0x80) {
       out += utf8[pos++];
       continue;
     }
     const data::Utf8Character decoded = data::DecodeUtf8At(utf8, pos);
-    if (decoded.length == 0) {
-      problem = "the text is not valid UTF-8 (at byte " + std::to_string(pos + 1) + ")";
-      return false;
-    }
-    const int byte = ByteOf(decoded.code_point);
-    if (byte < 0) {
-      problem = "the character '" + std::string(utf8.substr(pos, decoded.length)) +
-                "' (" + data::CodePointName(decoded.code_point) + ") has no place in " +
-                name_;
-      return false;
-    }
-    out += static_cast<char>(byte);
-    pos += decoded.length;
+    const int byte = decoded.length == 0 ? -1 : ByteOf(decoded.code_point);
+    if (byte < 0 && !missing(pos, decoded.length)) return false;
+    if (byte >= 0) out += static_cast<char>(byte);
+    pos += std::max<size_t>(decoded.length, 1);
   }
   return true;
+}
+
+bool SingleByteCodePage::Encode(std::string_view utf8, std::string& out,
+                                std::string& problem) const {
+  return EncodeEach(utf8, out, [&](size_t at, size_t length) {
+    if (length == 0) {
+      problem = "the text is not valid UTF-8 (at byte " + std::to_string(at + 1) + ")";
+    } else {
+      problem = "the character '" + std::string(utf8.substr(at, length)) + "' (" +
+                data::CodePointName(data::DecodeUtf8At(utf8, at).code_point) +
+                ") has no place in " + name_;
+    }
+    return false;
+  });
+}
+
+size_t SingleByteCodePage::EncodeReplacing(std::string_view utf8,
+                                           std::string& out) const {
+  size_t replaced = 0;
+  EncodeEach(utf8, out, [&](size_t, size_t) {
+    out += '?';
+    ++replaced;
+    return true;
+  });
+  return replaced;
 }
 
 const SingleByteCodePage& Windows1252() {

@@ -11,6 +11,7 @@
 
 #include "data/db_error.h"
 #include "data/text.h"
+#include "data/value_shape.h"
 #include "formats/common/little_endian.h"
 #include "formats/common/single_byte_code_page.h"
 #include "formats/common/value_error.h"
@@ -59,79 +60,99 @@ const LevelRules& RulesOf(DbfLevel level) {
 constexpr std::string_view kCodePageName = "1252";
 constexpr char kEndOfFile = static_cast<char>(dbf::kEndOfFile);
 constexpr int kMaxTextWidth = 254;
-// Columns without a declared type: their values arrive as text of any
-// length, and the header is written before the first row shows them.
-constexpr int kVariantWidth = kMaxTextWidth;
 constexpr int kMemoWidth = 10;
-// Floating-point columns keep six places after the point: more than any
-// measure or price the host stores, while leaving 12 or 13 digits (with
-// the sign) in front of it.
-constexpr int kFloatDecimals = 6;
-constexpr int kCurrencyDecimals = 4;
 // Whole-number widths hold the type's whole range, sign included.
 constexpr int kByteWidth = 3;     // 0 to 255
 constexpr int kIntegerWidth = 6;  // -32768
 constexpr int kLongWidth = 11;    // -2147483648
 
-// The layout a column gets in the table. Numeric widths and decimals stay
-// within what the level's numeric fields can hold.
-DbfField FieldFor(const ColumnInfo& column, const LevelRules& rules) {
+// Room for a number: characters in front of the point (the sign included)
+// and places after it.
+struct NumberRoom {
+  int integer_part = 1;
+  int decimals = 0;
+  int Width() const { return integer_part + (decimals > 0 ? decimals + 1 : 0); }
+};
+
+// What the declared type promises; a column of floating-point numbers
+// promises nothing, its values decide.
+NumberRoom DeclaredRoom(const ColumnInfo& column) {
+  switch (column.type) {
+    case ColumnType::kByte:
+      return {kByteWidth, 0};
+    case ColumnType::kInteger:
+      return {kIntegerWidth, 0};
+    case ColumnType::kLong:
+      return {kLongWidth, 0};
+    case ColumnType::kDecimal:
+      // The sign beside the declared digits, and the zero in front of the
+      // point when every digit is a decimal (-0.25 in DECIMAL(2,2)).
+      return {std::max(column.precision - column.scale, 1) + 1, column.scale};
+    default:
+      return {};
+  }
+}
+
+// The layout a column gets in the table, from its type and what its values
+// hold. `rounded_to` is set when no numeric field of the level holds every
+// value to 15 significant digits: the places the field keeps.
+DbfField FieldFor(const ColumnInfo& column, const LevelRules& rules,
+                  std::optional<int>& rounded_to) {
+  if (!column.measured) {
+    throw std::logic_error("dBASE fields are laid out from measured columns");
+  }
+  const data::ValueShape& values = *column.measured;
   DbfField field{.name = column.name, .type = dbf::kCharacter};
-  auto number = [&](int width, int decimals) {
-    field.type = dbf::kNumeric;
-    width = std::min(width, rules.max_numeric_width);
-    field.width = static_cast<uint16_t>(width);
-    // A number with places needs room for at least a digit and the point.
-    field.decimals = static_cast<uint8_t>(
-        std::max(std::min({decimals, rules.max_decimals, width - 2}), 0));
-  };
   switch (column.type) {
     case ColumnType::kText:
-      // Text columns of the host may be declared up to 255 characters
-      // long; dBASE fields end at 254, and longer values are refused.
-      field.width =
-          static_cast<uint16_t>(std::clamp(column.defined_size, 1, kMaxTextWidth));
-      break;
-    case ColumnType::kVariant:
-      field.width = kVariantWidth;
-      break;
+    case ColumnType::kVariant: {
+      // A declared size dBASE cannot honour (an unsized TEXT is 255) says
+      // nothing; the longest value decides, and beyond 254 a memo holds it.
+      const int declared =
+          column.type == ColumnType::kText && column.defined_size <= kMaxTextWidth
+              ? column.defined_size
+              : 0;
+      if (values.longest_text > kMaxTextWidth) {
+        field.type = dbf::kMemo;
+        field.width = kMemoWidth;
+      } else {
+        field.width = static_cast<uint16_t>(
+            std::max({declared, static_cast<int>(values.longest_text), 1}));
+      }
+      return field;
+    }
     case ColumnType::kMemo:
       field.type = dbf::kMemo;
       field.width = kMemoWidth;
-      break;
+      return field;
     case ColumnType::kBoolean:
       field.type = dbf::kLogical;
       field.width = 1;
-      break;
+      return field;
     case ColumnType::kDate:
-      // D holds the calendar date only: a time of day has no place in a
-      // dBASE date field and is left out.
+      // D holds the calendar date only; times of day are left out, and
+      // counted.
       field.type = dbf::kDate;
       field.width = 8;
-      break;
-    case ColumnType::kByte:
-      number(kByteWidth, 0);
-      break;
-    case ColumnType::kInteger:
-      number(kIntegerWidth, 0);
-      break;
-    case ColumnType::kLong:
-      number(kLongWidth, 0);
-      break;
-    case ColumnType::kCurrency:
-      number(rules.max_numeric_width, kCurrencyDecimals);
-      break;
-    case ColumnType::kDecimal:
-      // Room for the sign and the point beside the declared digits, and
-      // for the zero in front of the point when every digit is a decimal
-      // (-0.25 in DECIMAL(2,2)).
-      number(std::max({column.precision, column.scale + 1, 1}) + 2, column.scale);
-      break;
-    case ColumnType::kSingle:
-    case ColumnType::kDouble:
-      number(rules.max_numeric_width, kFloatDecimals);
+      return field;
+    default:
       break;
   }
+  const NumberRoom declared = DeclaredRoom(column);
+  NumberRoom room{
+      std::max(declared.integer_part, values.integer_digits + (values.negative ? 1 : 0)),
+      std::max(declared.decimals, values.decimals)};
+  if (room.decimals > rules.max_decimals || room.Width() > rules.max_numeric_width) {
+    // Fewer places, so that the digits in front of the point keep their room;
+    // a number too wide even so is refused when it comes.
+    room.integer_part = std::min(room.integer_part, rules.max_numeric_width);
+    room.decimals = std::clamp(rules.max_numeric_width - room.integer_part - 1, 0,
+                               std::min(room.decimals, rules.max_decimals));
+    rounded_to = room.decimals;
+  }
+  field.type = dbf::kNumeric;
+  field.width = static_cast<uint16_t>(room.Width());
+  field.decimals = static_cast<uint8_t>(room.decimals);
   return field;
 }
 
@@ -228,7 +249,11 @@ void DbfWriter::Open(const data::ExternalTarget& target,
              "' are the same field name to dBASE, which ignores case.");
       }
     }
-    DbfField field = FieldFor(column, rules);
+    ColumnChanges& changes = changes_.emplace_back();
+    DbfField field = FieldFor(column, rules, changes.rounded_to);
+    if (field.type == dbf::kMemo && column.type != ColumnType::kMemo) {
+      changes.memo_beyond = kMaxTextWidth;
+    }
     field.offset = static_cast<uint16_t>(record_length);
     record_length += field.width;
     has_memo_ = has_memo_ || field.type == dbf::kMemo;
@@ -323,12 +348,13 @@ void DbfWriter::WriteRow(std::span<const Value> row) {
   }
   ++rows_;
   for (size_t i = 0; i < fields_.size(); ++i) {
-    Store(fields_[i], row[i], &record_[fields_[i].offset]);
+    Store(fields_[i], changes_[i], row[i], &record_[fields_[i].offset]);
   }
   table_->Write(record_);
 }
 
-void DbfWriter::Store(const DbfField& field, const Value& value, char* at) {
+void DbfWriter::Store(const DbfField& field, ColumnChanges& changes, const Value& value,
+                      char* at) {
   if (value.IsNull()) {
     // dBASE has no null: blank fields stand for missing values, and a
     // logical field marks "not set" with '?'.
@@ -337,29 +363,29 @@ void DbfWriter::Store(const DbfField& field, const Value& value, char* at) {
   }
   switch (field.type) {
     case dbf::kCharacter:
-      return StoreText(field, value, at);
+      return StoreText(field, changes, value, at);
     case dbf::kMemo:
-      return StoreMemo(field, value, at);
+      return StoreMemo(field, changes, value, at);
     case dbf::kNumeric:
-      return StoreNumber(field, value, at);
+      return StoreNumber(field, changes, value, at);
     case dbf::kLogical:
       return StoreLogical(field, value, at);
     case dbf::kDate:
-      return StoreDate(field, value, at);
+      return StoreDate(field, changes, value, at);
   }
 }
 
-void DbfWriter::Encode(const DbfField& field, const Value& value) {
+void DbfWriter::Encode(ColumnChanges& changes, const Value& value) {
   encoded_.clear();
-  std::string problem;
-  bool encoded = value.kind() == Value::Kind::kText
-                     ? Windows1252().Encode(value.AsText(), encoded_, problem)
-                     : Windows1252().Encode(value.ToText(), encoded_, problem);
-  if (!encoded) FailValue(field, error_number::kTypeMismatch, problem);
+  changes.replaced_characters +=
+      value.kind() == Value::Kind::kText
+          ? Windows1252().EncodeReplacing(value.AsText(), encoded_)
+          : Windows1252().EncodeReplacing(value.ToText(), encoded_);
 }
 
-void DbfWriter::StoreText(const DbfField& field, const Value& value, char* at) {
-  Encode(field, value);
+void DbfWriter::StoreText(const DbfField& field, ColumnChanges& changes,
+                          const Value& value, char* at) {
+  Encode(changes, value);
   size_t width = field.width;
   if (encoded_.size() > width) {
     FailValue(field, error_number::kTextTooLong,
@@ -370,8 +396,9 @@ void DbfWriter::StoreText(const DbfField& field, const Value& value, char* at) {
   std::memset(at + encoded_.size(), ' ', width - encoded_.size());
 }
 
-void DbfWriter::StoreMemo(const DbfField& field, const Value& value, char* at) {
-  Encode(field, value);
+void DbfWriter::StoreMemo(const DbfField& field, ColumnChanges& changes,
+                          const Value& value, char* at) {
+  Encode(changes, value);
   std::memset(at, ' ', kMemoWidth);
   if (encoded_.empty()) return;
   if (!RulesOf(level_).length_prefixed_memos &&
@@ -409,7 +436,8 @@ uint32_t DbfWriter::AppendMemo(std::string_view text) {
   return first_block;
 }
 
-void DbfWriter::StoreNumber(const DbfField& field, const Value& value, char* at) {
+void DbfWriter::StoreNumber(const DbfField& field, ColumnChanges& changes,
+                            const Value& value, char* at) {
   std::array<char, 400> buffer;
   std::string_view digits = FormatNumber(value, field.decimals, buffer);
   if (digits.empty()) {
@@ -422,6 +450,11 @@ void DbfWriter::StoreNumber(const DbfField& field, const Value& value, char* at)
               "the number " + value.ToText() + " does not fit the field's " +
                   std::to_string(width) + " characters with " +
                   std::to_string(field.decimals) + " decimals");
+  }
+  if (changes.rounded_to && value.kind() == Value::Kind::kDouble) {
+    data::ValueShape shape;
+    data::WidenForNumber(shape, value.AsDouble());
+    changes.numbers_rounded += shape.decimals > field.decimals;
   }
   // Numbers stand right-aligned, blanks in front.
   std::memset(at, ' ', width - digits.size());
@@ -445,7 +478,8 @@ void DbfWriter::StoreLogical(const DbfField& field, const Value& value, char* at
   }
 }
 
-void DbfWriter::StoreDate(const DbfField& field, const Value& value, char* at) {
+void DbfWriter::StoreDate(const DbfField& field, ColumnChanges& changes,
+                          const Value& value, char* at) {
   std::optional<data::Date> date;
   if (value.kind() == Value::Kind::kDate) {
     date = value.AsDate();
@@ -456,6 +490,7 @@ void DbfWriter::StoreDate(const DbfField& field, const Value& value, char* at) {
     FailValue(field, error_number::kTypeMismatch,
               "'" + value.ToText() + "' is not a date");
   }
+  changes.times_dropped += date->HasTime();
   PutDigits(at, date->year, 4);
   PutDigits(at + 4, date->month, 2);
   PutDigits(at + 6, date->day, 2);
@@ -469,6 +504,14 @@ void DbfWriter::Finish() {
     memo_->WriteAt(0, LittleEndian32(next_memo_block_));
     memo_->Close();
   }
+}
+
+std::vector<std::string> DbfWriter::Changes() const {
+  std::vector<std::string> lines;
+  for (size_t i = 0; i < fields_.size(); ++i) {
+    DescribeChanges(fields_[i].name, changes_[i], "the Windows-1252 code page", lines);
+  }
+  return lines;
 }
 
 void DbfWriter::Abandon() noexcept {

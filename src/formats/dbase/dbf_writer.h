@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "data/external_target.h"
+#include "formats/common/format_changes.h"
 #include "formats/common/target_file.h"
 #include "formats/dbase/dbf_layout.h"
 
@@ -33,11 +34,15 @@ class DbfWriter : public data::TableWriter {
   void Open(const data::ExternalTarget& target,
             std::span<const data::ColumnInfo> columns) override;
   // Throws data::DbError naming the row and column of a value the field
-  // cannot hold unchanged: text too long or outside Windows-1252, a number
-  // too wide, a value of the wrong kind.
+  // cannot hold: a number too wide even when rounded, a value of the wrong
+  // kind.
   void WriteRow(std::span<const data::Value> row) override;
   void Finish() override;
   void Abandon() noexcept override;
+  // Fields are as wide as the longest value (or the declared size), long
+  // texts go to memo fields and numbers get the places they need.
+  bool NeedsMeasuredColumns() const override { return true; }
+  std::vector<std::string> Changes() const override;
 
  private:
   void WriteHeader();
@@ -45,14 +50,19 @@ class DbfWriter : public data::TableWriter {
   std::filesystem::path CompanionPath(std::string_view extension) const;
   void CreateMemoFile();
   void WriteCodePageFile();
-  void Store(const DbfField& field, const data::Value& value, char* at);
-  void StoreText(const DbfField& field, const data::Value& value, char* at);
-  void StoreMemo(const DbfField& field, const data::Value& value, char* at);
-  void StoreNumber(const DbfField& field, const data::Value& value, char* at);
+  void Store(const DbfField& field, ColumnChanges& changes, const data::Value& value,
+             char* at);
+  void StoreText(const DbfField& field, ColumnChanges& changes, const data::Value& value,
+                 char* at);
+  void StoreMemo(const DbfField& field, ColumnChanges& changes, const data::Value& value,
+                 char* at);
+  void StoreNumber(const DbfField& field, ColumnChanges& changes,
+                   const data::Value& value, char* at);
   void StoreLogical(const DbfField& field, const data::Value& value, char* at);
-  void StoreDate(const DbfField& field, const data::Value& value, char* at);
-  // Encodes `value` as Windows-1252 into `encoded_`.
-  void Encode(const DbfField& field, const data::Value& value);
+  void StoreDate(const DbfField& field, ColumnChanges& changes, const data::Value& value,
+                 char* at);
+  // Encodes `value` as Windows-1252 into `encoded_`, counting what it lacks.
+  void Encode(ColumnChanges& changes, const data::Value& value);
   uint32_t AppendMemo(std::string_view text);
   // "dBASE IV table '/exports/cust.dbf'", the start of every error.
   std::string Where() const;
@@ -62,6 +72,7 @@ class DbfWriter : public data::TableWriter {
   DbfLevel level_;
   std::filesystem::path path_;
   std::vector<DbfField> fields_;
+  std::vector<ColumnChanges> changes_;  // one for each field
   bool has_memo_ = false;
   std::optional<TargetFile> table_;
   std::optional<TargetFile> memo_;

@@ -35,19 +35,25 @@ constexpr char kSource[] = R"(
     -- SQLite keeps what its columns' declarations would refuse.
     CREATE TABLE bad (City TEXT(5), Notes LONGTEXT, Qty SMALLINT, Amount DOUBLE);
     INSERT INTO bad VALUES ('Rome', 'ok', 1, 1.5);
-    INSERT INTO bad VALUES ('Hamburg', 'ctrl-z ' || char(26), 1234567, 1e15);
-    INSERT INTO bad VALUES ('Łódź', 'ok', 1, 1.5);
+    INSERT INTO bad VALUES ('Hamburg', 'ctrl-z ' || char(26), 1234567, 1e25);
     -- Every digit a decimal: the field needs a zero before the point too.
     CREATE TABLE shares (Share DECIMAL(2,2));
-    INSERT INTO shares VALUES (-0.99), (0.5);)";
+    INSERT INTO shares VALUES (-0.99), (0.5);
+    -- Values beyond what their declarations or the format hold.
+    CREATE TABLE edge (Label TEXT(5), Plain TEXT, Story TEXT(50), Amount DOUBLE,
+                       Stamp DATETIME);
+    INSERT INTO edge VALUES ('Łódź Ω', 'short', printf('%.300c', 'y'), 3.14159265358979,
+                             '1999-12-31 23:59:59');
+    INSERT INTO edge VALUES ('Hamburg', NULL, 'z', 1e15, '2000-01-01');)";
 
 class DbfWriterTest : public testing::WriterTest {
  protected:
   DbfWriterTest() : WriterTest(kSource) {}
 
-  void Export(const std::string& connect, const std::string& fields,
-              const std::string& rest, const std::string& file = "out.dbf") {
-    ExportInto(FolderTarget(connect, file), fields, rest);
+  std::vector<std::string> Export(const std::string& connect, const std::string& fields,
+                                  const std::string& rest,
+                                  const std::string& file = "out.dbf") {
+    return ExportInto(FolderTarget(connect, file), fields, rest);
   }
   std::string Dbfread(const std::string& file) {
     return testing::ReadBack("read_dbf.py", Out(file));
@@ -71,11 +77,11 @@ std::string Today() {
 }
 
 TEST_F(DbfWriterTest, EveryColumnTypeReadsBackThroughDbfread) {
-  Export("dBASE IV", "*, Id * 2 AS Twice", "FROM t ORDER BY Id");
+  EXPECT_EQ(Export("dBASE IV", "*, Id * 2 AS Twice", "FROM t ORDER BY Id"),
+            std::vector<std::string>{"Born: the time of day left out of 1 date"});
 
-  // Text decoded by the code page the header names; a time of day dropped
-  // from the date; -0.000000001 rounded to a zero without sign; blanks (and
-  // '?' for the logical) read back as nothing.
+  // Text decoded by the code page the header names; numbers as wide as their
+  // values need; blanks (and '?' for the logical) read back as nothing.
   EXPECT_EQ(Dbfread("out.dbf"), R"(version 0x8b cp1252 records 3
 Id N 11 0
 Name C 20 0
@@ -83,14 +89,14 @@ Notes M 10 0
 Active L 1 0
 Grade N 3 0
 Rank N 6 0
-Price N 20 4
-Ratio N 20 6
-Amount N 20 6
+Price N 13 4
+Ratio N 12 9
+Amount N 16 1
 Exact N 10 3
 Born D 8 0
-Twice C 254 0
+Twice C 1 0
 [1, "Zoë \"Q\" O'Brien", "Smörgås – “quoted” €5\r\nline 2", true, 255, -32768, -12.3456, 2.5, -1234.5, -0.125, "1999-03-15", "2"]
-[2, "Œuvre ™ ‰ ÿ", null, false, 0, 32767, 1000000.0, 0.0, 1000000000000.0, 99999.999, "2001-02-03", "4"]
+[2, "Œuvre ™ ‰ ÿ", null, false, 0, 32767, 1000000.0, -1e-09, 1000000000000.0, 99999.999, "2001-02-03", "4"]
 [3, "", null, null, null, null, null, null, null, null, null, "6"]
 )");
   EXPECT_EQ(FileContents(Out("out.cpg")), "1252");
@@ -99,12 +105,11 @@ Twice C 254 0
 TEST_F(DbfWriterTest, EachLevelWritesItsVersionNumbersAndMemoLayout) {
   struct Level {
     const char *connect, *version_with_memo;
-    unsigned numeric_width;
     bool length_prefixed_memos;
   };
-  for (const Level& level : {Level{"dBASE III", "0x83", 19, false},
-                             {"dBASE IV", "0x8b", 20, true},
-                             {"dBASE 5.0", "0x8b", 20, true}}) {
+  for (const Level& level : {Level{"dBASE III", "0x83", false},
+                             {"dBASE IV", "0x8b", true},
+                             {"dBASE 5.0", "0x8b", true}}) {
     SCOPED_TRACE(level.connect);
     ClearOut();
     std::string before = Today();
@@ -112,16 +117,15 @@ TEST_F(DbfWriterTest, EachLevelWritesItsVersionNumbersAndMemoLayout) {
     std::string after = Today();
     EXPECT_EQ(Dbfread("out.dbf"),
               "version "s + level.version_with_memo +
-                  " cp1252 records 2\nName C 8 0\nNotes M 10 0\nQty N 6 0\nPrice N " +
-                  std::to_string(level.numeric_width) +
-                  " 4\n[\"A\", \"first memo\", 1, 2.5]\n" + "[\"B\", \"" +
+                  " cp1252 records 2\nName C 8 0\nNotes M 10 0\nQty N 6 0\nPrice N 4 1\n"
+                  "[\"A\", \"first memo\", 1, 2.5]\n[\"B\", \"" +
                   std::string(600, 'x') + "\", -2, -0.5]\n");
 
     // What dbfread passes over: the date of the last change, the record length, the
     // end-of-file mark, and the memo file's own header.
     std::string dbf = FileContents(Out("out.dbf"));
     EXPECT_THAT(dbf.substr(1, 3), AnyOf(before, after));
-    EXPECT_EQ(Little(dbf, 10, 2), 1 + 8 + 10 + 6 + level.numeric_width);
+    EXPECT_EQ(Little(dbf, 10, 2), 1 + 8 + 10 + 6 + 4u);
     EXPECT_EQ(dbf.size(), 32 + 4 * 32 + 1 + 2 * Little(dbf, 10, 2) + 1);
     EXPECT_EQ(dbf.back(), '\x1A');
     // Block 1 holds the first memo, blocks 2 and 3 the second; 4 is next.
@@ -140,10 +144,11 @@ TEST_F(DbfWriterTest, EachLevelWritesItsVersionNumbersAndMemoLayout) {
 
 TEST_F(DbfWriterTest, ShapesNamesAndValuesTheTableCannotHoldFailNamingFileRowAndColumn) {
   using data::error_number::kEngineFailure, data::error_number::kTypeMismatch;
-  // Sixteen expressions of 254 characters each and the deletion flag make 4065 bytes.
-  std::string many = "1 AS F1", wide = "1 AS W1";
+  // Sixteen texts of 254 characters each and the deletion flag make 4065 bytes.
+  std::string many = "1 AS F1", wide = "printf('%.254c', 'w') AS W1";
   for (int i = 2; i <= 129; ++i) many += ", 1 AS F" + std::to_string(i);
-  for (int i = 2; i <= 16; ++i) wide += ", 1 AS W" + std::to_string(i);
+  for (int i = 2; i <= 16; ++i)
+    wide += ", printf('%.254c', 'w') AS W" + std::to_string(i);
   struct Case {
     std::string connect, fields, from;
     int32_t number;
@@ -158,14 +163,10 @@ TEST_F(DbfWriterTest, ShapesNamesAndValuesTheTableCannotHoldFailNamingFileRowAnd
        "': the column names 'Name' and 'NAME' are the same field name"},
       {"dBASE IV", "Name AS [Straße]", "FROM m", kEngineFailure,
        "': the column name 'Straße' holds characters other than printable ASCII"},
-      {"dBASE IV", "*", "FROM bad", data::error_number::kTextTooLong,
-       "', row 2, column 'City': the text is 7 characters long and the field holds 5"},
-      {"dBASE IV", "City", "FROM bad WHERE Qty = 1", kTypeMismatch,
-       "', row 2, column 'City': the character 'Ł' (U+0141) has no place in"},
-      {"dBASE IV", "Qty", "FROM bad", kTypeMismatch,
-       "', row 2, column 'Qty': the number 1234567 does not fit the field's 6"},
+      // No field is wide enough, whatever places it gives up.
       {"dBASE IV", "Amount", "FROM bad", kTypeMismatch,
-       "', row 2, column 'Amount': the number 1e+15 does not fit"},
+       "', row 2, column 'Amount': the number 1e+25 does not fit the field's 20 "
+       "characters with 0 decimals"},
       {"dBASE III", "Notes", "FROM bad", kTypeMismatch,
        "', row 2, column 'Notes': the text holds the character U+001A"},
   };
@@ -189,6 +190,35 @@ TEST_F(DbfWriterTest, ShapesNamesAndValuesTheTableCannotHoldFailNamingFileRowAnd
   EXPECT_EQ(Dbfread("shares.dbf"),
             "version 0x03 cp1252 records 2\nShare N 5 2\n[-0.99]\n[0.5]\n");
   EXPECT_FALSE(std::filesystem::exists(Out("shares.dbt")));
+}
+
+// Texts wider than declared widen their field, beyond 254 characters become
+// memos, numbers keep what the level's widest field holds, and each change
+// is told.
+TEST_F(DbfWriterTest, ValuesBeyondTheirFieldsAreWidenedRoundedOrReplacedAndSaidSo) {
+  const std::string first =
+      "\"?\u00f3d? ?\", \"short\", \"" + std::string(300, 'y') + "\", ";
+  const std::tuple<std::string, std::string, std::string> levels[] = {
+      {"dBASE IV", "Amount N 20 3", "3.142"}, {"dBASE III", "Amount N 19 2", "3.14"}};
+  for (const auto& [connect, amount_field, pi] : levels) {
+    SCOPED_TRACE(connect);
+    ClearOut();
+    const int decimals = connect == "dBASE IV" ? 3 : 2;
+    EXPECT_EQ(
+        Export(connect, "*", "FROM edge ORDER BY Plain DESC"),
+        (std::vector<std::string>{
+            "Label: 3 characters written as \"?\", which the Windows-1252 code page "
+            "lacks",
+            "Story: a memo field, for texts longer than 254 characters",
+            "Amount: 1 number rounded to " + std::to_string(decimals) + " decimals",
+            "Stamp: the time of day left out of 1 date"}));
+    const std::string read = Dbfread("out.dbf");
+    EXPECT_THAT(read, HasSubstr("\nLabel C 7 0\nPlain C 5 0\nStory M 10 0\n" +
+                                amount_field + "\nStamp D 8 0\n"));
+    EXPECT_THAT(read, HasSubstr(first + pi + ", \"1999-12-31\"]\n"));
+    EXPECT_THAT(read,
+                HasSubstr(R"(["Hamburg", "", "z", 1000000000000000.0, "2000-01-01"])"));
+  }
 }
 
 }  // namespace

@@ -1,0 +1,33 @@
+#include "formats/common/format_changes.h"
+
+namespace vdimpexp::formats {
+namespace {
+
+std::string Counted(int64_t count, std::string_view noun) {
+  return std::to_string(count) + " " + std::string(noun) + (count == 1 ? "" : "s");
+}
+
+}  // namespace
+
+void DescribeChanges(std::string_view column, const ColumnChanges& changes,
+                     std::string_view code_page, std::vector<std::string>& lines) {
+  const std::string name(column);
+  if (changes.memo_beyond > 0) {
+    lines.push_back(name + ": a memo field, for texts longer than " +
+                    std::to_string(changes.memo_beyond) + " characters");
+  }
+  if (changes.replaced_characters > 0) {
+    lines.push_back(name + ": " + Counted(changes.replaced_characters, "character") +
+                    " written as \"?\", which " + std::string(code_page) + " lacks");
+  }
+  if (changes.times_dropped > 0) {
+    lines.push_back(name + ": the time of day left out of " +
+                    Counted(changes.times_dropped, "date"));
+  }
+  if (changes.numbers_rounded > 0) {
+    lines.push_back(name + ": " + Counted(changes.numbers_rounded, "number") +
+                    " rounded to " + Counted(changes.rounded_to.value_or(0), "decimal"));
+  }
+}
+
+}  // namespace vdimpexp::formats
