@@ -3,60 +3,70 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <vector>
-
-#include "data/utf8.h"
-#include "data/value.h"
+#include <string>
 
 namespace vdimpexp::data {
 namespace {
 
 constexpr int kSignificantDigits = 15;
+// Room for a floating-point number as the writers render it as text: sign,
+// 17 digits, point and exponent.
+constexpr int kRenderedRealLength = 24;
+constexpr const char* kNumberShapeFunction = "vd_number_shape";
 
-int64_t TextLength(sqlite3_stmt* statement, int index) {
-  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, index));
-  return static_cast<int64_t>(CharacterCount(
-      {text, static_cast<size_t>(sqlite3_column_bytes(statement, index))}));
-}
-
-// How long the value reads as text where the column's own type gives no
-// text: as the writers render it, which for numbers is not SQLite's form.
-int64_t RenderedLength(sqlite3_stmt* statement, int index, int storage) {
-  switch (storage) {
+// The aggregate that measures a column of numbers: the shape, packed into
+// one integer as (integer digits << 16) | (decimals << 1) | negative.
+void NumberShapeStep(sqlite3_context* context, int, sqlite3_value** argument) {
+  auto* shape =
+      static_cast<ValueShape*>(sqlite3_aggregate_context(context, sizeof(ValueShape)));
+  if (shape == nullptr) return sqlite3_result_error_nomem(context);
+  switch (sqlite3_value_type(argument[0])) {
     case SQLITE_INTEGER:
-      return static_cast<int64_t>(
-          Value(static_cast<int64_t>(sqlite3_column_int64(statement, index)))
-              .ToText()
-              .size());
+      return WidenForNumber(*shape,
+                            static_cast<int64_t>(sqlite3_value_int64(argument[0])));
     case SQLITE_FLOAT:
-      return static_cast<int64_t>(
-          Value(sqlite3_column_double(statement, index)).ToText().size());
+      return WidenForNumber(*shape, sqlite3_value_double(argument[0]));
     default:
-      return TextLength(statement, index);
+      return;  // text in a number column is refused when it is written
   }
 }
 
-bool IsTextColumn(ColumnType type) {
-  return type == ColumnType::kText || type == ColumnType::kMemo;
+void NumberShapeFinal(sqlite3_context* context) {
+  auto* shape = static_cast<ValueShape*>(sqlite3_aggregate_context(context, 0));
+  if (shape == nullptr) return sqlite3_result_int64(context, 0);
+  sqlite3_result_int64(context, int64_t{shape->integer_digits} << 16 |
+                                    int64_t{shape->decimals} << 1 | shape->negative);
 }
 
-void Measure(sqlite3_stmt* statement, int index, const ColumnInfo& column,
-             ValueShape& shape) {
-  const int storage = sqlite3_column_type(statement, index);
-  if (storage == SQLITE_NULL || storage == SQLITE_BLOB) return;
-  // A text column reads every value as text (ReadColumn); a column without
-  // a type keeps numbers as numbers, to be written as text. Only these two
-  // become text fields, so only their lengths are wanted.
-  if (IsTextColumn(column.type)) {
-    shape.longest_text = std::max(shape.longest_text, TextLength(statement, index));
-  } else if (column.type == ColumnType::kVariant) {
-    shape.longest_text =
-        std::max(shape.longest_text, RenderedLength(statement, index, storage));
+// Columns of numbers are measured for their digits, the others for their
+// longest text; dates and yes/no values have one width whatever they hold.
+bool HoldsNumbers(ColumnType type) {
+  switch (type) {
+    case ColumnType::kText:
+    case ColumnType::kMemo:
+    case ColumnType::kVariant:
+    case ColumnType::kDate:
+    case ColumnType::kBoolean:
+      return false;
+    default:
+      return true;
   }
-  if (storage == SQLITE_INTEGER) {
-    WidenForNumber(shape, static_cast<int64_t>(sqlite3_column_int64(statement, index)));
-  } else if (storage == SQLITE_FLOAT) {
-    WidenForNumber(shape, sqlite3_column_double(statement, index));
+}
+
+// The SQL that measures column `name` of type `type`.
+std::string MeasureOf(const std::string& name, ColumnType type) {
+  if (HoldsNumbers(type)) return std::string(kNumberShapeFunction) + "(" + name + ")";
+  switch (type) {
+    case ColumnType::kText:
+    case ColumnType::kMemo:
+      // A text column reads every value as SQLite's text of it.
+      return "max(length(" + name + "))";
+    case ColumnType::kVariant:
+      // Numbers stay numbers there, and are written in the writers' own form.
+      return "max(CASE typeof(" + name + ") WHEN 'real' THEN " +
+             std::to_string(kRenderedRealLength) + " ELSE length(" + name + ") END)";
+    default:
+      return "NULL";
   }
 }
 
@@ -64,21 +74,29 @@ void Measure(sqlite3_stmt* statement, int index, const ColumnInfo& column,
 
 void WidenForNumber(ValueShape& shape, double number) {
   if (!std::isfinite(number)) return;
+  constexpr double kWholeNumbersExact = 1e15;
+  if (number == std::trunc(number) && std::fabs(number) < kWholeNumbersExact) {
+    return WidenForNumber(shape, static_cast<int64_t>(number));
+  }
   shape.negative = shape.negative || number < 0;
-  // "d.ddddddddddddddde+XX": the digits a reader needs, and where the point goes.
+  // "d.ddde+XX": the digits a reader needs, and where the point goes. The
+  // shortest form that reads back is exact when it is short enough; a
+  // longer one is rounded to the significant digits a reader keeps.
   char digits[32];
-  const std::to_chars_result written =
-      std::to_chars(digits, digits + sizeof digits, std::fabs(number),
-                    std::chars_format::scientific, kSignificantDigits - 1);
+  std::to_chars_result written = std::to_chars(
+      digits, digits + sizeof digits, std::fabs(number), std::chars_format::scientific);
+  if (std::find(digits, written.ptr, 'e') - digits > kSignificantDigits + 1) {
+    written = std::to_chars(digits, digits + sizeof digits, std::fabs(number),
+                            std::chars_format::scientific, kSignificantDigits - 1);
+  }
   const char* exponent_mark = std::find(digits, written.ptr, 'e');
   int exponent = 0;
   std::from_chars(exponent_mark + (exponent_mark[1] == '+' ? 2 : 1), written.ptr,
                   exponent);
-  int significant = kSignificantDigits;
-  for (const char* at = exponent_mark - 1; significant > 1 && *at == '0'; --at) {
-    --significant;
-  }
-  if (number == 0) exponent = 0;
+  // The digits, less the point and the zeros that end them.
+  const char* last = exponent_mark - 1;
+  while (last > digits && (*last == '0' || *last == '.')) --last;
+  const int significant = static_cast<int>(last - digits) + (last > digits ? 0 : 1);
   shape.integer_digits = std::max(shape.integer_digits, exponent >= 0 ? exponent + 1 : 1);
   shape.decimals = std::max(shape.decimals, significant - 1 - exponent);
 }
@@ -92,16 +110,39 @@ void WidenForNumber(ValueShape& shape, int64_t number) {
   shape.integer_digits = std::max(shape.integer_digits, length);
 }
 
-void MeasureResultColumns(sqlite3_stmt* statement, std::span<ColumnInfo> columns) {
-  std::vector<ValueShape> shapes(columns.size());
-  while (sqlite3_step(statement) == SQLITE_ROW) {
-    for (size_t i = 0; i < columns.size(); ++i) {
-      Measure(statement, static_cast<int>(i), columns[i], shapes[i]);
-    }
+void MeasureResultColumns(Session& session, std::string_view select_sql,
+                          std::span<ColumnInfo> columns) {
+  if (columns.empty()) return;
+  int rc = sqlite3_create_function_v2(
+      session.db(), kNumberShapeFunction, 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+      nullptr, NumberShapeStep, NumberShapeFinal, nullptr);
+  if (rc != SQLITE_OK) throw session.Error(rc, "measuring the export's columns");
+  // Named by position: result columns may share a name, or have none.
+  std::string names, measures;
+  for (size_t i = 0; i < columns.size(); ++i) {
+    const std::string name = "c" + std::to_string(i);
+    names += (i ? "," : "") + name;
+    measures += (i ? "," : "") + MeasureOf(name, columns[i].type);
   }
-  // A failed step shows again, with its message, when the rows are read.
-  sqlite3_reset(statement);
-  for (size_t i = 0; i < columns.size(); ++i) columns[i].measured = shapes[i];
+  const std::string sql = "WITH vd_measured(" + names + ") AS (" +
+                          std::string(select_sql) + ") SELECT " + measures +
+                          " FROM vd_measured";
+  StatementLease measure = session.Prepare(sql);
+  rc = sqlite3_step(measure.get());
+  if (rc != SQLITE_ROW) throw session.Error(rc, select_sql);
+  for (size_t i = 0; i < columns.size(); ++i) {
+    const int at = static_cast<int>(i);
+    ValueShape shape;
+    if (HoldsNumbers(columns[i].type)) {
+      const int64_t packed = sqlite3_column_int64(measure.get(), at);
+      shape = {.integer_digits = static_cast<int>(packed >> 16),
+               .decimals = static_cast<int>(packed >> 1 & 0x7FFF),
+               .negative = (packed & 1) != 0};
+    } else {
+      shape.longest_text = sqlite3_column_int64(measure.get(), at);
+    }
+    columns[i].measured = shape;
+  }
 }
 
 }  // namespace vdimpexp::data

@@ -2,11 +2,11 @@
 // fixed widths: they learn the widths before the first row arrives.
 #pragma once
 
-#include <sqlite3.h>
-
 #include <span>
+#include <string_view>
 
 #include "data/column_info.h"
+#include "data/session.h"
 
 namespace vdimpexp::data {
 
@@ -15,8 +15,9 @@ namespace vdimpexp::data {
 void WidenForNumber(ValueShape& shape, double number);
 void WidenForNumber(ValueShape& shape, int64_t number);
 
-// Steps `statement` through all its rows, sets every column's `measured`,
-// and resets the statement for the rows to be read again.
-void MeasureResultColumns(sqlite3_stmt* statement, std::span<ColumnInfo> columns);
+// Sets every column's `measured` from one aggregate pass over the rows of
+// `select_sql`, whose result columns `columns` describe.
+void MeasureResultColumns(Session& session, std::string_view select_sql,
+                          std::span<ColumnInfo> columns);
 
 }  // namespace vdimpexp::data
