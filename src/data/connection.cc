@@ -45,8 +45,10 @@ Connection::~Connection() = default;
 Connection::Connection(Connection&&) noexcept = default;
 Connection& Connection::operator=(Connection&&) noexcept = default;
 
-void Connection::Open(std::string_view file_or_connection_string) {
-  session_ = std::make_shared<Session>(DatabaseFileOf(file_or_connection_string));
+void Connection::Open(std::string_view file_or_connection_string,
+                      std::chrono::milliseconds lock_wait) {
+  session_ = std::make_shared<Session>(DatabaseFileOf(file_or_connection_string),
+                                       static_cast<int>(lock_wait.count()));
 }
 
 void Connection::Close() { session_.reset(); }
@@ -60,6 +62,10 @@ Session& Connection::session() const {
 }
 
 const std::string& Connection::DataSource() const { return session().path(); }
+
+std::chrono::milliseconds Connection::LockWait() const {
+  return std::chrono::milliseconds(session().busy_timeout());
+}
 
 Recordset Connection::Execute(std::string_view command_text, int64_t* records_affected) {
   format_changes_.clear();

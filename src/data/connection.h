@@ -3,6 +3,7 @@
 // dialect (see jet_sql.h).
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -29,11 +30,16 @@ class Connection {
   // The data source must be an existing SQLite database; a named system
   // database (workgroup file) must exist. User and password are taken as
   // given: the files carry no accounts of their own.
-  void Open(std::string_view file_or_connection_string);
+  void Open(std::string_view file_or_connection_string,
+            std::chrono::milliseconds lock_wait = std::chrono::seconds(5));
   void Close();
   bool IsOpen() const { return session_ != nullptr; }
   // The database file in use.
   const std::string& DataSource() const;
+
+  // How long a statement waits for a lock another connection holds on the
+  // database before it fails with DbError::locked().
+  std::chrono::milliseconds LockWait() const;
 
   // Runs one Jet statement. A query (or a bare table name) returns an open
   // recordset on its rows; an action statement returns a closed recordset,

@@ -28,14 +28,18 @@ inline constexpr int32_t kEngineFailure = -2147467259;
 
 class DbError : public std::runtime_error {
  public:
-  DbError(int32_t number, const std::string& description)
-      : std::runtime_error(description), number_(number) {}
+  DbError(int32_t number, const std::string& description, bool locked = false)
+      : std::runtime_error(description), number_(number), locked_(locked) {}
 
   int32_t number() const { return number_; }
   std::string description() const { return what(); }
+  // The engine gave up waiting for a lock that another connection holds on
+  // the database; the description cannot say which file that was.
+  bool locked() const { return locked_; }
 
  private:
   int32_t number_;
+  bool locked_;
 };
 
 }  // namespace vdimpexp::data

@@ -12,7 +12,6 @@ namespace {
 // big tables during long imports; past SQLite's default 2 MiB, inserting
 // keys that arrive in random order slows down many times over.
 constexpr int kPageCacheKiB = 64 * 1024;
-constexpr int kBusyTimeoutMs = 5000;
 constexpr size_t kMaxCachedTexts = 256;
 
 bool IsDuplicateKey(int extended_rc) {
@@ -66,7 +65,8 @@ void CheckDatabaseFile(const std::string& path) {
                 "'" + path + "' is not a database file (it has no SQLite header).");
 }
 
-Session::Session(const std::string& path) : path_(path) {
+Session::Session(const std::string& path, int busy_timeout_ms)
+    : path_(path), busy_timeout_ms_(busy_timeout_ms) {
   CheckDatabaseFile(path);
   // A connection serves one thread at a time, so SQLite's own locking of
   // every call is not needed.
@@ -80,7 +80,7 @@ Session::Session(const std::string& path) : path_(path) {
   }
   sqlite3_extended_result_codes(db_, 1);
   sqlite3_update_hook(db_, &Session::OnRowChange, this);
-  sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+  sqlite3_busy_timeout(db_, busy_timeout_ms_);
   Run("PRAGMA cache_size = -" + std::to_string(kPageCacheKiB));
 }
 
@@ -150,7 +150,8 @@ DbError Session::Error(int rc, std::string_view context) const {
                    "relationship (" +
                        message + ")." + where);
   }
-  return DbError(error_number::kEngineFailure, message + where);
+  return DbError(error_number::kEngineFailure, message + where,
+                 (rc & 0xff) == SQLITE_BUSY);
 }
 
 std::string SavepointName(int level) { return "vd_level_" + std::to_string(level); }

@@ -38,8 +38,9 @@ class StatementLease {
 
 class Session {
  public:
-  // Opens an existing database file for reading and writing.
-  explicit Session(const std::string& path);
+  // Opens an existing database file for reading and writing; a statement
+  // waits up to `busy_timeout_ms` for a lock another connection holds.
+  Session(const std::string& path, int busy_timeout_ms);
   ~Session();
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
@@ -51,6 +52,8 @@ class Session {
   StatementLease Prepare(std::string_view sql);
   // Runs a statement that returns no rows.
   void Run(std::string_view sql);
+  // How long a statement waits for a lock another connection holds.
+  int busy_timeout() const { return busy_timeout_ms_; }
   // The DbError for the connection's last failure (rc), naming `context`.
   DbError Error(int rc, std::string_view context) const;
 
@@ -87,6 +90,7 @@ class Session {
   std::string path_;
   sqlite3* db_ = nullptr;
   int transaction_level_ = 0;
+  int busy_timeout_ms_ = 0;
   std::unordered_map<std::string, std::vector<sqlite3_stmt*>> idle_statements_;
   // Per table: the highest key in use or handed out in this transaction.
   std::unordered_map<std::string, int64_t> highest_key_;

@@ -15,8 +15,9 @@ namespace vdimpexp::exporting {
 // Asks for the database through the active prompts and copies the rows.
 // Returns the last page's new text; nullopt leaves it as it was (the user
 // gave up choosing a database, or the database's name was refused or the
-// copy failed, either reported). The host's temporary VD_Invoices never
-// outlives the call.
+// copy failed, either reported). The target's earlier tables give way only
+// to a complete copy; a database another program holds locked is named. The
+// host's temporary VD_Invoices never outlives the call.
 std::optional<std::string> AutomatedWOExp2Access(const SelectionRequest& selection,
                                                  data::Connection& host);
 

@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -570,7 +571,7 @@ TEST_F(ExportTest, AccessTargetMustExistAndKeepsItsTable) {
 }
 
 TEST_F(ExportTest, InvoicesGoWithTheirLinesAndWarrantyAndALaterRunReplacesThem) {
-  // The statements quote the database's path; a quote in it must not end the name.
+  // A quote in the database's path must not end a quoted name.
   fs::create_directories(dir_.File("o'brien & co"));
   const std::string target =
       dir_.Database("o'brien & co/out.mdb", "CREATE TABLE Unrelated (x INTEGER);");
@@ -616,8 +617,8 @@ TEST_F(ExportTest, InvoicesGoWithTheirLinesAndWarrantyAndALaterRunReplacesThem) 
 }
 
 TEST_F(ExportTest, InvoiceDatabasesTheStatementsCannotNameOrWriteChangeNothing) {
-  // "[P].[VD_Invoices]" cannot name these, so an earlier run's tables could never be
-  // removed; a file that is no database fails the copy; giving up changes nothing.
+  // Names the Access export refuses, a file that is no database, the shop database
+  // itself and giving up change nothing.
   for (const char* folder : {"p;q", "x]y"}) fs::create_directories(dir_.File(folder));
   const std::string text_file = dir_.File("notes.mdb");
   std::ofstream(text_file) << "this is a text file, not a database";
@@ -627,6 +628,7 @@ TEST_F(ExportTest, InvoiceDatabasesTheStatementsCannotNameOrWriteChangeNothing) 
       {dir_.Database("x]y/out.mdb", "CREATE TABLE t (x);"), unnamable},
       {text_file, "Export failed; try again by selecting less fields.\r\n"},
       {dir_.File("missing.mdb"), "You must select an existing Access database!"},
+      {Shop(), "choose another database to copy them into"},
   };
   const std::string before = Snapshot();
   for (const auto& [database, message] : refused) {
@@ -640,6 +642,68 @@ TEST_F(ExportTest, InvoiceDatabasesTheStatementsCannotNameOrWriteChangeNothing) 
     EXPECT_FALSE(HostKeptItsCopy());
   }
   EXPECT_EQ(Snapshot(), before);
+}
+
+// Another program's connection to `database`, holding whatever lock `statements` took
+// until it goes (closing rolls its transaction back).
+class OtherProgram {
+ public:
+  OtherProgram(const std::string& database, const std::string& statements) {
+    sqlite3_open(database.c_str(), &db_);
+    EXPECT_EQ(sqlite3_exec(db_, statements.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(db_);
+  }
+  ~OtherProgram() { sqlite3_close(db_); }
+
+ private:
+  sqlite3* db_ = nullptr;
+};
+
+TEST_F(ExportTest, InvoicesLockedOutOrFailingHalfWayKeepTheTargetsEarlierTables) {
+  const std::string target = dir_.Database("out.mdb", "CREATE TABLE Unrelated (x);");
+  ASSERT_EQ(ExportInvoices({.status = std::stoi(status_)}, target, prompts_),
+            Created(target));
+  const std::string earlier = Contents(target);
+  const std::chrono::seconds lock_wait(1);
+  host_.Open(Shop(), lock_wait);
+  auto locked = [](const std::string& database) {
+    return "The database " + database +
+           " is locked by another program; close it there and try again. Nothing was "
+           "exported.";
+  };
+  const std::string reading = "BEGIN; SELECT count(*) FROM sqlite_master;";
+  const std::string writing = "BEGIN; CREATE TABLE Held (x);";
+  const std::tuple<std::string, std::string, ::testing::Matcher<std::string>> cases[] = {
+      {target, "BEGIN EXCLUSIVE;", locked(target)},
+      {target, writing, locked(target)},
+      {target, reading, locked(target)},
+      {Shop(), "BEGIN EXCLUSIVE;", locked(Shop())},
+      {Shop(), writing, locked(Shop())},
+      {Shop(), reading, locked(Shop())},
+      // The last copy finds no warranty records, after the others were made.
+      {Shop(), "DROP TABLE JobsWarranty;",
+       AllOf(StartsWith("Export failed; try again by selecting less fields.\r\n"),
+             HasSubstr("no such table"))},
+  };
+  for (const auto& [database, statements, said] : cases) {
+    SCOPED_TRACE(database + ": " + statements);
+    ScriptedPrompts prompts;
+    std::chrono::steady_clock::duration waited;
+    {
+      OtherProgram other(database, statements);
+      const auto start = std::chrono::steady_clock::now();
+      EXPECT_EQ(ExportInvoices({.status = std::stoi(other_status_)}, target, prompts),
+                std::nullopt);
+      waited = std::chrono::steady_clock::now() - start;
+    }
+    EXPECT_THAT(Shown(prompts), ElementsAre(said));
+    // One wait for the lock, not one per statement, nor a longer one for the target.
+    EXPECT_LT(waited, 2 * lock_wait);
+    EXPECT_TRUE(Contents(target) == earlier)
+        << "the target now holds " << testing::SqliteShell(target, ".tables");
+    EXPECT_EQ(host_.TransactionLevel(), 0);
+    EXPECT_FALSE(HostKeptItsCopy());
+  }
 }
 
 }  // namespace
