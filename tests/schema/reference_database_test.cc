@@ -1,7 +1,5 @@
-// The reference shop database, its demo data and the zip-code source beside
-// it, as hosts and the component rely on them: what the shop refuses and
-// what its lookups, views and demo rows hold, the same rows for the same
-// seed, and creation and filling that leave nothing half-done.
+// The reference shop database, its demo data and the zip-code source, as hosts rely on
+// them.
 #include "schema/reference_database.h"
 
 #include <gmock/gmock.h>
@@ -26,8 +24,7 @@ using vdimpexp::testing::QueryText;
 using vdimpexp::testing::ScratchDirectory;
 using vdimpexp::testing::SqliteDump;
 
-// A fresh schema in a file, written through a handle of the test's own and
-// read back through separate SQLite connections.
+// A fresh schema written through the test's own handle, read back on other connections.
 class SchemaTest : public ::testing::Test {
  protected:
   SchemaTest() {
@@ -46,8 +43,7 @@ class SchemaTest : public ::testing::Test {
 };
 
 TEST_F(SchemaTest, UniqueIndexesRefuseDuplicatesWhateverTheirCase) {
-  // Each with a value that must pass: the import's way out of a duplicate
-  // name, or a code that only looks alike.
+  // Each with a value that must pass: a suffixed name, or a code that only looks alike.
   for (const auto& [table, column, first, duplicate, other] :
        {std::tuple{"Contacts", "FileAs", "Smith John", "SMITH JOHN", "Smith John-17"},
         std::tuple{"InventoryItems", "ItemNumber", "SON-1234", "son-1234", "SON-1235"},
@@ -65,8 +61,8 @@ TEST_F(SchemaTest, UniqueIndexesRefuseDuplicatesWhateverTheirCase) {
 }
 
 TEST_F(SchemaTest, AutoNumberKeysAreNeverHandedOutTwice) {
-  // Phone rows of a deleted contact must never attach to a new one, nor a
-  // deleted invoice's number come back.
+  // A deleted contact's phones must never attach to a new one, nor an invoice number
+  // return.
   for (const auto& [table, key] :
        {std::pair{"Contacts", "CKey"}, std::pair{"Jobs", "JobNo"},
         std::pair{"InventoryItems", "InventoryID"}}) {
@@ -111,8 +107,8 @@ TEST_F(SchemaTest, LookupRowsTheImportsWriteAndTheFilterListsLeaveOutAreThere) {
 }
 
 TEST_F(SchemaTest, ExportedViewsAndJoinsHaveUniqueColumnsAndKeepTheirSourcesTypes) {
-  // Exports copy "SELECT *" of these into new tables, so a repeated name
-  // fails them and a lost declared type changes the target's columns.
+  // Exports copy "SELECT *" of these: a repeated name fails them, a lost type changes
+  // them.
   const auto columns = [](const char* of) {
     return std::string("pragma_table_info('") + of + "')";
   };
@@ -183,8 +179,7 @@ TEST(CreateReferenceDatabase, NeverTouchesAnExistingFileNorLeavesAHalfBuiltOne) 
                std::runtime_error);
 }
 
-// One demo set shared by the read-only checks: big enough that every kind
-// of odd row turns up, small enough to build in a blink.
+// One demo set for the read-only checks, big enough that every kind of odd row turns up.
 class DemoDataTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -209,15 +204,11 @@ TEST_F(DemoDataTest, RowsAreWhatTheSizeAndTheShopsRulesPromise) {
   };
   const DemoDataCounts counts = CountsFor(kOptions);
   const int64_t many = 1000000;
+  // clang-format off
   const Case cases[] = {
-      // Two jobs and one inventory item a contact, about three lines a job,
-      // a warranty claim on some jobs, one JobsReports row a job.
-      {"Contacts", 500, 500},
-      {"Jobs", 1000, 1000},
-      {"JobsReports", 1000, 1000},
-      {"InventoryItems", 500, 500},
-      {"JobItems", 2000, 4000},
-      {"JobsWarranty", 20, 300},
+      // Two jobs and one item a contact, about three lines a job, claims on some jobs.
+      {"Contacts", 500, 500}, {"Jobs", 1000, 1000}, {"JobsReports", 1000, 1000},
+      {"InventoryItems", 500, 500}, {"JobItems", 2000, 4000}, {"JobsWarranty", 20, 300},
       {"ZipCodes", std::max(counts.zip_codes, 100), counts.zip_codes},
       {"ServiceLiterature", counts.service_literature, counts.service_literature},
       {"ServiceTips", counts.service_tips, counts.service_tips},
@@ -238,8 +229,7 @@ TEST_F(DemoDataTest, RowsAreWhatTheSizeAndTheShopsRulesPromise) {
       {"Jobs WHERE StatusCode NOT BETWEEN 1 AND 14 OR InvoiceType NOT IN (30, 31, 32)"},
       {"JobItems i JOIN Jobs j USING (JobNo) WHERE i.IsQuote <> (j.InvoiceType = 32)"},
       {"ZipCodes WHERE typeof(ZipCode) <> 'text' OR length(ZipCode) <> 5"},
-      // Every code in use; the invoice export's left joins meet lines
-      // without their match; old rows point at retired makes and sources.
+      // Every code in use; lines without their match; rows on retired makes and sources.
       {"(SELECT DISTINCT ClientType FROM Contacts)", 9, 9},
       {"(SELECT DISTINCT StatusCode FROM Jobs)", 14, 14},
       {"Jobs WHERE JobNo NOT IN (SELECT JobNo FROM JobItems)", 1, many},
@@ -251,14 +241,14 @@ TEST_F(DemoDataTest, RowsAreWhatTheSizeAndTheShopsRulesPromise) {
        many},
       {"Jobs JOIN ProductMakes USING (MakeID) WHERE InActive = 1", 1, many},
       {"Contacts JOIN Referals ON ReferalBy = ReferalID WHERE InActive = 1", 1, many},
-      // Codes that lose a leading zero as numbers; most contacts live at a
-      // known code with its city and state; dates spread over the years.
+      // Codes with a leading zero; most contacts at a known code; dates over the years.
       {"ZipCodes WHERE ZipCode LIKE '0%'", 1, many},
       {"Contacts WHERE ZipCode LIKE '0%'", 1, many},
       {"Contacts c JOIN ZipCodes z USING (ZipCode, City, State)", 400, many},
       {"(SELECT DISTINCT substr(DateIn, 1, 4) FROM Jobs)", 8, many},
       {"(SELECT DISTINCT substr(LastVisit, 1, 4) FROM Contacts)", 8, many},
   };
+  // clang-format on
   for (const Case& c : cases) {
     EXPECT_THAT(Count("SELECT count(*) FROM " + c.rows), AllOf(Ge(c.least), Le(c.most)))
         << c.rows;
@@ -315,8 +305,7 @@ TEST(DemoData, SameSeedSameRowsOtherSeedOtherRowsAndAnySizeWorks) {
     EXPECT_NE(QueryRows(scratch.File("a.db"), all), QueryRows(scratch.File("c.db"), all))
         << table;
   }
-  // No contacts give the lookups alone; far more people than first and last
-  // name pairs are told apart by a suffix.
+  // No contacts give the lookups alone; more people than name pairs differ by a suffix.
   EXPECT_EQ(
       QueryText(scratch.File("none.db"),
                 "SELECT ((SELECT count(*) FROM Contacts) + (SELECT count(*) FROM Jobs)) "
@@ -345,8 +334,7 @@ TEST_F(SchemaTest, DemoFillRunsInsideTheCallersTransactionAndPutsItsIndexesBack)
 }
 
 TEST_F(SchemaTest, DemoFillRefusalsAndFailuresLeaveTheDatabaseAsItWas) {
-  // Service literature is written last; a row in the way of its first key
-  // makes the fill fail after everything else was written.
+  // Service literature is written last: a row on its first key fails the fill at the end.
   Exec("INSERT INTO ServiceLiterature (DocID, Title) VALUES (1, 'In the way')");
   std::string before = SqliteDump(path_);
   EXPECT_THROW(FillDemoData(db_, {.contacts = -5, .seed = 1}), std::invalid_argument);
@@ -372,8 +360,7 @@ TEST(ZipCodeSource, HoldsDistinctPostCodesAsTextInCodeOrderTheSameForTheSameSeed
       {"SELECT count(*) FROM AustralianZipCodes WHERE PostCode NOT GLOB "
        "'[0-9][0-9][0-9][0-9]' OR typeof(PostCode) <> 'text' OR CityTown IS NULL",
        "0"},
-      // Northern Territory codes keep their leading zero; some rows come
-      // without an area code, the others carry their state's.
+      // Northern Territory codes keep their leading zero; some rows lack an area code.
       {"SELECT max(PostCode LIKE '08%') || max(AreaCode IS NULL) FROM AustralianZipCodes",
        "11"},
       {"SELECT count(*) FROM AustralianZipCodes WHERE (PostCode LIKE '0%') <> (State = "
