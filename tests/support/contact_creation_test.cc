@@ -1,10 +1,8 @@
-// Contacts made on the reference host database and read back with SQLite
-// itself, so the data layer that wrote them plays no part in the checking.
+// Contacts made on the reference host database and read back with SQLite itself.
 #include "support/contact_creation.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <string>
 #include <thread>
@@ -28,10 +26,7 @@ std::string Today() {
 class ContactCreationTest : public ::testing::Test {
  protected:
   ContactCreationTest() {
-    sqlite3* db = nullptr;
-    sqlite3_open(path_.c_str(), &db);
-    schema::CreateReferenceSchema(db);
-    sqlite3_close(db);
+    schema::CreateReferenceDatabase(path_, {.contacts = 0});
     host_.Open(path_);
     SetHostConnection(host_);
     contacts_.Open("Contacts", host_, data::CursorType::kKeyset,
@@ -53,9 +48,8 @@ class ContactCreationTest : public ::testing::Test {
         path_, "SELECT " + expression + " FROM Contacts WHERE CKey=" + key);
   }
 
-  // Compares the contact's columns with `expected`, each "Column=value" with
-  // the value as SQLite's quote() writes it ('text', 12, NULL), so that the
-  // stored type is checked along with the value.
+  // Each "Column=value", the value as quote() writes it ('text', 12, NULL): types count
+  // too.
   void ExpectColumns(const std::string& key, const std::vector<std::string>& expected) {
     std::vector<std::string> actual;
     for (const std::string& entry : expected) {

@@ -21,12 +21,10 @@ TEST(ScaleToRangeTest, ScalesTheUnitIntervalOntoBToAPlusOneRoundingHalvesToEven)
     int32_t a, b, expected;
   } cases[] = {
       // clang-format off
-      // (A - B + 1) * r + B: zero gives B, the top of [0, 1) A + 1 (1 for the
-      // callers' A = 0).
+      // (A - B + 1) * r + B: zero gives B, the top of [0, 1) gives A + 1.
       {0.0, 0, 999, 999}, {0.0, 10, 7, 7}, {top, 0, 999, 1}, {top, 5, 1, 6},
       {top, 10, 10, 11},
-      // Halves go to the even neighbour: 4.5, 3.5, 2.5, 7.5, -4.5, -1.5; the
-      // rest to the nearest: 899.2, 34.32.
+      // Halves to the even neighbour (4.5, 3.5, 2.5, 7.5, -4.5, -1.5), others nearest.
       {0.125, 0, 5, 4}, {0.375, 0, 5, 4}, {0.625, 0, 5, 2}, {0.125, 10, 7, 8},
       {0.5, -10, 0, -4}, {0.5, -3, -1, -2}, {0.1, 0, 999, 899}, {0.32, 0, 50, 34},
       // Beyond 32 bits the result is clamped; A - B + 1 must not overflow.
@@ -51,8 +49,7 @@ TEST(RandomNumberTest, DrawsCoverTheRangeEvenlyWithHalfAsManyAtTheEnds) {
     EXPECT_EQ(tally.begin()->first, c.lowest);
     EXPECT_EQ(tally.rbegin()->first, c.highest);
     EXPECT_EQ(tally.size(), static_cast<size_t>(c.highest - c.lowest + 1));
-    // The ends get half a rounding interval each. The bands are wide enough
-    // that a fair generator never leaves them.
+    // The ends get half a rounding interval; a fair generator never leaves these bands.
     const double inner = static_cast<double>(kDraws) / (c.highest - c.lowest);
     for (const auto& [value, hits] : tally) {
       const double expected = value == c.lowest || value == c.highest ? inner / 2 : inner;
@@ -63,9 +60,8 @@ TEST(RandomNumberTest, DrawsCoverTheRangeEvenlyWithHalfAsManyAtTheEnds) {
 }
 
 TEST(RandomNumberTest, CallsInQuickSuccessionAndOnAnotherThreadDrawAfresh) {
-  // A generator reseeded from the clock gives calls within one tick the same
-  // number; one seeded alike per thread gives threads the same stream. Fair
-  // draws agree about once in 998.
+  // Reseeding from the clock, or alike per thread, repeats draws; fair ones agree 1 in
+  // 998.
   constexpr int kDraws = 20000;
   std::vector<int32_t> mine, other;
   std::thread thread([&other] {

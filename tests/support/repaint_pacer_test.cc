@@ -19,8 +19,7 @@ TEST(RepaintPacerTest, IsDueOncePerIntervalWhateverTheCallRate) {
     now = RepaintPacer::Clock::time_point(milliseconds(ms));
     if (pacer.Due()) due_at.push_back(ms);
   }
-  // Each due call comes at least 100 ms after the one before it, and never
-  // much later than that: the window is let repaint about ten times.
+  // Each due call at least 100 ms after the last, and never much later.
   EXPECT_EQ(due_at, (std::vector<int>{105, 210, 315, 420, 525, 630, 735, 840, 945}));
 
   // A long step between two calls is due at once, and only once.
