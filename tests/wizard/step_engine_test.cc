@@ -1,5 +1,4 @@
-// The step engine's rules on a made-up wizard: its lists spell the tags in another
-// case than its pages, one names a page that does not exist, one category has no steps.
+// A made-up wizard: lists spell tags in another case, name a missing page, or are empty.
 #include "wizard/step_engine.h"
 
 #include <gtest/gtest.h>
@@ -12,10 +11,8 @@ constexpr Page kPages[] = {
 const std::vector<std::string> kSteps = {"ALPHA,beta,Finished", "Beta,Finished", "",
                                          "Alpha,Gamma,Finished"};
 
-// A button pressed and what it leaves: the page, Previous, Next and Finish as "PNF"
-// with "-" for a disabled one (nullptr: not checked), the header band. 'N' and 'P'
-// press Next and Previous with `category` chosen, 'F' Finish; 'e' is the entry
-// checker enabling Next.
+// Button ('N'ext, 'P'revious, 'F'inish, 'e'ntry checker enabling Next), category, page,
+// Previous/Next/Finish as "PNF" with "-" when disabled (nullptr: unchecked), header band.
 using Press = std::tuple<char, int, int, const char*, bool>;
 
 TEST(StepEngineTest, WhereEachButtonLeadsWhatItLeavesEnabledAndHowTagsMatch) {
