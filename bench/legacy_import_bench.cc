@@ -8,6 +8,8 @@
 //
 //   legacy_import_bench                 N = 10000, 100000 and 1000000
 //   legacy_import_bench 10000 100000    the sizes given
+//   legacy_import_bench --tables DIR N  only write the N-record tables and an empty
+//                                       host.db into DIR
 //
 // Figures printed, per size the best of three runs (one at 1M): seconds,
 // records per second (customers plus items), peak resident memory; then the import's
@@ -331,6 +333,13 @@ RunFigures RunChild(const char* self, const std::string& mode, const std::string
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The generated tables alone, kept, so that a host database imported from
+  // them can be compared before and after a change to the import.
+  if (argc == 4 && std::string_view(argv[1]) == "--tables") {
+    WriteLegacyTables(argv[2], static_cast<uint32_t>(std::strtoul(argv[3], nullptr, 10)));
+    FreshHostDatabase(std::string(argv[2]) + "/host.db");
+    return 0;
+  }
   if (argc == 6 && std::string_view(argv[1]) == "--child") {
     return ChildMain(argv[2], argv[3], argv[4],
                      static_cast<uint32_t>(std::strtoul(argv[5], nullptr, 10)));
