@@ -4,71 +4,75 @@
 #include <charconv>
 #include <cmath>
 #include <string>
+#include <vector>
+
+#include "data/utf8.h"
+#include "data/value.h"
 
 namespace vdimpexp::data {
 namespace {
 
 constexpr int kSignificantDigits = 15;
-// Room for a floating-point number as the writers render it as text: sign,
-// 17 digits, point and exponent.
-constexpr int kRenderedRealLength = 24;
-constexpr const char* kNumberShapeFunction = "vd_number_shape";
+// SQLite's limit on a function's arguments is 127; one is the first
+// column's place.
+constexpr size_t kColumnsPerCall = 100;
+constexpr const char* kMeasureFunction = "vd_measure";
 
-// The aggregate that measures a column of numbers: the shape, packed into
-// one integer as (integer digits << 16) | (decimals << 1) | negative.
-void NumberShapeStep(sqlite3_context* context, int, sqlite3_value** argument) {
-  auto* shape =
-      static_cast<ValueShape*>(sqlite3_aggregate_context(context, sizeof(ValueShape)));
-  if (shape == nullptr) return sqlite3_result_error_nomem(context);
-  switch (sqlite3_value_type(argument[0])) {
-    case SQLITE_INTEGER:
-      return WidenForNumber(*shape,
-                            static_cast<int64_t>(sqlite3_value_int64(argument[0])));
-    case SQLITE_FLOAT:
-      return WidenForNumber(*shape, sqlite3_value_double(argument[0]));
-    default:
-      return;  // text in a number column is refused when it is written
+// Dates and yes/no values have one width whatever they hold.
+bool HasFixedWidth(ColumnType type) {
+  return type == ColumnType::kDate || type == ColumnType::kBoolean;
+}
+
+// Widens `shape` for one value of a column of `type`.
+void Measure(sqlite3_value* value, ColumnType type, ValueShape& shape) {
+  const int storage = sqlite3_value_type(value);
+  if (storage == SQLITE_NULL || storage == SQLITE_BLOB) return;
+  if (storage == SQLITE_INTEGER) {
+    WidenForNumber(shape, static_cast<int64_t>(sqlite3_value_int64(value)));
+  } else if (storage == SQLITE_FLOAT) {
+    WidenForNumber(shape, sqlite3_value_double(value));
+  }
+  int64_t length = 0;
+  if (type == ColumnType::kText || type == ColumnType::kMemo || storage == SQLITE_TEXT) {
+    // A text column reads every value as SQLite's text of it. A value no
+    // longer in bytes than the longest so far is no longer in characters.
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+    const auto bytes = static_cast<size_t>(sqlite3_value_bytes(value));
+    if (static_cast<int64_t>(bytes) <= shape.longest_text) return;
+    length = static_cast<int64_t>(CharacterCount({text, bytes}));
+  } else if (type == ColumnType::kVariant) {
+    // A number stays a number there, and is written in the writers' form.
+    length = static_cast<int64_t>(
+        (storage == SQLITE_INTEGER
+             ? Value(static_cast<int64_t>(sqlite3_value_int64(value)))
+             : Value(sqlite3_value_double(value)))
+            .ToText()
+            .size());
+  }
+  shape.longest_text = std::max(shape.longest_text, length);
+}
+
+// The columns one measuring pass looks at, and what it found so far.
+struct Measurement {
+  std::span<ColumnInfo> columns;
+  std::vector<size_t> measured;  // the places of the columns measured
+  std::vector<ValueShape> shapes;
+};
+
+// vd_measure(first, value...): widens the shapes of the measured columns
+// from place `first` on by one row's values. All of a row in one call keeps
+// the pass cheap: one call per row instead of one per value.
+void MeasureStep(sqlite3_context* context, int count, sqlite3_value** arguments) {
+  auto* measurement = static_cast<Measurement*>(sqlite3_user_data(context));
+  const auto first = static_cast<size_t>(sqlite3_value_int64(arguments[0]));
+  for (int k = 1; k < count; ++k) {
+    const size_t place = first + static_cast<size_t>(k - 1);
+    Measure(arguments[k], measurement->columns[measurement->measured[place]].type,
+            measurement->shapes[place]);
   }
 }
 
-void NumberShapeFinal(sqlite3_context* context) {
-  auto* shape = static_cast<ValueShape*>(sqlite3_aggregate_context(context, 0));
-  if (shape == nullptr) return sqlite3_result_int64(context, 0);
-  sqlite3_result_int64(context, int64_t{shape->integer_digits} << 16 |
-                                    int64_t{shape->decimals} << 1 | shape->negative);
-}
-
-// Columns of numbers are measured for their digits, the others for their
-// longest text; dates and yes/no values have one width whatever they hold.
-bool HoldsNumbers(ColumnType type) {
-  switch (type) {
-    case ColumnType::kText:
-    case ColumnType::kMemo:
-    case ColumnType::kVariant:
-    case ColumnType::kDate:
-    case ColumnType::kBoolean:
-      return false;
-    default:
-      return true;
-  }
-}
-
-// The SQL that measures column `name` of type `type`.
-std::string MeasureOf(const std::string& name, ColumnType type) {
-  if (HoldsNumbers(type)) return std::string(kNumberShapeFunction) + "(" + name + ")";
-  switch (type) {
-    case ColumnType::kText:
-    case ColumnType::kMemo:
-      // A text column reads every value as SQLite's text of it.
-      return "max(length(" + name + "))";
-    case ColumnType::kVariant:
-      // Numbers stay numbers there, and are written in the writers' own form.
-      return "max(CASE typeof(" + name + ") WHEN 'real' THEN " +
-             std::to_string(kRenderedRealLength) + " ELSE length(" + name + ") END)";
-    default:
-      return "NULL";
-  }
-}
+void MeasureFinal(sqlite3_context* context) { sqlite3_result_null(context); }
 
 }  // namespace
 
@@ -112,36 +116,39 @@ void WidenForNumber(ValueShape& shape, int64_t number) {
 
 void MeasureResultColumns(Session& session, std::string_view select_sql,
                           std::span<ColumnInfo> columns) {
-  if (columns.empty()) return;
-  int rc = sqlite3_create_function_v2(
-      session.db(), kNumberShapeFunction, 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-      nullptr, NumberShapeStep, NumberShapeFinal, nullptr);
+  Measurement measurement{.columns = columns};
+  for (size_t i = 0; i < columns.size(); ++i) {
+    if (!HasFixedWidth(columns[i].type)) measurement.measured.push_back(i);
+    columns[i].measured = ValueShape{};
+  }
+  if (measurement.measured.empty()) return;
+  measurement.shapes.resize(measurement.measured.size());
+  int rc = sqlite3_create_function_v2(session.db(), kMeasureFunction, -1, SQLITE_UTF8,
+                                      &measurement, nullptr, MeasureStep, MeasureFinal,
+                                      nullptr);
   if (rc != SQLITE_OK) throw session.Error(rc, "measuring the export's columns");
   // Named by position: result columns may share a name, or have none.
-  std::string names, measures;
+  std::string names, calls;
   for (size_t i = 0; i < columns.size(); ++i) {
-    const std::string name = "c" + std::to_string(i);
-    names += (i ? "," : "") + name;
-    measures += (i ? "," : "") + MeasureOf(name, columns[i].type);
+    names += (i ? ",c" : "c") + std::to_string(i);
+  }
+  for (size_t place = 0; place < measurement.measured.size(); ++place) {
+    if (place % kColumnsPerCall == 0) {
+      calls += std::string(place ? "), " : "") + kMeasureFunction + "(" +
+               std::to_string(place);
+    }
+    calls += ",c" + std::to_string(measurement.measured[place]);
   }
   const std::string sql = "WITH vd_measured(" + names + ") AS (" +
-                          std::string(select_sql) + ") SELECT " + measures +
-                          " FROM vd_measured";
-  StatementLease measure = session.Prepare(sql);
-  rc = sqlite3_step(measure.get());
-  if (rc != SQLITE_ROW) throw session.Error(rc, select_sql);
-  for (size_t i = 0; i < columns.size(); ++i) {
-    const int at = static_cast<int>(i);
-    ValueShape shape;
-    if (HoldsNumbers(columns[i].type)) {
-      const int64_t packed = sqlite3_column_int64(measure.get(), at);
-      shape = {.integer_digits = static_cast<int>(packed >> 16),
-               .decimals = static_cast<int>(packed >> 1 & 0x7FFF),
-               .negative = (packed & 1) != 0};
-    } else {
-      shape.longest_text = sqlite3_column_int64(measure.get(), at);
-    }
-    columns[i].measured = shape;
+                          std::string(select_sql) + ") SELECT " + calls +
+                          ") FROM vd_measured";
+  {
+    StatementLease measure = session.Prepare(sql);
+    rc = sqlite3_step(measure.get());
+    if (rc != SQLITE_ROW) throw session.Error(rc, select_sql);
+  }
+  for (size_t place = 0; place < measurement.measured.size(); ++place) {
+    columns[measurement.measured[place]].measured = measurement.shapes[place];
   }
 }
 
