@@ -94,8 +94,9 @@ SelectIntoResult CopyIntoExternalFile(Session& session, const jet::Statement& st
   }
   StatementLease source = session.Prepare(statement.sql);
   std::vector<ColumnInfo> columns = DescribeResultColumns(source.get());
-  if (writer->NeedsMeasuredColumns())
+  if (writer->NeedsMeasuredColumns()) {
     MeasureResultColumns(session, statement.sql, columns);
+  }
   SelectIntoResult result;
   result.rows = WriteAllRows(*writer, target, columns, [&](std::vector<Value>& row) {
     int rc = sqlite3_step(source.get());

@@ -27,20 +27,25 @@ bool HasFixedWidth(ColumnType type) {
 void Measure(sqlite3_value* value, ColumnType type, ValueShape& shape) {
   const int storage = sqlite3_value_type(value);
   if (storage == SQLITE_NULL || storage == SQLITE_BLOB) return;
-  if (storage == SQLITE_INTEGER) {
-    WidenForNumber(shape, static_cast<int64_t>(sqlite3_value_int64(value)));
-  } else if (storage == SQLITE_FLOAT) {
-    WidenForNumber(shape, sqlite3_value_double(value));
+  const bool text_column = type == ColumnType::kText || type == ColumnType::kMemo;
+  if (!text_column && type != ColumnType::kVariant) {
+    // Only the digits of a number column matter.
+    if (storage == SQLITE_INTEGER) {
+      WidenForNumber(shape, static_cast<int64_t>(sqlite3_value_int64(value)));
+    } else if (storage == SQLITE_FLOAT) {
+      WidenForNumber(shape, sqlite3_value_double(value));
+    }
+    return;
   }
   int64_t length = 0;
-  if (type == ColumnType::kText || type == ColumnType::kMemo || storage == SQLITE_TEXT) {
+  if (text_column || storage == SQLITE_TEXT) {
     // A text column reads every value as SQLite's text of it. A value no
     // longer in bytes than the longest so far is no longer in characters.
     const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
     const auto bytes = static_cast<size_t>(sqlite3_value_bytes(value));
     if (static_cast<int64_t>(bytes) <= shape.longest_text) return;
     length = static_cast<int64_t>(CharacterCount({text, bytes}));
-  } else if (type == ColumnType::kVariant) {
+  } else {
     // A number stays a number there, and is written in the writers' form.
     length = static_cast<int64_t>(
         (storage == SQLITE_INTEGER

@@ -24,6 +24,8 @@ class SingleByteCodePage {
   // The byte of a character, or -1 when the code page lacks it. Bytes
   // below 0x80 are ASCII in every one of these code pages.
   int ByteOf(char32_t c) const;
+  // As messages name it ("the Windows-1252 code page").
+  const std::string& name() const { return name_; }
 
   // Appends the bytes of `utf8` to `out`. On failure returns false and says
   // in `problem` which character or bytes stood in the way.

@@ -509,7 +509,7 @@ void DbfWriter::Finish() {
 std::vector<std::string> DbfWriter::Changes() const {
   std::vector<std::string> lines;
   for (size_t i = 0; i < fields_.size(); ++i) {
-    DescribeChanges(fields_[i].name, changes_[i], "the Windows-1252 code page", lines);
+    DescribeChanges(fields_[i].name, changes_[i], Windows1252().name(), lines);
   }
   return lines;
 }
