@@ -19,6 +19,9 @@ struct ColumnChanges {
   int64_t times_dropped = 0;        // from dates a field holds without time
   std::optional<int> rounded_to;    // decimals kept where more were needed
   int64_t numbers_rounded = 0;
+  // Texts longer than the format holds at all, cut to `cut_to` characters.
+  int cut_to = 0;
+  int64_t texts_cut = 0;
 };
 
 // Appends a line for each change of `column` ("Notes: 3 characters written
