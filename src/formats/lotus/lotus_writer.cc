@@ -8,6 +8,7 @@
 #include "data/text.h"
 #include "formats/common/cell_text.h"
 #include "formats/common/little_endian.h"
+#include "formats/common/single_byte_code_page.h"
 #include "formats/common/spreadsheet_cells.h"
 #include "formats/common/value_error.h"
 #include "formats/lotus/lmbcs.h"
@@ -141,6 +142,8 @@ void LotusWriter::Open(const data::ExternalTarget& target,
                       std::to_string(kMaxColumns) + " columns.");
   }
   for (const ColumnInfo& column : columns) column_names_.push_back(column.name);
+  changes_.assign(columns.size(),
+                  ColumnChanges{.cut_to = static_cast<int>(rules.max_label_text)});
   date_in_row_.assign(columns.size(), false);
 
   // An existing file is refused before anything is written.
@@ -203,7 +206,7 @@ void LotusWriter::StartSheet() {
 void LotusWriter::WriteColumnNames() {
   records_.clear();
   for (size_t i = 0; i < column_names_.size(); ++i) {
-    AppendLabel(static_cast<int>(i), column_names_[i]);
+    AppendColumnName(static_cast<int>(i));
   }
   file_->Write(records_);
   row_in_sheet_ = 1;
@@ -273,20 +276,36 @@ void LotusWriter::AppendCellRecord(uint16_t type, size_t body_length, uint8_t fo
   }
 }
 
-void LotusWriter::AppendLabel(int column, std::string_view utf8) {
+void LotusWriter::AppendColumnName(int column) {
+  const std::string& name = column_names_[static_cast<size_t>(column)];
   encoded_.clear();
   std::string problem;
-  if (!EncodeLmbcs(utf8, encoded_, problem)) {
+  if (!EncodeLmbcs(name, encoded_, problem)) {
     FailValue(column, error_number::kTypeMismatch, problem);
   }
   const ReleaseRules& rules = RulesOf(release_);
   if (encoded_.size() > rules.max_label_text) {
     FailValue(column, error_number::kTextTooLong,
-              "the text is " + std::to_string(encoded_.size()) + " characters long; a " +
+              "the name is " + std::to_string(encoded_.size()) + " characters long; a " +
                   std::string(rules.name) + " label holds at most " +
-                  std::to_string(rules.max_label_text) + " characters (" +
-                  std::to_string(rules.max_label_text + 1) + " with its label prefix)");
+                  std::to_string(rules.max_label_text) + " characters");
   }
+  AppendLabelRecord(column);
+}
+
+void LotusWriter::AppendLabel(int column, std::string_view utf8) {
+  encoded_.clear();
+  const LmbcsLabel label = EncodeLmbcsLabel(
+      utf8, MultiSheet() ? LmbcsGroups::kGroup1AndUnicode : LmbcsGroups::kGroup1,
+      RulesOf(release_).max_label_text, encoded_);
+  ColumnChanges& changes = changes_[static_cast<size_t>(column)];
+  changes.replaced_characters += static_cast<int64_t>(label.replaced);
+  changes.texts_cut += label.cut;
+  AppendLabelRecord(column);
+}
+
+// A label record of the text in `encoded_`.
+void LotusWriter::AppendLabelRecord(int column) {
   const size_t address = MultiSheet() ? 4 : 5;
   AppendCellRecord(MultiSheet() ? kWk3Label : kWk1Label, address + encoded_.size() + 2,
                    kDefaultFormat, column);
@@ -362,6 +381,17 @@ void LotusWriter::Finish() {
     file_->WriteAt(kWk1RangeEndOffset, last_cell);
   }
   file_->Close();
+}
+
+std::vector<std::string> LotusWriter::Changes() const {
+  // Release 3 and 4 lack only what LMBCS's Unicode group cannot hold.
+  const std::string character_set =
+      MultiSheet() ? "the character set of Lotus labels" : CodePage850().name();
+  std::vector<std::string> lines;
+  for (size_t i = 0; i < column_names_.size(); ++i) {
+    DescribeChanges(column_names_[i], changes_[i], character_set, lines);
+  }
+  return lines;
 }
 
 void LotusWriter::Abandon() noexcept {

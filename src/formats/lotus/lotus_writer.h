@@ -3,6 +3,10 @@
 // column names; each record follows on a row of its own. A WK1 file is one
 // worksheet; WK3 and WK4 files continue on a further worksheet, its first
 // row again the column names, when one is full.
+//
+// A label takes what its release's cell entry holds: a longer text is cut,
+// and a character the release's character set lacks is written as "?";
+// both are counted and told. Column names are never changed.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +18,7 @@
 #include <vector>
 
 #include "data/external_target.h"
+#include "formats/common/format_changes.h"
 #include "formats/common/target_file.h"
 
 namespace vdimpexp::formats {
@@ -25,15 +30,15 @@ class LotusWriter : public data::TableWriter {
   explicit LotusWriter(LotusRelease release);
 
   // Throws data::DbError for more columns than a worksheet has, a column
-  // name the character set cannot hold, and a file that exists already.
+  // name the character set cannot hold or a label cannot take whole, and a
+  // file that exists already.
   void Open(const data::ExternalTarget& target,
             std::span<const data::ColumnInfo> columns) override;
-  // Throws data::DbError naming the row and column of a value a cell
-  // cannot hold unchanged (text too long or outside the character set),
-  // and for a record beyond the last row the file can hold.
+  // Throws data::DbError for a record beyond the last row the file holds.
   void WriteRow(std::span<const data::Value> row) override;
   void Finish() override;
   void Abandon() noexcept override;
+  std::vector<std::string> Changes() const override;
 
  private:
   bool MultiSheet() const;
@@ -42,6 +47,8 @@ class LotusWriter : public data::TableWriter {
   void WriteColumnNames();
   void AppendValue(int column, const data::Value& value);
   void AppendLabel(int column, std::string_view utf8);
+  void AppendColumnName(int column);
+  void AppendLabelRecord(int column);
   void AppendNumber(int column, double number, bool is_date);
   void AppendInteger(int column, int64_t number);
   // A WK3/WK4 row's date cells get their format in a record of its own.
@@ -55,6 +62,7 @@ class LotusWriter : public data::TableWriter {
   std::filesystem::path path_;
   std::string table_;
   std::vector<std::string> column_names_;
+  std::vector<ColumnChanges> changes_;  // one for each column
   std::optional<TargetFile> file_;
   // One row's records, and one text's encoded bytes, reused for every row:
   // memory stays flat however many rows arrive.
