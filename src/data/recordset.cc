@@ -14,6 +14,7 @@
 #include "data/session.h"
 #include "data/sqlite_values.h"
 #include "data/text.h"
+#include "data/value_shape.h"
 
 namespace vdimpexp::data {
 namespace {
@@ -455,7 +456,7 @@ void Recordset::CancelUpdate() {
   s.adding = false;
 }
 
-void Recordset::Save(std::string_view file, PersistFormat format) {
+std::vector<std::string> Recordset::Save(std::string_view file, PersistFormat format) {
   if (!state_) ThrowInvalid("The recordset is closed.");
   if (format != PersistFormat::kXml) {
     ThrowInvalid(
@@ -474,6 +475,8 @@ void Recordset::Save(std::string_view file, PersistFormat format) {
   std::vector<ColumnInfo> columns;
   columns.reserve(s.fields.size());
   for (const Field& field : s.fields) columns.push_back(field.column_);
+  if (writer->NeedsMeasuredColumns())
+    MeasureResultColumns(*s.session, s.read_sql, columns);
   // The recordset's own cursor walks the rows, so a row is read once and
   // only one is held at a time.
   s.Restart();
@@ -484,6 +487,7 @@ void Recordset::Save(std::string_view file, PersistFormat format) {
     return true;
   });
   s.Restart();
+  return writer->Changes();
 }
 
 }  // namespace vdimpexp::data

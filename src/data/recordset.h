@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "data/column_info.h"
 #include "data/value.h"
@@ -128,8 +129,9 @@ class Recordset {
   // pending new row is stored first. The file must not exist yet. Only the
   // XML rowset is written: kAdtg is refused. After a save the current row is
   // the first one, as after MoveFirst. A failed save leaves no file, and the
-  // position where the failure stopped it: MoveFirst starts over.
-  void Save(std::string_view file, PersistFormat format);
+  // position where the failure stopped it: MoveFirst starts over. Returns
+  // what the format changed in values to fit it, a line for each change.
+  std::vector<std::string> Save(std::string_view file, PersistFormat format);
 
  private:
   friend class Connection;

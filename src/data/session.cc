@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "data/value_shape.h"
+
 namespace vdimpexp::data {
 namespace {
 
@@ -81,6 +83,7 @@ Session::Session(const std::string& path, int busy_timeout_ms)
   sqlite3_extended_result_codes(db_, 1);
   sqlite3_update_hook(db_, &Session::OnRowChange, this);
   sqlite3_busy_timeout(db_, busy_timeout_ms_);
+  RegisterMeasureFunction(db_);
   Run("PRAGMA cache_size = -" + std::to_string(kPageCacheKiB));
 }
 

@@ -13,10 +13,11 @@ namespace vdimpexp::data {
 namespace {
 
 constexpr int kSignificantDigits = 15;
-// SQLite's limit on a function's arguments is 127; one is the first
-// column's place.
+// SQLite's limit on a function's arguments is 127; two are the
+// measurement and the first column's place.
 constexpr size_t kColumnsPerCall = 100;
 constexpr const char* kMeasureFunction = "vd_measure";
+constexpr const char* kMeasurementType = "vd_measurement";
 
 // Dates and yes/no values have one width whatever they hold.
 bool HasFixedWidth(ColumnType type) {
@@ -64,14 +65,20 @@ struct Measurement {
   std::vector<ValueShape> shapes;
 };
 
-// vd_measure(first, value...): widens the shapes of the measured columns
-// from place `first` on by one row's values. All of a row in one call keeps
-// the pass cheap: one call per row instead of one per value.
+// vd_measure(measurement, first, value...): widens the shapes of the
+// measured columns from place `first` on by one row's values. All of a row
+// in one call keeps the pass cheap: one call per row instead of one per
+// value. The measurement is bound as a pointer, which SQL cannot forge.
 void MeasureStep(sqlite3_context* context, int count, sqlite3_value** arguments) {
-  auto* measurement = static_cast<Measurement*>(sqlite3_user_data(context));
-  const auto first = static_cast<size_t>(sqlite3_value_int64(arguments[0]));
-  for (int k = 1; k < count; ++k) {
-    const size_t place = first + static_cast<size_t>(k - 1);
+  auto* measurement =
+      static_cast<Measurement*>(sqlite3_value_pointer(arguments[0], kMeasurementType));
+  if (!measurement) {
+    sqlite3_result_error(context, "vd_measure runs only in a column measurement", -1);
+    return;
+  }
+  const auto first = static_cast<size_t>(sqlite3_value_int64(arguments[1]));
+  for (int k = 2; k < count; ++k) {
+    const size_t place = first + static_cast<size_t>(k - 2);
     Measure(arguments[k], measurement->columns[measurement->measured[place]].type,
             measurement->shapes[place]);
   }
@@ -119,6 +126,11 @@ void WidenForNumber(ValueShape& shape, int64_t number) {
   shape.integer_digits = std::max(shape.integer_digits, length);
 }
 
+void RegisterMeasureFunction(sqlite3* db) {
+  sqlite3_create_function_v2(db, kMeasureFunction, -1, SQLITE_UTF8, nullptr, nullptr,
+                             MeasureStep, MeasureFinal, nullptr);
+}
+
 void MeasureResultColumns(Session& session, std::string_view select_sql,
                           std::span<ColumnInfo> columns) {
   Measurement measurement{.columns = columns};
@@ -128,10 +140,6 @@ void MeasureResultColumns(Session& session, std::string_view select_sql,
   }
   if (measurement.measured.empty()) return;
   measurement.shapes.resize(measurement.measured.size());
-  int rc = sqlite3_create_function_v2(session.db(), kMeasureFunction, -1, SQLITE_UTF8,
-                                      &measurement, nullptr, MeasureStep, MeasureFinal,
-                                      nullptr);
-  if (rc != SQLITE_OK) throw session.Error(rc, "measuring the export's columns");
   // Named by position: result columns may share a name, or have none.
   std::string names, calls;
   for (size_t i = 0; i < columns.size(); ++i) {
@@ -139,7 +147,7 @@ void MeasureResultColumns(Session& session, std::string_view select_sql,
   }
   for (size_t place = 0; place < measurement.measured.size(); ++place) {
     if (place % kColumnsPerCall == 0) {
-      calls += std::string(place ? "), " : "") + kMeasureFunction + "(" +
+      calls += std::string(place ? "), " : "") + kMeasureFunction + "(?1, " +
                std::to_string(place);
     }
     calls += ",c" + std::to_string(measurement.measured[place]);
@@ -149,7 +157,9 @@ void MeasureResultColumns(Session& session, std::string_view select_sql,
                           ") FROM vd_measured";
   {
     StatementLease measure = session.Prepare(sql);
-    rc = sqlite3_step(measure.get());
+    sqlite3_bind_pointer(measure.get(), 1, &measurement, kMeasurementType, nullptr);
+    const int rc = sqlite3_step(measure.get());
+    sqlite3_clear_bindings(measure.get());
     if (rc != SQLITE_ROW) throw session.Error(rc, select_sql);
   }
   for (size_t place = 0; place < measurement.measured.size(); ++place) {

@@ -15,6 +15,11 @@ namespace vdimpexp::data {
 void WidenForNumber(ValueShape& shape, double number);
 void WidenForNumber(ValueShape& shape, int64_t number);
 
+// Defines the aggregate the measuring pass uses, once for a connection:
+// SQLite refuses to define a function while any statement of the
+// connection is running, and a host keeps recordsets open over an export.
+void RegisterMeasureFunction(sqlite3* db);
+
 // Sets every column's `measured` from one aggregate pass over the rows of
 // `select_sql`, whose result columns `columns` describe.
 void MeasureResultColumns(Session& session, std::string_view select_sql,

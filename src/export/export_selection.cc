@@ -29,13 +29,16 @@ bool UserAllowsOverwrite(const std::string& chosen_file) {
   return answer == support::MessageAnswer::kYes;
 }
 
-void SaveAsXmlRowset(data::Connection& host, const std::string& selection_sql,
-                     const std::string& file) {
+// Returns what the format changed in values to fit it.
+std::vector<std::string> SaveAsXmlRowset(data::Connection& host,
+                                         const std::string& selection_sql,
+                                         const std::string& file) {
   data::Recordset rows;
   rows.Open(selection_sql, host, data::CursorType::kKeyset, data::LockType::kUnspecified,
             data::CommandType::kText);
-  rows.Save(file, data::PersistFormat::kXml);
+  std::vector<std::string> changes = rows.Save(file, data::PersistFormat::kXml);
   rows.Close();
+  return changes;
 }
 
 // The completion message, and under it whatever the format changed: the
@@ -112,9 +115,9 @@ ExportResult ExportSelection(const ExportRequest& request, data::Connection& hos
     const std::string selection_sql = CreateSQL(request.selection);
     result.result_sql =
         ExportStatement(FieldList(fields, aliases), target, RowSource(selection_sql));
-    std::vector<std::string> format_changes;  // an XML file holds every value as it is
+    std::vector<std::string> format_changes;
     if (format.form == TargetForm::kXmlRecordset) {
-      SaveAsXmlRowset(host, selection_sql, chosen_file);
+      format_changes = SaveAsXmlRowset(host, selection_sql, chosen_file);
     } else {
       host.Execute(result.result_sql);
       format_changes = host.FormatChanges();

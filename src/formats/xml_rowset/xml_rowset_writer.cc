@@ -41,15 +41,24 @@ struct Unwritable {
 };
 
 // Appends `text` as the inside of a single-quoted attribute value and
-// returns its length in characters.
-size_t AppendAttributeText(std::string& out, std::string_view text) {
+// returns its length in characters. A character XML 1.0 cannot hold, and
+// bytes that are no UTF-8, are written as "?" and counted in `replaced`;
+// without a counter (for names, which are never changed) they are refused.
+size_t AppendAttributeText(std::string& out, std::string_view text,
+                           int64_t* replaced = nullptr) {
   size_t pos = 0;
   size_t character = 1;
   for (; pos < text.size(); ++character) {
     const data::Utf8Character decoded = data::DecodeUtf8At(text, pos);
     if (decoded.length == 0) {
-      throw Unwritable{"the text is not valid UTF-8 (character " +
-                       std::to_string(character) + ")"};
+      if (!replaced) {
+        throw Unwritable{"the text is not valid UTF-8 (character " +
+                         std::to_string(character) + ")"};
+      }
+      out += '?';
+      ++*replaced;
+      ++pos;
+      continue;
     }
     const std::string_view as_written = text.substr(pos, decoded.length);
     pos += decoded.length;
@@ -74,8 +83,14 @@ size_t AppendAttributeText(std::string& out, std::string_view text) {
     bool xml_character = code >= 0x20 ? code != 0xFFFE && code != 0xFFFF
                                       : code == '\t' || code == '\n' || code == '\r';
     if (!xml_character) {
-      throw Unwritable{"character " + std::to_string(character) + " (" +
-                       data::CodePointName(code) + ") cannot be held in an XML 1.0 file"};
+      if (!replaced) {
+        throw Unwritable{"character " + std::to_string(character) + " (" +
+                         data::CodePointName(code) +
+                         ") cannot be held in an XML 1.0 file"};
+      }
+      out += '?';
+      ++*replaced;
+      continue;
     }
     // A reader turns a literal tab or line end inside an attribute into a
     // blank; a reference keeps it. The C1 controls go the same way so that
@@ -278,11 +293,11 @@ void AppendDate(std::string& out, const data::Date& date) {
 
 // Any value in its text form, for a column declared as text; returns the
 // length of that form in characters.
-size_t AppendAsText(std::string& out, const data::Value& value) {
+size_t AppendAsText(std::string& out, const data::Value& value, int64_t& replaced) {
   const size_t start = out.size();
   switch (value.kind()) {
     case data::Value::Kind::kText:
-      return AppendAttributeText(out, value.AsText());
+      return AppendAttributeText(out, value.AsText(), &replaced);
     case data::Value::Kind::kDate:
       AppendDate(out, value.AsDate());
       break;
@@ -301,13 +316,13 @@ size_t AppendAsText(std::string& out, const data::Value& value) {
 // as it is stored: such a value would make the file unreadable, so it is
 // refused.
 void AppendValue(std::string& out, const data::Value& value,
-                 const data::ColumnInfo& column) {
+                 const data::ColumnInfo& column, int64_t& replaced) {
   using Kind = data::Value::Kind;
   Kind kind = value.kind();
   switch (column.type) {
     case ColumnType::kText: {
       // Readers hold the text to the dt:maxLength the schema declares.
-      size_t length = AppendAsText(out, value);
+      size_t length = AppendAsText(out, value, replaced);
       if (length > static_cast<size_t>(column.defined_size)) {
         throw Unwritable{"the text is " + std::to_string(length) +
                          " characters long and the column holds " +
@@ -317,7 +332,7 @@ void AppendValue(std::string& out, const data::Value& value,
     }
     case ColumnType::kMemo:
     case ColumnType::kVariant:
-      AppendAsText(out, value);
+      AppendAsText(out, value, replaced);
       return;
     case ColumnType::kBoolean:
       if (kind != Kind::kBoolean) break;
@@ -346,6 +361,15 @@ void AppendValue(std::string& out, const data::Value& value,
                    "' is not of the column's type " + data::DeclaredTypeOf(column)};
 }
 
+// Readers hold a text column's values to the dt:maxLength the schema
+// declares; a value longer than the declared size (which the host's
+// database allows) widens the column rather than failing the export.
+void WidenToLongestText(data::ColumnInfo& column) {
+  if (column.type != ColumnType::kText || !column.measured) return;
+  const int64_t longest = column.measured->longest_text;
+  if (longest > column.defined_size) column.defined_size = static_cast<int32_t>(longest);
+}
+
 }  // namespace
 
 void XmlRowsetWriter::Open(const data::ExternalTarget& target,
@@ -357,6 +381,7 @@ void XmlRowsetWriter::Open(const data::ExternalTarget& target,
   std::string schema(kRowsetStart);
   for (size_t i = 0; i < columns.size(); ++i) {
     Column column{.info = columns[i]};
+    WidenToLongestText(column.info);
     const std::string& name = column.info.name;
     // A name that is no XML name, or that an earlier column already has,
     // is written as "c" and the column's index, as ADO does, and the real
@@ -417,7 +442,7 @@ void XmlRowsetWriter::WriteRow(std::span<const data::Value> row) {
     line_ += column.attribute;
     line_ += "='";
     try {
-      AppendValue(line_, row[i], column.info);
+      AppendValue(line_, row[i], column.info, column.changes.replaced_characters);
     } catch (const Unwritable& problem) {
       FailAt(i, problem.why);
     }
@@ -431,6 +456,14 @@ void XmlRowsetWriter::Finish() {
   file_->Write(kRowsetEnd);
   file_->Close();
   file_.reset();
+}
+
+std::vector<std::string> XmlRowsetWriter::Changes() const {
+  std::vector<std::string> lines;
+  for (const Column& column : columns_) {
+    DescribeChanges(column.info.name, column.changes, "XML 1.0", lines);
+  }
+  return lines;
 }
 
 void XmlRowsetWriter::Abandon() noexcept {

@@ -13,6 +13,7 @@
 #include "data/column_info.h"
 #include "data/external_target.h"
 #include "data/value.h"
+#include "formats/common/format_changes.h"
 #include "formats/common/target_file.h"
 
 namespace vdimpexp::formats {
@@ -25,10 +26,14 @@ class XmlRowsetWriter : public data::TableWriter {
   void Open(const data::ExternalTarget& target,
             std::span<const data::ColumnInfo> columns) override;
   // Writes one z:row at once. Throws data::DbError naming the file, row and
-  // column of a value the format cannot hold.
+  // column of a value its column's type cannot hold. A character XML 1.0
+  // cannot hold (a control character) is written as "?" and counted.
   void WriteRow(std::span<const data::Value> row) override;
   void Finish() override;
   void Abandon() noexcept override;
+  // Text columns are declared as long as their longest value.
+  bool NeedsMeasuredColumns() const override { return true; }
+  std::vector<std::string> Changes() const override;
 
  private:
   struct Column {
@@ -38,6 +43,7 @@ class XmlRowsetWriter : public data::TableWriter {
     // so that a null that arrives anyway (through an outer join) can turn
     // it into 'true'; 0 once the column is declared able to hold null.
     uint64_t not_null_mark = 0;
+    ColumnChanges changes;
   };
 
   [[noreturn]] void FailAt(size_t column, const std::string& why) const;

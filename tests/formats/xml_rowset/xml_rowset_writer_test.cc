@@ -40,8 +40,9 @@ class XmlRowsetWriterTest : public testing::WriterTest {
               table ? data::CommandType::kTable : data::CommandType::kText);
     return rows;
   }
-  void Save(data::Recordset& rows, const std::string& file = "out.xml") {
-    rows.Save(Out(file), data::PersistFormat::kXml);
+  std::vector<std::string> Save(data::Recordset& rows,
+                                const std::string& file = "out.xml") {
+    return rows.Save(Out(file), data::PersistFormat::kXml);
   }
   std::string Read(const std::string& file) {
     return testing::ReadBack("read_rowset.py", Out(file));
@@ -178,16 +179,28 @@ TEST_F(XmlRowsetWriterTest, SaveWritesEveryRowFromTheFirstAPendingNewRowOrAClear
   EXPECT_THAT(OutFiles(), ::testing::IsEmpty());
 }
 
+TEST_F(XmlRowsetWriterTest, TextIsNeverRefusedButChangedAsTold) {
+  // A text longer than its declared size widens its column; what XML 1.0
+  // cannot hold is written as "?".
+  data::Recordset rows = Open("SELECT Bell, Utf8, Chars FROM bad");
+  EXPECT_EQ(Save(rows), (std::vector<std::string>{
+                            "Bell: 1 character written as \"?\", which XML 1.0 lacks",
+                            "Utf8: 1 character written as \"?\", which XML 1.0 lacks"}));
+  EXPECT_EQ(Read("out.xml"), R"(column 1 "Bell" string maxLength=10 maybenull=true
+column 2 "Utf8" string maxLength=10 maybenull=true
+column 3 "Chars" string maxLength=12 maybenull=true
+["fine", "fine", "Zoë Ångstr"]
+["bell?", "A?(", "Zoë Ångström"]
+rows 2
+)");
+}
+
 TEST_F(XmlRowsetWriterTest, AValueTheFormatCannotHoldFailsNamingFileRowAndColumn) {
   const std::pair<const char*, const char*> cases[] = {
-      {"Bell", "character 5 (U+0007) cannot be held in an XML 1.0 file"},
-      {"Utf8", "the text is not valid UTF-8 (character 2)"},
       {"Small", "the whole number 40000 is outside the column's range (-32768 to 32767)"},
       {"Heavy", "the stored value 'heavy' is not of the column's type DOUBLE"},
       {"Digits", "the number 123456789.50 has more digits than DECIMAL(10,2) holds"},
       {"Single", "the number is beyond the range of a single"},
-      // Characters, not bytes, are held to the declared size.
-      {"Chars", "the text is 12 characters long and the column holds 10"},
       // Rounded to its scale, 0.999 has a digit DECIMAL(2,2) has no room for.
       {"Share", "the number 1.00 has more digits than DECIMAL(2,2) holds"},
   };
