@@ -76,6 +76,10 @@ ExportResult ExportSelection(const ExportRequest& request, data::Connection& hos
         "No field is selected; go back and choose the fields to export.");
     return {};
   }
+  if (std::optional<std::string> problem = FilterTextProblem(request.selection)) {
+    ReportNothingExported(*problem);
+    return {};
+  }
   std::vector<ColumnAlias> aliases;
   if (format.aliases_long_names) {
     aliases = DbaseAliases(fields, [] { return support::RandomNumber(0, 999); });

@@ -211,9 +211,14 @@ void fFilterWizard::ShowSelectedFieldCount() {
 }
 
 void fFilterWizard::FinishClicked() {
+  SelectionRequest request = ReadSelectionRequest();
+  // The host would receive a statement cut short: the user mends the box.
+  if (std::optional<std::string> problem = FilterTextProblem(request)) {
+    support::ActivePrompts().Ask({.text = *problem});
+    return;
+  }
   Engine().Finish();
   ApplyButtonStates();
-  SelectionRequest request = ReadSelectionRequest();
   ResultSQL_ = CreateSQL(request);
   ResultCategory_ = static_cast<int16_t>(request.category);
   support::RestoreMousePointer();

@@ -117,6 +117,10 @@ void ReplaceTargetTables(const data::Connection& host, const std::string& databa
 std::optional<std::string> AutomatedWOExp2Access(const SelectionRequest& selection,
                                                  data::Connection& host) {
   support::RestoreMousePointer();
+  if (std::optional<std::string> problem = FilterTextProblem(selection)) {
+    ReportNothingExported(*problem);
+    return std::nullopt;
+  }
   std::optional<std::string> chosen = ChooseExistingAccessDatabase();
   if (!chosen) return std::nullopt;
   const std::string& database = *chosen;

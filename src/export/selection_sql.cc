@@ -124,6 +124,28 @@ std::optional<std::string> ColumnSourceSQL(int category) {
   return std::nullopt;
 }
 
+std::optional<std::string> FilterTextProblem(const SelectionRequest& request) {
+  const VisitedPages visited(request);
+  struct Box {
+    const char* page_tag;
+    const char* frame;
+    const TextRange& range;
+  };
+  for (const Box& box :
+       {Box{"ContactsSelections", "Zip Code", request.filters.zip_codes},
+        Box{"WorkOrderSelection", "Invoice Numbers", request.filters.invoice_numbers}}) {
+    if (!visited.Include(box.page_tag)) continue;
+    for (const auto& [side, text] :
+         {std::pair{"From", &box.range.from}, std::pair{"To", &box.range.to}}) {
+      if (text->find('\0') != std::string::npos) {
+        return "The " + std::string(side) + " box of " + box.frame +
+               " holds a NUL character, which a filter cannot contain.";
+      }
+    }
+  }
+  return std::nullopt;
+}
+
 std::string CreateSQL(const SelectionRequest& request) {
   if (request.cancelled) return "";
   const FilterChoices& filters = request.filters;

@@ -77,6 +77,12 @@ struct SelectionRequest {
 // nullopt for the invoice export, which has no field page.
 std::optional<std::string> ColumnSourceSQL(int category);
 
+// Why a filter box the request's steps visit holds text no statement can
+// carry, naming the box ("The From box of Zip Code holds a NUL character,
+// which a filter cannot contain."); nullopt when every box is fine. A NUL
+// would cut the statement short wherever it is passed on as C text.
+std::optional<std::string> FilterTextProblem(const SelectionRequest& request);
+
 // The selection statement for `request`. A filter counts only when the
 // category's steps visit the page it is on, so a choice left on a page of
 // another category never reaches the statement. Text values have their

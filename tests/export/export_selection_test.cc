@@ -119,6 +119,13 @@ TEST(CreateSqlTest, TheHostReceivesTheseStatementsBlankForBlank) {
   // The placeholder's clean-up leaves what the user typed alone.
   EXPECT_EQ(CreateSQL({.category = 0, .filters = {.zip_codes = {"1=1  AND", "2"}}}),
             "SELECT * FROM Contacts WHERE   ZipCode BETWEEN '1=1  AND' AND '2'");
+  // A NUL would cut the statement short; only the boxes of visited pages count.
+  const std::string nul("1\0", 2);
+  EXPECT_EQ(FilterTextProblem({.category = 1, .filters = {.invoice_numbers = {"1", nul}}}),
+            "The To box of Invoice Numbers holds a NUL character, which a filter cannot "
+            "contain.");
+  EXPECT_EQ(FilterTextProblem({.category = 2, .filters = {.zip_codes = {nul, "2"}}}),
+            std::nullopt);
 }
 
 TEST(NumericValueTest, ReadsTheLeadingNumberRoundedIntoThirtyTwoBits) {
@@ -507,6 +514,7 @@ TEST_F(ExportTest, RefusalsSaySoAndWriteNothing) {
     size_t dialogs;
     std::vector<std::string> shown;
     std::optional<std::string> finished;
+    std::string zip_from = "90000";
   };
   const std::string not_available = "Currently not availiable";
   // clang-format off
@@ -527,6 +535,9 @@ TEST_F(ExportTest, RefusalsSaySoAndWriteNothing) {
        std::nullopt},
       {"Microsoft Jet (Access)", {"LastName"}, "", 1,
        {"You must select an existing Access database!"}, std::nullopt},
+      {"dBASE IV", {"FirstName"}, "", 0, {"The From box of Zip Code holds a NUL character, "
+       "which a filter cannot contain. Nothing was exported."}, std::nullopt,
+       std::string("9\0", 2)},
   };
   // clang-format on
   const std::string before = Snapshot();
@@ -535,7 +546,9 @@ TEST_F(ExportTest, RefusalsSaySoAndWriteNothing) {
     ScriptedPrompts prompts;
     if (!c.chosen.empty()) prompts.ChooseNext(c.chosen);
     prompts.AnswerNext(MessageAnswer::kCancel);
-    ExportResult result = Run(c.format, Customers(c.fields));
+    SelectionRequest selection = Customers(c.fields);
+    selection.filters.zip_codes.from = c.zip_from;
+    ExportResult result = Run(c.format, selection);
     EXPECT_EQ(Shown(prompts), c.shown);
     EXPECT_EQ(prompts.file_requests().size(), c.dialogs);
     EXPECT_EQ(result.finished_message, c.finished);
