@@ -1,5 +1,7 @@
 #include "formats/common/format_changes.h"
 
+#include "data/text.h"
+
 namespace vdimpexp::formats {
 namespace {
 
@@ -32,6 +34,21 @@ void DescribeChanges(std::string_view column, const ColumnChanges& changes,
     lines.push_back(name + ": " + Counted(changes.texts_cut, "text") + " cut to " +
                     Counted(changes.cut_to, "character"));
   }
+}
+
+void DescribeContinuedRows(int64_t first, int64_t last,
+                           const std::vector<std::string>& sheets,
+                           std::vector<std::string>& lines) {
+  if (sheets.empty()) return;
+  std::string line = first == last ? "Row " + data::GroupedDigits(first)
+                                   : "Rows " + data::GroupedDigits(first) + " to " +
+                                         data::GroupedDigits(last);
+  line += " continued on " + std::to_string(sheets.size()) + " more worksheet" +
+          (sheets.size() == 1 ? "" : "s") + ":";
+  for (size_t i = 0; i < sheets.size(); ++i) {
+    line += (i == 0 ? " '" : ", '") + sheets[i] + "'";
+  }
+  lines.push_back(std::move(line));
 }
 
 }  // namespace vdimpexp::formats

@@ -30,4 +30,12 @@ struct ColumnChanges {
 void DescribeChanges(std::string_view column, const ColumnChanges& changes,
                      std::string_view code_page, std::vector<std::string>& lines);
 
+// Appends the line that tells where rows went that a worksheet had no room
+// for ("Rows 16,384 to 40,000 continued on 2 more worksheets: 'Contacts
+// (2)', 'Contacts (3)'"): rows `first` to `last`, counted as errors count
+// them, on the worksheets `sheets`; nothing when `sheets` is empty.
+void DescribeContinuedRows(int64_t first, int64_t last,
+                           const std::vector<std::string>& sheets,
+                           std::vector<std::string>& lines);
+
 }  // namespace vdimpexp::formats

@@ -1,8 +1,6 @@
 #include "formats/excel/excel_writer.h"
 
-#include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <utility>
 
 #include "data/db_error.h"
@@ -72,56 +70,12 @@ constexpr uint64_t kMinWorkbookStream = 4096;
 // take 1/128 of the stream and the DIFAT little more, which the 1/64 left
 // over holds with room to spare.
 constexpr uint64_t kMaxWorkbookStream = (uint64_t{1} << 31) / 64 * 63;
-constexpr size_t kCopyChunk = 1 << 16;
 
 bool IsWorksheetFile(BiffVersion version) {
   return version == BiffVersion::k3 || version == BiffVersion::k4;
 }
 
 }  // namespace
-
-class ExcelWriter::Spool {
- public:
-  explicit Spool(std::string where) : where_(std::move(where)) {
-    file_ = std::tmpfile();
-    if (file_ == nullptr) Fail("creating");
-    std::setvbuf(file_, nullptr, _IOFBF, kCopyChunk);
-  }
-  ~Spool() { std::fclose(file_); }
-  Spool(const Spool&) = delete;
-  Spool& operator=(const Spool&) = delete;
-
-  uint64_t Size() const { return size_; }
-
-  void Write(std::string_view bytes) {
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size())
-      Fail("writing");
-    size_ += bytes.size();
-  }
-
-  // Appends bytes `begin` to `end` to the workbook stream, in pieces.
-  void Copy(uint64_t begin, uint64_t end, CompoundFileWriter& to) {
-    if (std::fseek(file_, static_cast<long>(begin), SEEK_SET) != 0) Fail("reading");
-    std::string chunk(kCopyChunk, '\0');
-    for (uint64_t left = end - begin; left > 0;) {
-      const size_t part = static_cast<size_t>(std::min<uint64_t>(left, kCopyChunk));
-      if (std::fread(chunk.data(), 1, part, file_) != part) Fail("reading");
-      to.Write(std::string_view(chunk).substr(0, part));
-      left -= part;
-    }
-  }
-
- private:
-  [[noreturn]] void Fail(std::string_view doing) const {
-    throw DbError(error_number::kEngineFailure, "Error " + std::string(doing) +
-                                                    " the temporary file of " + where_ +
-                                                    ": " + std::strerror(errno));
-  }
-
-  std::string where_;
-  std::FILE* file_ = nullptr;
-  uint64_t size_ = 0;
-};
 
 ExcelWriter::ExcelWriter(BiffVersion version) : version_(version) {}
 
@@ -155,6 +109,7 @@ void ExcelWriter::Open(const data::ExternalTarget& target,
              std::to_string(kMaxColumns) + " columns");
   }
   for (const data::ColumnInfo& column : columns) column_names_.push_back(column.name);
+  changes_.resize(columns.size());
 
   file_.emplace(path_);
   if (IsWorksheetFile(version_)) {
@@ -172,18 +127,19 @@ void ExcelWriter::Open(const data::ExternalTarget& target,
     file_->Write(prologue);
   } else {
     spool_ = std::make_unique<Spool>(Where());
+    if (version_ == BiffVersion::k8) strings_.emplace(Where());
   }
   StartSheet();
 }
 
 void ExcelWriter::StartSheet() {
   if (!IsWorksheetFile(version_)) {
-    Sheet sheet{.spool_begin = spool_->Size()};
-    const std::string name = WorksheetName(
-        table_, static_cast<int>(sheets_.size()) + 1,
-        version_ == BiffVersion::k8 ? kExcel97SheetNames : kExcel5SheetNames);
+    Sheet sheet{.name = WorksheetName(
+                    table_, static_cast<int>(sheets_.size()) + 1,
+                    version_ == BiffVersion::k8 ? kExcel97SheetNames : kExcel5SheetNames),
+                .spool_begin = spool_->Size()};
     std::string problem;
-    if (!AppendSheetName(sheet.stored_name, version_, name, problem)) {
+    if (!AppendSheetName(sheet.stored_name, version_, sheet.name, problem)) {
       Fail(error_number::kEngineFailure, problem);
     }
     sheets_.push_back(std::move(sheet));
@@ -191,7 +147,7 @@ void ExcelWriter::StartSheet() {
   sheet_rows_ = 0;
   cells_.clear();
   for (size_t column = 0; column < column_names_.size(); ++column) {
-    AppendText(0, static_cast<uint16_t>(column), column_names_[column]);
+    AppendText(0, static_cast<uint16_t>(column), column_names_[column], nullptr);
   }
   WriteCells();
 }
@@ -219,6 +175,7 @@ void ExcelWriter::WriteRow(std::span<const Value> row) {
     }
     EndSheet();
     StartSheet();
+    if (first_continued_ == 0) first_continued_ = records_ + 1;
   }
   ++records_;
   cells_.clear();
@@ -239,7 +196,7 @@ void ExcelWriter::AppendCell(uint16_t row, uint16_t column, const Value& value) 
     case Value::Kind::kInteger: {
       const int64_t number = value.AsInteger();
       if (!FitsNumberCell(number)) {
-        AppendText(row, column, std::to_string(number));
+        AppendText(row, column, std::to_string(number), nullptr);
       } else {
         AppendNumberCell(cells_, row, column, kGeneralXf, static_cast<double>(number));
       }
@@ -251,7 +208,7 @@ void ExcelWriter::AppendCell(uint16_t row, uint16_t column, const Value& value) 
       } else {
         std::string text;
         AppendCellText(text, value);
-        AppendText(row, column, text);
+        AppendText(row, column, text, nullptr);
       }
       return;
     case Value::Kind::kDate: {
@@ -261,17 +218,18 @@ void ExcelWriter::AppendCell(uint16_t row, uint16_t column, const Value& value) 
                          *serial);
       } else {
         // The serial system starts in 1900; an earlier date stays readable.
-        AppendText(row, column, date.ToIso());
+        AppendText(row, column, date.ToIso(), nullptr);
       }
       return;
     }
     case Value::Kind::kText:
-      AppendText(row, column, value.AsText());
+      AppendText(row, column, value.AsText(), &changes_[column]);
       return;
   }
 }
 
-void ExcelWriter::AppendText(uint16_t row, uint16_t column, std::string_view utf8) {
+void ExcelWriter::AppendText(uint16_t row, uint16_t column, std::string_view utf8,
+                             ColumnChanges* changes) {
   const VersionRules& rules = RulesOf(version_);
   encoded_.clear();
   size_t length;
@@ -284,6 +242,9 @@ void ExcelWriter::AppendText(uint16_t row, uint16_t column, std::string_view utf
     length = *units;
     PutLittleEndian(encoded_.data(), length, 2);
     encoded_[2] = wide ? '\x01' : '\x00';
+  } else if (changes != nullptr) {
+    changes->replaced_characters += Windows1252().EncodeReplacing(utf8, encoded_);
+    length = encoded_.size();
   } else {
     std::string problem;
     if (!Windows1252().Encode(utf8, encoded_, problem)) {
@@ -299,7 +260,7 @@ void ExcelWriter::AppendText(uint16_t row, uint16_t column, std::string_view utf
                  " characters");
   }
   if (version_ == BiffVersion::k8) {
-    AppendSharedLabelCell(cells_, row, column, strings_.Add(encoded_));
+    AppendSharedLabelCell(cells_, row, column, strings_->Add(encoded_));
   } else {
     AppendLabelCell(cells_, row, column, encoded_);
   }
@@ -351,7 +312,7 @@ void ExcelWriter::FinishWorkbook() {
     offset_fields.push_back(globals.size() + 4);
     AppendBoundSheet(globals, 0, sheet.stored_name);
   }
-  const uint64_t strings_size = version_ == BiffVersion::k8 ? strings_.RecordsSize() : 0;
+  const uint64_t strings_size = strings_ ? strings_->Complete() : 0;
   std::string end_of_globals;
   AppendEof(end_of_globals);
 
@@ -377,14 +338,12 @@ void ExcelWriter::FinishWorkbook() {
 
   CompoundFileWriter workbook(file_->Stream(), path_, RulesOf(version_).stream);
   workbook.Write(globals);
-  if (version_ == BiffVersion::k8) {
-    strings_.WriteRecords(globals.size(),
-                          [&workbook](std::string_view bytes) { workbook.Write(bytes); });
-  }
+  auto write = [&workbook](std::string_view bytes) { workbook.Write(bytes); };
+  if (strings_) strings_->WriteRecords(globals.size(), write);
   workbook.Write(end_of_globals);
   for (size_t i = 0; i < sheets_.size(); ++i) {
     workbook.Write(SheetPrologue(sheets_[i]));
-    spool_->Copy(sheets_[i].spool_begin, sheets_[i].spool_end, workbook);
+    spool_->Copy(sheets_[i].spool_begin, sheets_[i].spool_end, write);
     workbook.Write(i == 0 ? first_epilogue : epilogue);
   }
   if (offset < kMinWorkbookStream) {
@@ -393,10 +352,26 @@ void ExcelWriter::FinishWorkbook() {
   workbook.Finish();
   file_->Close();
   spool_.reset();
+  strings_.reset();
+}
+
+std::vector<std::string> ExcelWriter::Changes() const {
+  std::vector<std::string> lines;
+  for (size_t i = 0; i < changes_.size(); ++i) {
+    DescribeChanges(column_names_[i], changes_[i], Windows1252().name(), lines);
+  }
+  if (sheets_.size() > 1) {
+    std::vector<std::string> continued;
+    for (size_t i = 1; i < sheets_.size(); ++i) continued.push_back(sheets_[i].name);
+    DescribeContinuedRows(first_continued_, static_cast<int64_t>(records_), continued,
+                          lines);
+  }
+  return lines;
 }
 
 void ExcelWriter::Abandon() noexcept {
   spool_.reset();
+  strings_.reset();
   if (file_) file_->Remove();
 }
 

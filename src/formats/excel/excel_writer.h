@@ -4,11 +4,18 @@
 // worksheets bear the target's table name. Row 1 holds the column names,
 // each record a row below. Text stays text, numbers are numbers, dates are
 // date-formatted serial numbers, booleans are boolean cells and nulls are
-// empty cells.
+// empty cells. Before Excel 97 text is Windows-1252: a character it lacks
+// is written as "?" and counted, and Changes() tells how many per column.
 //
 // A worksheet of Excel 3.0 to 95 holds 16,384 rows, one of Excel 97 65,536.
 // A workbook goes on in a new worksheet "<table> (2)", ... with the column
-// names again; a single-sheet file refuses the record that does not fit.
+// names again, and Changes() names the worksheets and the rows they took;
+// a single-sheet file refuses the record that does not fit.
+//
+// Memory stays flat however many rows arrive: the cells of a workbook and
+// Excel 97's shared strings wait in temporary files until Finish writes
+// the workbook stream in order, and libgsf passes that stream on to the
+// file as it comes.
 #pragma once
 
 #include <cstdint>
@@ -20,9 +27,11 @@
 #include <vector>
 
 #include "data/external_target.h"
+#include "formats/common/format_changes.h"
 #include "formats/common/target_file.h"
 #include "formats/excel/biff_records.h"
 #include "formats/excel/shared_strings.h"
+#include "formats/excel/spool.h"
 
 namespace vdimpexp::formats {
 
@@ -32,25 +41,25 @@ class ExcelWriter : public data::TableWriter {
   ~ExcelWriter() override;
 
   // Throws data::DbError for more columns than a worksheet has, a column
-  // name or worksheet name the version cannot store, and a workbook file
-  // that exists already.
+  // name or worksheet name the version cannot store (too long, or outside
+  // Windows-1252 before Excel 97), and a workbook file that exists already.
   void Open(const data::ExternalTarget& target,
             std::span<const data::ColumnInfo> columns) override;
-  // Throws data::DbError naming the row and column of text the version
-  // cannot store unchanged (too long, or outside Windows-1252 before Excel
-  // 97), and for a row beyond the last of a single-sheet file.
+  // Throws data::DbError naming the row and column of text longer than a
+  // cell of the version holds (255 characters before Excel 97, 32,767
+  // UTF-16 units in Excel 97, which is all Excel itself takes), of text
+  // that is no UTF-8 in Excel 97, and for a row beyond the last of a
+  // single-sheet file.
   void WriteRow(std::span<const data::Value> row) override;
   void Finish() override;
   void Abandon() noexcept override;
+  std::vector<std::string> Changes() const override;
 
  private:
-  // A temporary file of no name holding the worksheets' cell records until
-  // Finish knows where in the workbook stream each worksheet starts.
-  class Spool;
-
-  // A worksheet of a workbook: its name as BOUNDSHEET stores it, and its
+  // A worksheet of a workbook: its name, as BOUNDSHEET stores it, and its
   // cells in the spool.
   struct Sheet {
+    std::string name;
     std::string stored_name;
     uint64_t spool_begin = 0;
     uint64_t spool_end = 0;
@@ -61,7 +70,10 @@ class ExcelWriter : public data::TableWriter {
   void EndSheet();
   void WriteCells();
   void AppendCell(uint16_t row, uint16_t column, const data::Value& value);
-  void AppendText(uint16_t row, uint16_t column, std::string_view utf8);
+  // Text refuses a character the code page lacks without `changes` (names,
+  // and what the writer itself spells out), and counts it as "?" there.
+  void AppendText(uint16_t row, uint16_t column, std::string_view utf8,
+                  ColumnChanges* changes);
   void FinishWorksheetFile();
   void FinishWorkbook();
   // BOF to DIMENSIONS of a workbook's worksheet.
@@ -79,11 +91,13 @@ class ExcelWriter : public data::TableWriter {
   std::optional<TargetFile> file_;
   std::unique_ptr<Spool> spool_;
   std::vector<Sheet> sheets_;
-  SharedStrings strings_;
+  std::optional<SharedStrings> strings_;  // of Excel 97
+  std::vector<ColumnChanges> changes_;    // one for each column
   // Where DIMENSIONS stands in a single-sheet file, completed by Finish.
   uint64_t dimensions_offset_ = 0;
   uint32_t sheet_rows_ = 0;  // rows of the current worksheet, names included
   uint64_t records_ = 0;
+  uint64_t first_continued_ = 0;  // the first record on a further worksheet
   // Reused for every row and every text: memory stays flat however many
   // rows arrive.
   std::string cells_;

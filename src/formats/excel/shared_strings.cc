@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <string>
 
 #include "formats/common/little_endian.h"
 #include "formats/excel/biff_records.h"
@@ -10,24 +9,23 @@
 namespace vdimpexp::formats {
 namespace {
 
-// Large enough that allocating blocks costs nothing measurable, and far
-// larger than the longest entry (three bytes and 32,767 two-byte
-// characters), so every entry fits one block.
-constexpr size_t kBlockSize = size_t{1} << 20;
 constexpr size_t kEntryHeader = 3;
-constexpr size_t kInitialSlots = 1024;
+// Recent strings are remembered in this many places, one string each, and
+// only short ones, which are the ones repeated (towns, codes, names): the
+// table takes under two megabytes however many rows come.
+constexpr size_t kRecentPlaces = size_t{1} << 15;
+constexpr size_t kLongestRecent = 48;
+// A string found again earns credit against being replaced (up to this
+// much); a new one takes a place only when its holder has none left, so
+// that a column of values never seen twice does not drive out the values
+// that keep coming back.
+constexpr uint8_t kMostCredit = 3;
 // Excel spreads the EXTSST index over at most 128 buckets of at least
 // eight strings each.
 constexpr uint32_t kMinStringsPerBucket = 8;
-constexpr uint32_t kMaxBuckets = 128;
-
-size_t EntryLength(const char* entry) {
-  const size_t characters = static_cast<unsigned char>(entry[0]) |
-                            static_cast<size_t>(static_cast<unsigned char>(entry[1]))
-                                << 8;
-  const size_t character_size = (entry[2] & 0x01) != 0 ? 2 : 1;
-  return kEntryHeader + characters * character_size;
-}
+constexpr size_t kMaxBuckets = 128;
+// Where the SST record's counts stand: after its header.
+constexpr uint64_t kCountsAt = 4;
 
 // The UTF-16LE unit at `at` starts a surrogate pair.
 bool IsHighSurrogate(std::string_view characters, size_t at) {
@@ -35,141 +33,129 @@ bool IsHighSurrogate(std::string_view characters, size_t at) {
   return high_byte >= 0xD8 && high_byte <= 0xDB;
 }
 
-uint32_t HashOf(std::string_view entry) {
-  return static_cast<uint32_t>(std::hash<std::string_view>{}(entry));
-}
-
 }  // namespace
 
-SharedStrings::SharedStrings() : block_used_(kBlockSize), slots_(kInitialSlots) {}
-
-std::string_view SharedStrings::Entry(uint32_t number) const {
-  const uint64_t position = positions_[number];
-  const char* entry = blocks_[position / kBlockSize].get() + position % kBlockSize;
-  return {entry, EntryLength(entry)};
+SharedStrings::SharedStrings(std::string where)
+    : spool_(std::move(where)),
+      record_id_(kSstRecord),
+      per_bucket_(kMinStringsPerBucket),
+      recent_(kRecentPlaces),
+      recent_text_(kRecentPlaces * kLongestRecent) {
+  data_.reserve(kMaxBiff8RecordData);
+  // The counts, known when the table is complete.
+  data_.assign(8, '\0');
 }
 
-void SharedStrings::Store(std::string_view entry) {
-  if (kBlockSize - block_used_ < entry.size()) {
-    blocks_.push_back(std::make_unique<char[]>(kBlockSize));
-    block_used_ = 0;
-  }
-  positions_.push_back((blocks_.size() - 1) * kBlockSize + block_used_);
-  std::memcpy(blocks_.back().get() + block_used_, entry.data(), entry.size());
-  block_used_ += entry.size();
-}
-
-void SharedStrings::GrowIndex() {
-  std::vector<Slot> bigger(slots_.size() * 2);
-  const size_t mask = bigger.size() - 1;
-  for (const Slot& slot : slots_) {
-    if (slot.number_plus_one == 0) continue;
-    size_t at = slot.hash & mask;
-    while (bigger[at].number_plus_one != 0) at = (at + 1) & mask;
-    bigger[at] = slot;
-  }
-  slots_ = std::move(bigger);
+void SharedStrings::CompleteRecord() {
+  std::string header;
+  AppendLittleEndian(header, record_id_, 2);
+  AppendLittleEndian(header, data_.size(), 2);
+  spool_.Write(header);
+  spool_.Write(data_);
+  data_.clear();
+  record_id_ = kContinueRecord;
 }
 
 uint32_t SharedStrings::Add(std::string_view entry) {
   ++references_;
-  const uint32_t hash = HashOf(entry);
-  const size_t mask = slots_.size() - 1;
-  size_t at = hash & mask;
-  for (; slots_[at].number_plus_one != 0; at = (at + 1) & mask) {
-    if (slots_[at].hash == hash && Entry(slots_[at].number_plus_one - 1) == entry) {
-      return slots_[at].number_plus_one - 1;
+  const uint32_t number = strings_;
+  if (entry.size() <= kLongestRecent) {
+    const size_t hash = std::hash<std::string_view>{}(entry);
+    const size_t at = hash & (kRecentPlaces - 1);
+    Recent& place = recent_[at];
+    char* text = &recent_text_[at * kLongestRecent];
+    const auto tag = static_cast<uint32_t>(hash >> 32);
+    if (place.tag == tag && place.length == entry.size() &&
+        std::memcmp(text, entry.data(), entry.size()) == 0) {
+      place.credit = std::min<uint8_t>(place.credit + 1, kMostCredit);
+      return place.number;
+    }
+    if (place.credit > 0) {
+      --place.credit;
+    } else {
+      place = {
+          .tag = tag, .number = number, .length = static_cast<uint8_t>(entry.size())};
+      std::memcpy(text, entry.data(), entry.size());
     }
   }
-  const auto number = static_cast<uint32_t>(positions_.size());
-  Store(entry);
-  slots_[at] = {hash, number + 1};
-  // At most half the slots in use keeps the probe sequences short.
-  if (positions_.size() * 2 > slots_.size()) GrowIndex();
+  ++strings_;
+
+  const size_t character_size = (entry[2] & 0x01) != 0 ? 2 : 1;
+  // The length and flags never part from the first character, a surrogate
+  // pair when the string starts with one: a string starts in the next
+  // record when they would.
+  const size_t first_character = character_size == 2 &&
+                                         entry.size() >= kEntryHeader + 4 &&
+                                         IsHighSurrogate(entry, kEntryHeader)
+                                     ? 4
+                                     : character_size;
+  if (kMaxBiff8RecordData - data_.size() < kEntryHeader + first_character) {
+    CompleteRecord();
+  }
+  if (number % per_bucket_ == 0) {
+    if (buckets_.size() == kMaxBuckets) {
+      // Every other bucket start stays one at twice the interval.
+      per_bucket_ *= 2;
+      for (size_t i = 0; i < kMaxBuckets / 2; ++i) buckets_[i] = buckets_[2 * i];
+      buckets_.resize(kMaxBuckets / 2);
+    }
+    if (number % per_bucket_ == 0) {
+      const size_t in_record = 4 + data_.size();
+      buckets_.emplace_back(static_cast<uint32_t>(spool_.Size() + in_record),
+                            static_cast<uint16_t>(in_record));
+    }
+  }
+  data_.append(entry.substr(0, kEntryHeader));
+  std::string_view characters = entry.substr(kEntryHeader);
+  for (;;) {
+    // Whole characters only: neither a two-byte character nor a surrogate
+    // pair splits (readers decode each record's part alone).
+    const size_t room =
+        (kMaxBiff8RecordData - data_.size()) / character_size * character_size;
+    size_t part = std::min(room, characters.size());
+    if (part < characters.size() && character_size == 2 &&
+        IsHighSurrogate(characters, part - 2)) {
+      part -= 2;
+    }
+    data_.append(characters.substr(0, part));
+    characters.remove_prefix(part);
+    if (characters.empty()) break;
+    // A CONTINUE record goes on with the characters, after a flags byte
+    // that repeats their size.
+    CompleteRecord();
+    data_ += entry[2];
+  }
   return number;
 }
 
-template <typename Write>
-void SharedStrings::Serialize(uint64_t stream_offset, Write&& write) const {
-  const auto count = static_cast<uint32_t>(positions_.size());
-  const uint32_t per_bucket =
-      std::max(kMinStringsPerBucket, (count + kMaxBuckets - 1) / kMaxBuckets);
-  std::string extsst;
-  AppendLittleEndian(extsst, per_bucket, 2);
-
-  uint64_t written = 0;  // bytes of the records completed so far
-  std::string data;
-  data.reserve(kMaxBiff8RecordData);
-  uint16_t record_id = kSstRecord;
-  auto complete_record = [&] {
-    std::string header;
-    AppendLittleEndian(header, record_id, 2);
-    AppendLittleEndian(header, data.size(), 2);
-    write(std::string_view(header));
-    write(std::string_view(data));
-    written += header.size() + data.size();
-    data.clear();
-    record_id = kContinueRecord;
-  };
-  AppendLittleEndian(data, references_, 4);
-  AppendLittleEndian(data, count, 4);
-
-  for (uint32_t number = 0; number < count; ++number) {
-    const std::string_view entry = Entry(number);
-    const size_t character_size = (entry[2] & 0x01) != 0 ? 2 : 1;
-    // The length and flags never part from the first character, a
-    // surrogate pair when the string starts with one: a string starts in
-    // the next record when they would.
-    const size_t first_character = character_size == 2 &&
-                                           entry.size() >= kEntryHeader + 4 &&
-                                           IsHighSurrogate(entry, kEntryHeader)
-                                       ? 4
-                                       : character_size;
-    if (kMaxBiff8RecordData - data.size() < kEntryHeader + first_character) {
-      complete_record();
-    }
-    if (number % per_bucket == 0) {
-      const size_t in_record = 4 + data.size();
-      AppendLittleEndian(extsst, stream_offset + written + in_record, 4);
-      AppendLittleEndian(extsst, in_record, 2);
-      AppendLittleEndian(extsst, 0, 2);
-    }
-    data.append(entry.substr(0, kEntryHeader));
-    std::string_view characters = entry.substr(kEntryHeader);
-    for (;;) {
-      // Whole characters only: neither a two-byte character nor a
-      // surrogate pair splits (readers decode each record's part alone).
-      const size_t room =
-          (kMaxBiff8RecordData - data.size()) / character_size * character_size;
-      size_t part = std::min(room, characters.size());
-      if (part < characters.size() && character_size == 2 &&
-          IsHighSurrogate(characters, part - 2)) {
-        part -= 2;
-      }
-      data.append(characters.substr(0, part));
-      characters.remove_prefix(part);
-      if (characters.empty()) break;
-      // A CONTINUE record goes on with the characters, after a flags byte
-      // that repeats their size.
-      complete_record();
-      data += entry[2];
-    }
+uint64_t SharedStrings::Complete() {
+  if (!completed_) {
+    CompleteRecord();
+    std::string counts;
+    AppendLittleEndian(counts, references_, 4);
+    AppendLittleEndian(counts, strings_, 4);
+    spool_.WriteAt(kCountsAt, counts);
+    recent_ = {};
+    recent_text_ = {};
+    completed_ = true;
   }
-  complete_record();
-  record_id = kExtSstRecord;
-  data = std::move(extsst);
-  complete_record();
+  return spool_.Size() + 4 + 2 + 8 * buckets_.size();
 }
 
-uint64_t SharedStrings::RecordsSize() const {
-  uint64_t size = 0;
-  Serialize(0, [&size](std::string_view bytes) { size += bytes.size(); });
-  return size;
-}
-
-void SharedStrings::WriteRecords(
-    uint64_t stream_offset, const std::function<void(std::string_view)>& write) const {
-  Serialize(stream_offset, write);
+void SharedStrings::WriteRecords(uint64_t stream_offset,
+                                 const std::function<void(std::string_view)>& write) {
+  const uint64_t size = Complete();
+  spool_.Copy(0, spool_.Size(), write);
+  std::string extsst;
+  AppendLittleEndian(extsst, kExtSstRecord, 2);
+  AppendLittleEndian(extsst, size - spool_.Size() - 4, 2);
+  AppendLittleEndian(extsst, per_bucket_, 2);
+  for (const auto& [offset, in_record] : buckets_) {
+    AppendLittleEndian(extsst, stream_offset + offset, 4);
+    AppendLittleEndian(extsst, in_record, 2);
+    AppendLittleEndian(extsst, 0, 2);
+  }
+  write(extsst);
 }
 
 }  // namespace vdimpexp::formats

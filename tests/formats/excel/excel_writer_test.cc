@@ -3,8 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "export_source.h"
 #include "independent_reader.h"
@@ -14,14 +17,18 @@ namespace vdimpexp::formats {
 namespace {
 
 using ::testing::AllOf;
+using ::testing::ContainsRegex;
+using ::testing::ElementsAre;
 using ::testing::EndsWith;
-using testing::FileContents;
 using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using testing::ReadBack;
 using testing::ShellQuoted;
 
 // Beside the table of every type: numbers at the edges of what cells hold,
 // dates around the serial system's start, text beyond Windows-1252 (and
-// beyond 16 bits), long text, and rows enough to fill a worksheet.
+// beyond 16 bits), long text, rows enough to fill a worksheet, and more
+// distinct strings than any writer keeps at hand.
 const std::string kSource = std::string(testing::kEveryTypeTable) + R"(
     CREATE TABLE odd (Id INTEGER, Big INTEGER, Whole INTEGER, Amount DOUBLE,
                       Born DATETIME);
@@ -30,7 +37,7 @@ const std::string kSource = std::string(testing::kEveryTypeTable) + R"(
       (3, 9007199254740992, -536870912, 9e999, '1900-01-01'),
       (4, -9007199254740993, -536870913, -9e999, '1900-03-01 12:00:00');
     CREATE TABLE wide (Id INTEGER, Note TEXT(40));
-    INSERT INTO wide VALUES (1, '€ – “x”'), (2, 'Łódź 😀');
+    INSERT INTO wide VALUES (1, '€ – “x”'), (2, 'Łódź 😀'), (3, 'Ω中');
     CREATE TABLE texts (Id INTEGER, Note LONGTEXT);
     INSERT INTO texts VALUES (255, printf('%.255c', 'a')), (256, printf('%.256c', 'b')),
       (32767, printf('%.32766c', 'c') || 'Ł'), (32768, printf('%.32768c', 'd')),
@@ -44,7 +51,15 @@ const std::string kSource = std::string(testing::kEveryTypeTable) + R"(
     INSERT INTO pair VALUES (1, printf('%.8201c', 'f')), (2, '😀x');
     CREATE TABLE big (Id INTEGER, Pad TEXT(150));
     WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 65536)
-      INSERT INTO big SELECT i, printf('%.120c', 'p') || i FROM n;)";
+      INSERT INTO big SELECT i, printf('%.120c', 'p') || i FROM n;
+    -- Long ones of one and two bytes a character, of many lengths, so that
+    -- record ends fall everywhere; short ones, few and many times repeated.
+    CREATE TABLE spill (Id INTEGER, Long LONGTEXT, Short TEXT(9), Few TEXT(2), Many TEXT(5));
+    WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 33000)
+      INSERT INTO spill SELECT i, CASE i % 3 WHEN 0 THEN printf('%.*c', i % 71, 'a')
+        WHEN 1 THEN replace(printf('%.*c', i % 67, 'x'), 'x', 'Ω')
+        ELSE replace(printf('%.*c', i % 37, 'x'), 'x', '中') END || i,
+        'b' || i, 'Ω' || (i % 7), 'd' || (i % 5000) FROM n;)";
 
 struct Version {
   std::string connect;
@@ -87,7 +102,7 @@ const Version kVersions[] = {
      "stream Workbook 4096\n0809:16 0042:2 003D:18 0022:2 0031:21*5 041E:15 041E:24 "
      "00E0:20*18 0293:4 0085:15 00FC:35 00FF:10 000A:0 0809:16 0081:2 0055:2 0200:14 "
      "00FD:10*3 027E:10 00FD:10 0205:8 023E:18 000A:0\n"
-     "extsst ok, 1 buckets of 8 strings\n",
+     "sst ok, 4 strings for 4 cells\nextsst ok, 1 buckets of 8 strings\n",
      "simple2003.xls"},
 };
 
@@ -97,33 +112,33 @@ class ExcelWriterTest : public testing::WriterTest {
  protected:
   ExcelWriterTest() : WriterTest(kSource) {}
 
-  void Export(const Version& version, const std::string& fields, const std::string& rest,
-              const std::string& file) {
-    ExportInto(WorkbookTarget(version.connect, file), fields, rest);
+  std::vector<std::string> Export(const Version& version, const std::string& fields,
+                                  const std::string& rest, const std::string& file) {
+    return ExportInto(WorkbookTarget(version.connect, file), fields, rest);
   }
   data::DbError ExportError(const Version& version, const std::string& fields,
                             const std::string& rest, const std::string& file) {
     return ExportIntoError(WorkbookTarget(version.connect, file), fields, rest);
   }
-
-  std::string Read(const std::string& script, const std::string& arguments) {
-    testing::ReaderOutput output = testing::RunIndependentReader(script, arguments);
+  // With `summary`, each worksheet's first two rows and its last.
+  std::string Xlrd(const std::string& file, bool summary = false) {
+    return ReadBack("read_xls.py", Out(file), summary ? " --summary" : "");
+  }
+  std::string Gnumeric(const std::string& file) {
+    return ReadBack("read_with_ssconvert.py", Out(file), " Gnumeric_Excel:excel");
+  }
+  std::string SheetJs(const std::string& file) {
+    testing::ProcessOutput output = testing::RunProcess(
+        "NODE_PATH=" + ShellQuoted(std::string(VDIMPEXP_NODE_READERS) + "/node_modules") +
+        " node " + ShellQuoted(std::string(VDIMPEXP_READERS_DIR) + "/read_sheetjs.js") +
+        " " + ShellQuoted(Out(file)));
     EXPECT_EQ(output.exit_code, 0) << output.text;
     return output.text;
   }
-  // With `summary`, each worksheet's first two rows and its last.
-  std::string Xlrd(const std::string& file, bool summary = false) {
-    return Read("read_xls.py", (summary ? "--summary " : "") + ShellQuoted(Out(file)));
-  }
-  std::string Gnumeric(const std::string& file) {
-    return Read("read_with_ssconvert.py",
-                ShellQuoted(Out(file)) + " Gnumeric_Excel:excel");
-  }
   // With a `reference`, whether the records come in its order.
-  std::string RecordsOf(const std::string& path, const std::string& reference = "") {
-    return Read(
-        "read_biff_records.py",
-        ShellQuoted(path) + (reference.empty() ? "" : " " + ShellQuoted(reference)));
+  std::string RecordsOf(const std::string& file, const std::string& reference = "") {
+    return ReadBack("read_biff_records.py", Out(file),
+                    reference.empty() ? "" : " " + ShellQuoted(reference));
   }
 };
 
@@ -201,31 +216,35 @@ TEST_P(EveryVersionTest, TextACellCannotHoldIsRefusedNamingRowAndColumn) {
                                                        : std::string(255, 'a')) +
                                   "\"]\n"));
 
-  // Before Excel 97 text beyond Windows-1252 is refused.
-  if (version_.biff == 80) {
-    Export(version_, "*", "FROM wide ORDER BY Id", "wide.xls");
-    const std::string rows = "[\"Id\", \"Note\"]\n[1, \"€ – “x”\"]\n[2, \"Łódź 😀\"]\n";
-    EXPECT_THAT(Xlrd("wide.xls"), EndsWith(rows));
-    EXPECT_THAT(Gnumeric("wide.xls"), EndsWith(rows));
-    return;
-  }
-  error = ExportError(version_, "*", "FROM wide ORDER BY Id", "wide.xls");
+  // Before Excel 97 a character Windows-1252 lacks is written as "?" and
+  // counted; in a column name it is refused.
+  const bool unicode = version_.biff == 80;
+  using Lines = std::vector<std::string>;
+  EXPECT_EQ(Export(version_, "*", "FROM wide ORDER BY Id", "wide.xls"),
+            unicode ? Lines{}
+                    : Lines{"Note: 5 characters written as \"?\", which the Windows-1252 "
+                            "code page lacks"});
+  const std::string rows = unicode ? "[1, \"€ – “x”\"]\n[2, \"Łódź 😀\"]\n[3, \"Ω中\"]\n"
+                                   : "[1, \"€ – “x”\"]\n[2, \"?ód? ?\"]\n[3, \"??\"]\n";
+  EXPECT_THAT(Xlrd("wide.xls"), EndsWith(rows));
+  EXPECT_THAT(Gnumeric("wide.xls"), EndsWith(rows));
+  if (unicode) return;
+  error = ExportError(version_, "Note AS [Ωmega]", "FROM wide", "name.xls");
   EXPECT_EQ(error.number(), data::error_number::kTypeMismatch);
-  EXPECT_THAT(error.description(), HasSubstr("'" + Out("wide.xls") +
-                                             "', row 2, column 'Note': the character "
-                                             "'Ł' (U+0141)"));
-  Export(version_, "*", "FROM wide WHERE Id = 1", "wide.xls");
-  EXPECT_THAT(Xlrd("wide.xls"), EndsWith("[1, \"€ – “x”\"]\n"));
+  EXPECT_THAT(error.description(),
+              HasSubstr("'" + Out("name.xls") +
+                        "', the column names' row, column 'Ωmega': the character "
+                        "'Ω' (U+03A9)"));
 }
 
 TEST_P(EveryVersionTest, RecordsComeInTheOrderOfFilesOthersWrote) {
   const std::string references = std::string(VDIMPEXP_PARADOX_REFERENCES) + "/../freexl/";
   if (!std::filesystem::is_directory(references)) GTEST_SKIP() << "no " << references;
   Export(version_, "Id, Name, Active", "FROM t WHERE Id = 1", "seq.xls");
-  EXPECT_EQ(RecordsOf(Out("seq.xls"), references + version_.reference),
+  EXPECT_EQ(RecordsOf("seq.xls", references + version_.reference),
             version_.records_written + "order of " + version_.reference + ": kept\n");
   // WSBOOL holds the options Excel saves with every worksheet (0x04C1).
-  const std::string bytes = FileContents(Out("seq.xls"));
+  const std::string bytes = testing::FileContents(Out("seq.xls"));
   EXPECT_THAT(bytes, HasSubstr(std::string("\x81\0\x02\0\xC1\x04", 6)));
   // Both BIFF8 BOFs say Excel 97 (build 0x0DBB of 1996), saved on Windows,
   // every record readable by Excel 97.
@@ -258,25 +277,41 @@ TEST_P(EveryVersionTest, AWorksheetEndsAtItsLastRowAndAWorkbookGoesOnInAnother) 
   EXPECT_EQ(Xlrd(file, true), first_sheet);
   std::filesystem::remove(Out(file));
 
-  const std::string one_more = "FROM big WHERE Id <= " + std::to_string(records + 1);
+  // Excel 5.0 fills a second worksheet and starts a third; Changes() names
+  // them and the rows they took.
+  const int sheets = version_.biff == 50 ? 3 : 2, total = records * (sheets - 1) + 1;
+  const std::string rest = "FROM big WHERE Id <= " + std::to_string(total);
   if (version_.biff < 50) {
-    EXPECT_THAT(ExportError(version_, "Id, Pad", one_more, file).description(),
+    EXPECT_THAT(ExportError(version_, "Id, Pad", rest, file).description(),
                 HasSubstr(version_.connect + " worksheet '" + Out(file) + "': an " +
                           version_.connect +
                           " worksheet holds at most 16,384 rows: the column names and "
                           "16,383 records."));
     return;
   }
-  Export(version_, "Id, Pad", one_more, file);
-  const std::string second_sheet = "sheet Q1_ sales_ _all_ regions of (2)";
-  EXPECT_EQ(Xlrd(file, true), first_sheet + second_sheet + " rows 2 columns 2\n" + names +
-                                  row(records + 1));
+  const std::string sheet = "Q1_ sales_ _all_ regions of (";
+  EXPECT_THAT(
+      Export(version_, "Id, Pad", rest, file),
+      ElementsAre(sheets == 3
+                      ? "Rows 16,384 to 32,767 continued on 2 more worksheets: '" +
+                            sheet + "2)', '" + sheet + "3)'"
+                      : "Row 65,536 continued on 1 more worksheet: '" + sheet + "2)'"));
+  std::string expected = first_sheet;
+  for (int i = 2; i <= sheets; ++i) {
+    const int first = records * (i - 1) + 1, last = std::min(records * i, total);
+    expected += "sheet " + sheet + std::to_string(i) + ") rows " +
+                std::to_string(last - first + 2) + " columns 2\n" + names + row(first) +
+                (last > first ? row(last) : "");
+  }
+  EXPECT_EQ(Xlrd(file, true), expected);
   EXPECT_THAT(Gnumeric(file),
-              EndsWith(row(records) + second_sheet + "\n" + names + row(records + 1)));
+              EndsWith(row(total - 1) + "sheet " + sheet + std::to_string(sheets) +
+                       ")\n" + names + row(total)));
   if (version_.biff == 80) {
     EXPECT_GT(std::filesystem::file_size(Out(file)), 7u << 20);
-    EXPECT_THAT(RecordsOf(Out(file)),
-                EndsWith("extsst ok, 128 buckets of 513 strings\n"));
+    EXPECT_THAT(RecordsOf(file),
+                ContainsRegex("\nsst ok, [0-9]+ strings for 65540 cells\n"
+                              "extsst ok, "));
   }
 }
 
@@ -284,6 +319,17 @@ INSTANTIATE_TEST_SUITE_P(Excel, EveryVersionTest, ::testing::ValuesIn(kVersions)
                          [](const ::testing::TestParamInfo<Version>& info) {
                            return "Biff" + std::to_string(info.param.biff);
                          });
+
+// The first line where `read` and `expected` part, or "" when they do not.
+std::string FirstDifference(const std::string& read, const std::string& expected) {
+  std::istringstream a(read), b(expected);
+  std::string x, y;
+  for (int line = 1;; ++line) {
+    const bool more_read = !!std::getline(a, x), more_expected = !!std::getline(b, y);
+    if (!more_read && !more_expected) return "";
+    if (x != y) return "line " + std::to_string(line) + ": " + x + "\ninstead of: " + y;
+  }
+}
 
 TEST_F(ExcelWriterTest, SharedStringsCrossRecordsAndTheirIndexFindsThem) {
   // Nine thousand one-byte characters, nine thousand two-byte ones and
@@ -300,20 +346,47 @@ TEST_F(ExcelWriterTest, SharedStringsCrossRecordsAndTheirIndexFindsThem) {
   // two-byte characters (8,223 bytes: flags and 4,111 of them), and one
   // ends at 8,221 bytes rather than part a surrogate pair.
   EXPECT_THAT(
-      RecordsOf(Out("strings.xls")),
+      RecordsOf("strings.xls"),
       AllOf(HasSubstr(" 00FC:8224 003C:8223*2 003C:8224 003C:8221 003C:5921 00FF:10 "),
-            EndsWith("\nextsst ok, 1 buckets of 8 strings\n")));
+            EndsWith(
+                "\nsst ok, 5 strings for 5 cells\nextsst ok, 1 buckets of 8 strings\n")));
 
   // The name "Note" and 8,201 characters leave 5 bytes of the SST record:
   // room for the length and flags of "😀x" and half its pair. The string
   // goes on in a CONTINUE record as a whole, never its length and flags
   // alone in one record and its first character in the next.
   Export(kVersions[3], "Note", "FROM pair ORDER BY Id", "pair.xls");
-  EXPECT_THAT(RecordsOf(Out("pair.xls")),
-              AllOf(HasSubstr(" 00FC:8219 003C:9 00FF:10 "),
-                    EndsWith("\nextsst ok, 1 buckets of 8 strings\n")));
+  EXPECT_THAT(RecordsOf("pair.xls"), HasSubstr(" 00FC:8219 003C:9 00FF:10 "));
   EXPECT_THAT(Xlrd("pair.xls"),
               EndsWith("[\"" + std::string(8201, 'f') + "\"]\n[\"😀x\"]\n"));
+
+  // 71,012 distinct strings (the names included) in 132,005 cells, each
+  // read back as SQLite has it; most of the seven "Few" stored once.
+  EXPECT_THAT(Export(kVersions[3], "*", "FROM spill ORDER BY Id", "spill.xls"),
+              IsEmpty());
+  std::string xlrd = "[\"Id\", \"Long\", \"Short\", \"Few\", \"Many\"]\n", sheetjs = xlrd;
+  sheetjs.erase(std::remove(sheetjs.begin(), sheetjs.end(), ' '), sheetjs.end());
+  for (const std::vector<std::string>& row :
+       testing::QueryRows(db_, "SELECT * FROM spill ORDER BY Id")) {
+    xlrd += "[" + row[0] + ", \"" + row[1] + "\", \"" + row[2] + "\", \"" + row[3] +
+            "\", \"" + row[4] + "\"]\n";
+    sheetjs += "[" + row[0] + ",\"" + row[1] + "\",\"" + row[2] + "\",\"" + row[3] +
+               "\",\"" + row[4] + "\"]\n";
+  }
+  EXPECT_EQ(FirstDifference(Xlrd("spill.xls"),
+                            "biff 80 encoding utf_16_le\nsheet spill.xls rows 33001 "
+                            "columns 5\n" +
+                                xlrd),
+            "");
+  EXPECT_EQ(FirstDifference(SheetJs("spill.xls"), "sheet spill.xls\n" + sheetjs), "");
+  const std::string records = RecordsOf("spill.xls");
+  const size_t counts = records.find("\nsst ok, ");
+  ASSERT_NE(counts, std::string::npos) << records;
+  EXPECT_THAT(records.substr(counts),
+              HasSubstr(" strings for 132005 cells\nextsst ok, "));
+  const long strings = std::stol(records.substr(counts + 9));
+  EXPECT_GE(strings, 71012);
+  EXPECT_LT(strings, 71012 + 10000);
 }
 
 }  // namespace

@@ -1,14 +1,15 @@
 #!/usr/bin/python3
 """Usage: read_biff_records.py FILE.xls [REFERENCE.xls]: the stream (by xlrd's compound file
-reader) and its size; each record as id:length, "*N" after a run; EXTSST checked against
-where the strings start; with REFERENCE, whether the records but cells keep its order."""
+reader) and its size; each record as id:length, "*N" after a run; the SST's counts checked
+against its strings and the LABELSST cells, EXTSST against where the strings start; with
+REFERENCE, whether the records but cells keep its order."""
 import itertools
 import struct
 import sys
 
 from xlrd import compdoc
 
-SST, CONTINUE, EXTSST = 0x00FC, 0x003C, 0x00FF
+SST, CONTINUE, EXTSST, LABELSST = 0x00FC, 0x003C, 0x00FF, 0x00FD
 CELLS = {0x0203, 0x027E, 0x0204, 0x0205, 0x00FD}  # NUMBER RK LABEL BOOLERR LABELSST
 
 
@@ -24,7 +25,8 @@ def records(stream):
 
 
 def string_starts(table):
-    """(stream offset, offset in its record) of each string of the SST and its CONTINUEs."""
+    """(stream offset, offset in its record) of each string of the SST and its CONTINUEs;
+    raises unless the strings take every byte of the records."""
     starts = []
     (offset, _, data), rest = table[0], table[1:]
     at = 8
@@ -45,7 +47,18 @@ def string_starts(table):
             (offset, _, data), rest = rest[0], rest[1:]
             size = 2 if data[0] & 1 else 1
             at = 1
+    if at != len(data) or rest:
+        raise ValueError("the SST holds more than its %d strings" % len(starts))
     return starts
+
+
+def check_sst(listed, table):
+    total, unique = struct.unpack_from("<II", table[0][2])
+    cells = [struct.unpack_from("<I", data, 6)[0] for _, rid, data in listed if rid == LABELSST]
+    if total != len(cells) or any(index >= unique for index in cells):
+        return "sst counts %d cells of %d strings, the sheets %d cells up to string %d" % (
+            total, unique, len(cells), max(cells, default=-1))
+    return "sst ok, %d strings for %d cells" % (unique, total)
 
 
 def check_extsst(listed):
@@ -55,16 +68,17 @@ def check_extsst(listed):
     end = first = ids.index(SST)
     while end + 1 < len(ids) and ids[end + 1] == CONTINUE:
         end += 1
+    sst = check_sst(listed, listed[first:end + 1])
     extsst = next((data for _, rid, data in listed if rid == EXTSST), None)
     if extsst is None:
-        return "extsst missing"
+        return sst + "\nextsst missing"
     per_bucket = struct.unpack_from("<H", extsst)[0]
     buckets = [struct.unpack_from("<IH", extsst, at) for at in range(2, len(extsst), 8)]
     expected = string_starts(listed[first:end + 1])[::per_bucket]
     for i, (bucket, start) in enumerate(itertools.zip_longest(buckets, expected)):
         if bucket != start:
-            return "extsst bucket %d: %s, the string starts at %s" % (i, bucket, start)
-    return "extsst ok, %d buckets of %d strings" % (len(buckets), per_bucket)
+            return sst + "\nextsst bucket %d: %s, the string starts at %s" % (i, bucket, start)
+    return sst + "\nextsst ok, %d buckets of %d strings" % (len(buckets), per_bucket)
 
 
 def workbook_stream(path):

@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Usage: read_xls.py [--summary] FILE.xls: xlrd's BIFF version and encoding, per worksheet
+"""Usage: read_xls.py FILE.xls [--summary]: xlrd's BIFF version and encoding, per worksheet
 its size and a JSON array a row (--summary: first two, last), dates as "date:..."."""
 import json
 import sys
@@ -36,7 +36,7 @@ def main(path, summary):
 
 if __name__ == "__main__":
     try:
-        main(sys.argv[-1], sys.argv[1] == "--summary")
+        main(next(a for a in sys.argv[1:] if a != "--summary"), "--summary" in sys.argv)
     except Exception as error:  # the test shows whatever the reader refused
         print("xlrd failed: %s: %s" % (type(error).__name__, error))
         sys.exit(1)
