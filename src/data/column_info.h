@@ -35,6 +35,9 @@ struct ValueShape {
   int integer_digits = 0;
   int decimals = 0;
   bool negative = false;
+  // The least and greatest whole numbers (0 when there are none).
+  int64_t least_whole = 0;
+  int64_t greatest_whole = 0;
 };
 
 struct ColumnInfo {

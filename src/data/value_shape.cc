@@ -119,6 +119,8 @@ void WidenForNumber(ValueShape& shape, double number) {
 
 void WidenForNumber(ValueShape& shape, int64_t number) {
   shape.negative = shape.negative || number < 0;
+  shape.least_whole = std::min(shape.least_whole, number);
+  shape.greatest_whole = std::max(shape.greatest_whole, number);
   char digits[24];
   const std::to_chars_result written =
       std::to_chars(digits, digits + sizeof digits, number);

@@ -9,6 +9,7 @@
 #include <optional>
 #include <set>
 #include <string_view>
+#include <utility>
 
 #include "data/db_error.h"
 #include "data/text.h"
@@ -147,7 +148,34 @@ struct XmlDataType {
   bool long_data = false;
 };
 
+// The range of whole numbers a column of `type` declares, {0, 0} for others.
+std::pair<int64_t, int64_t> WholeRange(ColumnType type) {
+  switch (type) {
+    case ColumnType::kByte:
+      return {0, 255};
+    case ColumnType::kInteger:
+      return {INT16_MIN, INT16_MAX};
+    case ColumnType::kLong:
+      return {INT32_MIN, INT32_MAX};
+    default:
+      return {0, 0};
+  }
+}
+
+// A whole-number column holding numbers beyond its declared type (which
+// the host's database allows) is declared as eight-byte integers rather
+// than failing the export.
+bool NeedsEightBytes(const data::ColumnInfo& column) {
+  const auto [lowest, highest] = WholeRange(column.type);
+  return highest > 0 && column.measured &&
+         (column.measured->least_whole < lowest ||
+          column.measured->greatest_whole > highest);
+}
+
 XmlDataType XmlDataTypeOf(const data::ColumnInfo& column) {
+  if (NeedsEightBytes(column)) {
+    return {.type = "i8", .max_length = 8, .precision = 19, .fixed_length = true};
+  }
   switch (column.type) {
     case ColumnType::kText:
       return {.type = "string", .max_length = column.defined_size};
@@ -217,11 +245,9 @@ void AppendDataTypeAttributes(std::string& out, const data::ColumnInfo& column) 
 constexpr size_t kNumberBufferSize = 400;
 
 // Whole numbers must fit the width the schema declares.
-void AppendWholeNumber(std::string& out, int64_t number, ColumnType type) {
-  int64_t lowest = INT32_MIN, highest = INT32_MAX;
-  if (type == ColumnType::kByte) lowest = 0, highest = 255;
-  if (type == ColumnType::kInteger) lowest = INT16_MIN, highest = INT16_MAX;
-  if (number < lowest || number > highest) {
+void AppendWholeNumber(std::string& out, int64_t number, const data::ColumnInfo& column) {
+  const auto [lowest, highest] = WholeRange(column.type);
+  if (!NeedsEightBytes(column) && (number < lowest || number > highest)) {
     throw Unwritable{"the whole number " + std::to_string(number) +
                      " is outside the column's range (" + std::to_string(lowest) +
                      " to " + std::to_string(highest) + ")"};
@@ -342,7 +368,7 @@ void AppendValue(std::string& out, const data::Value& value,
     case ColumnType::kInteger:
     case ColumnType::kLong:
       if (kind != Kind::kInteger) break;
-      AppendWholeNumber(out, value.AsInteger(), column.type);
+      AppendWholeNumber(out, value.AsInteger(), column);
       return;
     case ColumnType::kSingle:
     case ColumnType::kDouble:

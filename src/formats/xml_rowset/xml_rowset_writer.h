@@ -31,7 +31,8 @@ class XmlRowsetWriter : public data::TableWriter {
   void WriteRow(std::span<const data::Value> row) override;
   void Finish() override;
   void Abandon() noexcept override;
-  // Text columns are declared as long as their longest value.
+  // Text columns are declared as long as their longest value, whole-number
+  // columns as wide as their numbers need.
   bool NeedsMeasuredColumns() const override { return true; }
   std::vector<std::string> Changes() const override;
 

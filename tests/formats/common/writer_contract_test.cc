@@ -1,10 +1,12 @@
 // What every registered writer promises: an existing file is never touched, what a
-// deleted table left beside it is replaced, and a failed export, a full disk included,
-// leaves nothing.
+// deleted table left beside it is replaced, a failed export, a full disk included,
+// leaves nothing, and no value fails an export or changes without a word.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
+#include <filesystem>
 
 #include "data/external_target.h"
 #include "export_source.h"
@@ -24,6 +26,7 @@ struct Writer {
   const char* refused;             // a field list the format refuses ("" where none)...
   const char* because;             // ...and what the refusal says
   std::vector<std::string> files;  // what a completed export leaves in the folder
+  const char* reader;              // the independent reader and its arguments
 };
 
 void PrintTo(const Writer& writer, std::ostream* out) { *out << writer.connect; }
@@ -31,26 +34,49 @@ void PrintTo(const Writer& writer, std::ostream* out) { *out << writer.connect; 
 constexpr char kWide[] = "257 columns";  // more than a worksheet holds
 constexpr char kDbfRefusal[] = "Name AS CustomerNam";
 const std::vector<std::string> kDbfFiles = {"c.cpg", "c.dbf", "c.dbt"};
+// The Paradox reader escapes as JSON does, but leaves quotes alone.
+constexpr char kPxReader[] = "read_paradox";
+constexpr char kLotusReader[] = "read_with_ssconvert.py Gnumeric_lotus:lotus";
 constexpr char kPxRefusal[] = "Name AS ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
 const Writer kWriters[] = {
-    {"dBASE III", "c.dbf", kDbfRefusal, "longer than the 10", kDbfFiles},
-    {"dBASE IV", "c.dbf", kDbfRefusal, "longer than the 10", kDbfFiles},
-    {"dBASE 5.0", "c.dbf", kDbfRefusal, "longer than the 10", kDbfFiles},
+    {"dBASE III", "c.dbf", kDbfRefusal, "longer than the 10", kDbfFiles, "read_dbf.py"},
+    {"dBASE IV", "c.dbf", kDbfRefusal, "longer than the 10", kDbfFiles, "read_dbf.py"},
+    {"dBASE 5.0", "c.dbf", kDbfRefusal, "longer than the 10", kDbfFiles, "read_dbf.py"},
     // Before 4.x a memo is an alpha field.
-    {"Paradox 3.x", "c.db", kPxRefusal, "longer than the 25", {"c.db"}},
-    {"Paradox 4.x", "c.db", kPxRefusal, "longer than the 25", {"c.db", "c.mb"}},
-    {"Paradox 5.x", "c.db", kPxRefusal, "longer than the 25", {"c.db", "c.mb"}},
-    {"Excel 3.0", "c.xls", kWide, "at most 256 columns", {"c.xls"}},
-    {"Excel 4.0", "c.xls", kWide, "at most 256 columns", {"c.xls"}},
-    {"Excel 5.0", "c.xls", kWide, "at most 256 columns", {"c.xls"}},
-    {"Excel 8.0", "c.xls", kWide, "at most 256 columns", {"c.xls"}},
-    {"Lotus WK1", "c.wk1", kWide, "at most 256 columns", {"c.wk1"}},
-    {"Lotus WK3", "c.wk3", kWide, "at most 256 columns", {"c.wk3"}},
-    {"Lotus WK4", "c.wk4", kWide, "at most 256 columns", {"c.wk4"}},
-    {"HTML Export", "c.htm", "", "", {"c.htm"}},
-    {"TEXT", "c.csv", "Name AS [a\"z]", "cannot be described", {"c.csv", "schema.ini"}},
-    {"XML", "c.xml", "Name AS [a\x01z]", "character 2 (U+0001)", {"c.xml"}},
+    {"Paradox 3.x", "c.db", kPxRefusal, "longer than the 25", {"c.db"}, kPxReader},
+    {"Paradox 4.x",
+     "c.db",
+     kPxRefusal,
+     "longer than the 25",
+     {"c.db", "c.mb"},
+     kPxReader},
+    {"Paradox 5.x",
+     "c.db",
+     kPxRefusal,
+     "longer than the 25",
+     {"c.db", "c.mb"},
+     kPxReader},
+    {"Excel 3.0", "c.xls", kWide, "at most 256 columns", {"c.xls"}, "read_xls.py"},
+    {"Excel 4.0", "c.xls", kWide, "at most 256 columns", {"c.xls"}, "read_xls.py"},
+    {"Excel 5.0", "c.xls", kWide, "at most 256 columns", {"c.xls"}, "read_xls.py"},
+    {"Excel 8.0", "c.xls", kWide, "at most 256 columns", {"c.xls"}, "read_xls.py"},
+    {"Lotus WK1", "c.wk1", kWide, "at most 256 columns", {"c.wk1"}, kLotusReader},
+    {"Lotus WK3", "c.wk3", kWide, "at most 256 columns", {"c.wk3"}, kLotusReader},
+    {"Lotus WK4", "c.wk4", kWide, "at most 256 columns", {"c.wk4"}, kLotusReader},
+    {"HTML Export", "c.htm", "", "", {"c.htm"}, "read_html.py"},
+    {"TEXT",
+     "c.csv",
+     "Name AS [a\"z]",
+     "cannot be described",
+     {"c.csv", "schema.ini"},
+     "read_csv.py"},
+    {"XML",
+     "c.xml",
+     "Name AS [a\x01z]",
+     "character 2 (U+0001)",
+     {"c.xml"},
+     "read_rowset.py"},
 };
 
 // Text, a memo, a number and a date: every companion file is written.
@@ -144,6 +170,74 @@ TEST_P(WriterContractTest, AFullDiskAtAnyWriteFailsNamingTheFileAndLeavesNothing
     EXPECT_FALSE(fault.Fired()) << "a failed write went unnoticed";
     EXPECT_EQ(OutFiles(), GetParam().files);
     break;
+  }
+}
+
+// Texts at every edge a format has; each reads back as it was unless the export said
+// what it changed in its column.
+TEST_P(WriterContractTest, NoValueFailsTheExportOrChangesUnsaid) {
+  struct Probe {
+    std::string column, text;
+  };
+  const std::vector<Probe> probes = {
+      {"Label", "a,b \"q\"\r\n\tz"},   {"Label", "007"},
+      {"Label", std::string(60, 'L')},  // longer than its TEXT(50)
+      {"Note", "é ü ß ½ € Ω 中"},      {"Note", std::string(255, 'f')},
+      {"Note", std::string(300, 't')}, {"Note", std::string(70000, 'm')}};
+  std::string rows;
+  for (size_t i = 0; i < probes.size(); ++i) {
+    rows += (i ? ", (" : "(") + std::to_string(i) + ", '" + probes[i].column + "', '" +
+            probes[i].text + "', '1899-12-30', 0.1)";
+  }
+  db_ = scratch_.Database("odd.db", R"(
+      CREATE TABLE odd (Id INTEGER, Kind TEXT(5), Label TEXT(50), Note LONGTEXT,
+                        Stamp DATETIME, Amount DOUBLE, Big INTEGER);
+      CREATE TABLE probes (Id INTEGER, Kind TEXT(5), Text LONGTEXT, Stamp, Amount);
+      INSERT INTO probes VALUES )" + rows +
+                                        R"(;
+      INSERT INTO odd SELECT Id, Kind, CASE Kind WHEN 'Label' THEN Text END,
+                             CASE Kind WHEN 'Note' THEN Text END, Stamp, Amount, Id
+                      FROM probes;
+      INSERT INTO odd VALUES (10, NULL, NULL, NULL, NULL, NULL, NULL),
+        (11, 'Dates', NULL, NULL, '9999-12-31 23:59:59', -0.0, 9007199254740993),
+        (12, 'Dates', NULL, NULL, '2000-02-29 12:00:00', 1e15, 123456789012345),
+        (13, 'Dates', NULL, NULL, '1999-12-31', 1e-7, -1);)");
+  const std::vector<std::string> changes =
+      ExportInto(Target(), "Label, Note, Stamp, Amount, Big", "FROM odd ORDER BY Id");
+  std::string reader = GetParam().reader, more;
+  if (size_t blank = reader.find(' '); blank != std::string::npos) {
+    more = reader.substr(blank);
+    reader.resize(blank);
+  }
+  const std::string file = Out(GetParam().file);
+  std::string read;
+  if (reader == kPxReader) {
+    const std::string memo = Out("c.mb");
+    testing::ProcessOutput output = testing::RunProcess(
+        testing::ShellQuoted(VDIMPEXP_READ_PARADOX) + " " + testing::ShellQuoted(file) +
+        (std::filesystem::exists(memo) ? " " + testing::ShellQuoted(memo) : ""));
+    EXPECT_EQ(output.exit_code, 0) << output.text;
+    read = output.text;
+  } else {
+    read = testing::ReadBack(reader, file, more);
+  }
+  for (const Probe& probe : probes) {
+    std::string escaped;
+    for (char c : probe.text) {
+      // Gnumeric's own files keep a line end as a line feed alone.
+      if (c == '\r' && reader == "read_with_ssconvert.py") continue;
+      const char* escape = c == '\r'                         ? "\\r"
+                           : c == '\n'                       ? "\\n"
+                           : c == '\t'                       ? "\\t"
+                           : c == '"' && reader != kPxReader ? "\\\""
+                                                             : nullptr;
+      escape ? escaped += escape : escaped += c;
+    }
+    const bool told = std::ranges::any_of(changes, [&](const std::string& line) {
+      return line.starts_with(probe.column + ":");
+    });
+    EXPECT_TRUE(read.find(escaped) != std::string::npos || told)
+        << probe.text.substr(0, 40) << " in " << probe.column << " changed unsaid";
   }
 }
 
