@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <stdexcept>
 
 namespace vdimpexp::formats {
 namespace {
@@ -10,11 +11,12 @@ using data::ColumnInfo;
 using data::ColumnType;
 
 // Paradox 3 grew its blocks by the kilobyte up to 4 KB; 4.0 starts at 2 KB;
-// 5.0 doubles them up to 32 KB for its longer records. The limits on the
-// record are those of tables without a key.
+// 5.0 adds the 16 and 32 KB blocks its engine creates (there is no 8 KB
+// one), for longer records and for tables beyond 65,535 blocks of 4 KB. The
+// limits on the record are those of tables without a key.
 constexpr int kBlocks3[] = {1, 2, 3, 4};
 constexpr int kBlocks4[] = {2, 3, 4};
-constexpr int kBlocks5[] = {2, 4, 8, 16, 32};
+constexpr int kBlocks5[] = {2, 4, 16, 32};
 
 constexpr ParadoxRules kParadox3{
     .name = "Paradox 3.x",
@@ -79,21 +81,35 @@ const ParadoxRules& RulesOf(ParadoxVersion version) {
 }
 
 ParadoxField ParadoxFieldFor(const ColumnInfo& column, const ParadoxRules& rules) {
+  if (!column.measured) {
+    throw std::logic_error("Paradox fields are laid out from measured columns");
+  }
+  const int64_t longest = column.measured->longest_text;
+  // As wide as the longest value, never more than an alpha field holds.
+  auto fitting = [&](int declared) {
+    return Alpha(static_cast<int>(
+        std::clamp<int64_t>(std::max<int64_t>(declared, longest), 1, kMaxAlphaWidth)));
+  };
+  const ParadoxField memo =
+      Field(ParadoxStorage::kMemo, paradox_type::kMemo, kMemoLeader + kMemoPointerBytes);
   ParadoxField field;
   switch (column.type) {
     case ColumnType::kText:
-      // An unsized text column is the host's 255 characters.
-      field = Alpha(column.defined_size > 0 ? column.defined_size : kMaxAlphaWidth);
-      break;
     case ColumnType::kVariant:
-      // Expressions: their values arrive as text of any length, and the
-      // header is written before the first row shows them.
-      field = Alpha(kMaxAlphaWidth);
+      // A declared size an alpha field cannot honour says nothing, and
+      // expressions declare none: the longest value decides. Beyond 255
+      // characters a memo holds it, or in Paradox 3 the texts are cut.
+      if (longest > kMaxAlphaWidth && rules.memo_fields) {
+        field = memo;
+      } else {
+        field = fitting(column.type == ColumnType::kText &&
+                                column.defined_size <= kMaxAlphaWidth
+                            ? column.defined_size
+                            : 0);
+      }
       break;
     case ColumnType::kMemo:
-      field = rules.memo_fields ? Field(ParadoxStorage::kMemo, paradox_type::kMemo,
-                                        kMemoLeader + kMemoPointerBytes)
-                                : Alpha(kMaxAlphaWidth);
+      field = rules.memo_fields ? memo : fitting(0);
       break;
     case ColumnType::kBoolean:
       // Before 5.0 Paradox has no logical field; its users kept yes/no

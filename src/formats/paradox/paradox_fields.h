@@ -34,7 +34,8 @@ struct ParadoxRules {
   bool logicals;
   bool timestamps;
   // Block sizes the version knows, in KB, smallest first: a table takes the
-  // smallest that holds a record.
+  // smallest that holds a record, and moves to the next one that is a
+  // multiple of it when its rows need more blocks than Paradox numbers.
   std::span<const int> block_kilobytes;
   size_t max_record_size;
 };
@@ -87,7 +88,10 @@ struct ParadoxField {
   size_t offset = 0;
 };
 
-// The field a column becomes in tables of `rules`. Names are not checked.
+// The field a column becomes in tables of `rules`, from its type and its
+// measured values (`measured` must be set): an alpha field as wide as the
+// longer of the declared size and the longest value, a memo field for texts
+// beyond 255 characters where the version has memos. Names are not checked.
 ParadoxField ParadoxFieldFor(const data::ColumnInfo& column, const ParadoxRules& rules);
 
 // Why `name` cannot name a Paradox field, or "" when it can. Covers the

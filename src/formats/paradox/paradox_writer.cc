@@ -1,9 +1,12 @@
 #include "formats/paradox/paradox_writer.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <fstream>
 #include <utility>
 
 #include "data/db_error.h"
@@ -50,7 +53,7 @@ constexpr size_t kMaxBlocksOffset = 0x3A;
 // Each data block starts with the numbers of the next and the previous
 // block and the offset of its last record; block numbers are 16 bits.
 constexpr size_t kBlockHeaderSize = 6;
-constexpr uint32_t kMaxBlocks = 65535;
+constexpr size_t kBlockSizeOffset = 0x05;  // in KB
 
 // The .MB file: a 4 KB header block, then each memo in blocks of its own
 // ("type 2": a 9-byte head, the text, zeros to the next 4 KB).
@@ -71,7 +74,8 @@ void Put(std::string& bytes, size_t at, uint64_t value, int count) {
 
 }  // namespace
 
-ParadoxWriter::ParadoxWriter(ParadoxVersion version) : version_(version) {}
+ParadoxWriter::ParadoxWriter(ParadoxVersion version, uint32_t max_blocks)
+    : version_(version), max_blocks_(std::clamp<uint32_t>(max_blocks, 1, kMaxBlocks)) {}
 
 std::string ParadoxWriter::Where() const {
   return std::string(RulesOf(version_).name) + " table '" + path_.string() + "'";
@@ -110,6 +114,11 @@ void ParadoxWriter::Open(const data::ExternalTarget& target,
       }
     }
     ParadoxField field = ParadoxFieldFor(column, rules);
+    ColumnChanges& changes = changes_.emplace_back();
+    if (field.storage == ParadoxStorage::kMemo &&
+        column.type != data::ColumnType::kMemo) {
+      changes.memo_beyond = kMaxAlphaWidth;
+    }
     if (!rules.code_page().Encode(column.name, field.header_name, problem)) {
       fail("the column name '" + column.name + "' cannot be stored: " + problem + ".");
     }
@@ -252,23 +261,18 @@ void ParadoxWriter::CreateMemoFile() {
 }
 
 void ParadoxWriter::WriteRow(std::span<const Value> row) {
-  if (records_in_block_ == records_per_block_)
-    FlushBlock(static_cast<uint16_t>(blocks_ + 1));
-  if (records_in_block_ == 0) {
-    if (blocks_ == kMaxBlocks) {
-      throw DbError(error_number::kEngineFailure,
-                    Where() + ": the table would need more than " +
-                        std::to_string(kMaxBlocks) + " data blocks of " +
-                        std::to_string(block_size_) +
-                        " bytes, the most Paradox numbers.");
-    }
-    ++blocks_;
+  if (records_in_block_ == records_per_block_) {
+    if (blocks_ == max_blocks_) GrowBlocks();
+    if (records_in_block_ == records_per_block_)
+      FlushBlock(static_cast<uint16_t>(blocks_ + 1));
   }
+  if (records_in_block_ == 0) ++blocks_;
   ++rows_;
   char* record = &block_[kBlockHeaderSize + records_in_block_ * record_size_];
   for (size_t i = 0; i < fields_.size(); ++i) {
     // Blank (all zero bytes) is Paradox's null; the block starts out blank.
-    if (!row[i].IsNull()) Store(fields_[i], row[i], record + fields_[i].offset);
+    if (!row[i].IsNull())
+      Store(fields_[i], changes_[i], row[i], record + fields_[i].offset);
   }
   ++records_in_block_;
 }
@@ -282,10 +286,78 @@ void ParadoxWriter::FlushBlock(uint16_t next) {
   records_in_block_ = 0;
 }
 
-void ParadoxWriter::Store(const ParadoxField& field, const Value& value, char* at) {
+void ParadoxWriter::GrowBlocks() {
+  size_t larger = 0;
+  for (int kilobytes : RulesOf(version_).block_kilobytes) {
+    const size_t size = static_cast<size_t>(kilobytes) * 1024;
+    if (size > block_size_ && size % block_size_ == 0) {
+      larger = size;
+      break;
+    }
+  }
+  if (larger == 0) {
+    throw DbError(error_number::kEngineFailure,
+                  Where() + ": the table would need more than " +
+                      std::to_string(max_blocks_) + " data blocks of " +
+                      std::to_string(block_size_) + " bytes, the most Paradox numbers.");
+  }
+  auto fail = [&](const char* doing) {
+    throw DbError(error_number::kEngineFailure, std::string("Error ") + doing + " '" +
+                                                    path_.string() +
+                                                    "': " + std::strerror(errno));
+  };
+  // Each block holds at most as many records as a block of this size, so
+  // each run of `factor` blocks fits one larger block (which loses only the
+  // heads of the blocks after the first) and takes the bytes they took: the
+  // file is rewritten in place, each run read before it is overwritten.
+  FlushBlock(0);
+  if (std::fflush(table_->Stream()) != 0) fail("writing");
+  std::ifstream old(path_, std::ios::binary);
+  if (!old) fail("reading");
+  const size_t factor = larger / block_size_;
+  const uint64_t first = header_.size();
+  const uint32_t merged = static_cast<uint32_t>((blocks_ + factor - 1) / factor);
+  std::string run(block_size_, '\0');
+  block_.assign(larger, '\0');
+  for (uint32_t number = 1; number <= merged; ++number) {
+    std::fill(block_.begin(), block_.end(), '\0');
+    records_in_block_ = 0;
+    for (uint64_t from = (number - 1) * uint64_t{factor};
+         from < blocks_ && from < number * uint64_t{factor}; ++from) {
+      old.seekg(static_cast<std::streamoff>(first + from * run.size()));
+      old.read(run.data(), static_cast<std::streamsize>(run.size()));
+      if (!old) fail("reading");
+      // Where its last record starts says how many it holds.
+      const size_t last =
+          static_cast<unsigned char>(run[4]) | static_cast<unsigned char>(run[5]) << 8;
+      const size_t records = std::min(last / record_size_ + 1, records_per_block_);
+      std::memcpy(&block_[kBlockHeaderSize + records_in_block_ * record_size_],
+                  &run[kBlockHeaderSize], records * record_size_);
+      records_in_block_ += records;
+    }
+    if (number == merged) break;
+    Put(block_, 0, number + 1, 2);
+    Put(block_, 2, number - 1, 2);
+    Put(block_, 4, (records_in_block_ - 1) * record_size_, 2);
+    table_->WriteAt(first + (number - 1) * uint64_t{larger}, block_);
+  }
+  blocks_ = merged;
+  block_size_ = larger;
+  records_per_block_ = (block_size_ - kBlockHeaderSize) / record_size_;
+  header_[kBlockSizeOffset] = static_cast<char>(block_size_ / 1024);
+  // The last block is written, when full or at the end, where it starts.
+  if (std::fseek(table_->Stream(),
+                 static_cast<long>(first + (blocks_ - 1) * uint64_t{block_size_}),
+                 SEEK_SET) != 0) {
+    fail("seeking in");
+  }
+}
+
+void ParadoxWriter::Store(const ParadoxField& field, ColumnChanges& changes,
+                          const Value& value, char* at) {
   switch (field.storage) {
     case ParadoxStorage::kAlpha:
-      return StoreAlpha(field, value, at);
+      return StoreAlpha(field, changes, value, at);
     case ParadoxStorage::kYesNoText:
       return StoreYesNo(field, value, at);
     case ParadoxStorage::kShort:
@@ -296,36 +368,40 @@ void ParadoxWriter::Store(const ParadoxField& field, const Value& value, char* a
       return StoreDouble(field, value, at);
     case ParadoxStorage::kDate:
     case ParadoxStorage::kTimestamp:
-      return StoreDate(field, value, at);
+      return StoreDate(field, changes, value, at);
     case ParadoxStorage::kLogical:
       *at = YesNoOf(field, value) ? '\x81' : '\x80';
       return;
     case ParadoxStorage::kMemo:
-      return StoreMemo(field, value, at);
+      return StoreMemo(field, changes, value, at);
   }
 }
 
-void ParadoxWriter::Encode(const ParadoxField& field, const Value& value) {
+void ParadoxWriter::Encode(const ParadoxField& field, ColumnChanges& changes,
+                           const Value& value) {
   encoded_.clear();
-  std::string problem;
   const SingleByteCodePage& code_page = RulesOf(version_).code_page();
-  bool encoded = value.kind() == Value::Kind::kText
-                     ? code_page.Encode(value.AsText(), encoded_, problem)
-                     : code_page.Encode(value.ToText(), encoded_, problem);
-  if (!encoded) FailValue(field, error_number::kTypeMismatch, problem);
+  changes.replaced_characters +=
+      value.kind() == Value::Kind::kText
+          ? code_page.EncodeReplacing(value.AsText(), encoded_)
+          : code_page.EncodeReplacing(value.ToText(), encoded_);
   if (encoded_.find('\0') != std::string::npos) {
     FailValue(field, error_number::kTypeMismatch,
               "the text holds the character U+0000, which ends a Paradox text early");
   }
 }
 
-void ParadoxWriter::StoreAlpha(const ParadoxField& field, const Value& value, char* at) {
-  Encode(field, value);
+void ParadoxWriter::StoreAlpha(const ParadoxField& field, ColumnChanges& changes,
+                               const Value& value, char* at) {
+  Encode(field, changes, value);
   const size_t width = static_cast<size_t>(field.size);
   if (encoded_.size() > width) {
-    FailValue(field, error_number::kTextTooLong,
-              "the text is " + std::to_string(encoded_.size()) +
-                  " characters long and the field holds " + std::to_string(width));
+    // The field is as wide as the longest value up to 255 characters, so
+    // only a longer text where the version has no memo gets here. One byte
+    // is one character in the code page: the cut splits none.
+    encoded_.resize(width);
+    ++changes.texts_cut;
+    changes.cut_to = field.size;
   }
   // Shorter text is followed by the zeros already there; an empty text is
   // a blank field, Paradox having no empty text apart from blank.
@@ -417,11 +493,13 @@ data::Date ParadoxWriter::DateOf(const ParadoxField& field, const Value& value) 
   return *date;
 }
 
-void ParadoxWriter::StoreDate(const ParadoxField& field, const Value& value, char* at) {
+void ParadoxWriter::StoreDate(const ParadoxField& field, ColumnChanges& changes,
+                              const Value& value, char* at) {
   const data::Date date = DateOf(field, value);
   const int32_t day = ParadoxDayNumber(date);
   if (field.storage == ParadoxStorage::kDate) {
-    // A time of day has no place in a date field and is left out.
+    // A time of day has no place in a date field: left out, and counted.
+    changes.times_dropped += date.HasTime();
     PutParadoxInteger(at, day, 4);
     return;
   }
@@ -429,8 +507,9 @@ void ParadoxWriter::StoreDate(const ParadoxField& field, const Value& value, cha
   PutParadoxDouble(at, day * kMillisecondsPerDay + seconds * 1000.0);
 }
 
-void ParadoxWriter::StoreMemo(const ParadoxField& field, const Value& value, char* at) {
-  Encode(field, value);
+void ParadoxWriter::StoreMemo(const ParadoxField& field, ColumnChanges& changes,
+                              const Value& value, char* at) {
+  Encode(field, changes, value);
   if (encoded_.empty()) return;  // blank, like an empty alpha field
   // The record keeps the first characters as well as where the whole text
   // lies in the .MB file.
@@ -477,6 +556,15 @@ void ParadoxWriter::Finish() {
   table_->WriteAt(0, std::string_view(header_).substr(0, kCommonHeaderSize));
   table_->Close();
   if (memo_) memo_->Close();
+}
+
+std::vector<std::string> ParadoxWriter::Changes() const {
+  std::vector<std::string> lines;
+  for (size_t i = 0; i < fields_.size(); ++i) {
+    DescribeChanges(fields_[i].name, changes_[i], RulesOf(version_).code_page().name(),
+                    lines);
+  }
+  return lines;
 }
 
 void ParadoxWriter::Abandon() noexcept {

@@ -1,7 +1,11 @@
 // Paradox tables as export targets: the .DB file the target names, a table
 // without a key (so no .PX index), and from Paradox 4 on an .MB file beside
-// it for memo columns. Records are packed into linked data blocks of the
-// size the version uses; the header is completed once the rows are known.
+// it for memo columns. Fields are laid out from the measured columns: alpha
+// fields as wide as their longest value, memos for longer texts. Records are
+// packed into linked data blocks of the smallest size the version has that
+// holds a record; a table whose rows need more blocks than Paradox numbers
+// (65,535) is rewritten in place with blocks of the next size. The header is
+// completed once the rows are known.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +16,7 @@
 #include <vector>
 
 #include "data/external_target.h"
+#include "formats/common/format_changes.h"
 #include "formats/common/target_file.h"
 #include "formats/paradox/paradox_fields.h"
 
@@ -19,7 +24,10 @@ namespace vdimpexp::formats {
 
 class ParadoxWriter : public data::TableWriter {
  public:
-  explicit ParadoxWriter(ParadoxVersion version);
+  // The most data blocks a table numbers; `max_blocks` lowers it, so that
+  // tests reach a table's growth with few rows.
+  static constexpr uint32_t kMaxBlocks = 65535;
+  explicit ParadoxWriter(ParadoxVersion version, uint32_t max_blocks = kMaxBlocks);
 
   // Throws data::DbError, before any file is created, for a column Paradox
   // cannot hold: a field name breaking Paradox's rules (empty, longer than
@@ -30,11 +38,16 @@ class ParadoxWriter : public data::TableWriter {
   void Open(const data::ExternalTarget& target,
             std::span<const data::ColumnInfo> columns) override;
   // Throws data::DbError naming the row and column of a value its field
-  // cannot hold unchanged: text too long or outside the code page, a
-  // number out of the field's range or not a number at all, no date.
+  // cannot hold: a number out of the field's range or not a number at all,
+  // no date, a text holding U+0000; and for rows beyond 65,535 blocks of
+  // the version's largest size. A character the code page lacks is written
+  // as "?", a text longer than Paradox 3's 255 characters is cut, a time of
+  // day is left out of a date field; each is counted for Changes.
   void WriteRow(std::span<const data::Value> row) override;
   void Finish() override;
   void Abandon() noexcept override;
+  bool NeedsMeasuredColumns() const override { return true; }
+  std::vector<std::string> Changes() const override;
 
  private:
   void BuildHeader();
@@ -43,17 +56,28 @@ class ParadoxWriter : public data::TableWriter {
   void CreateMemoFile();
   // Writes the block being filled, linked to block `next` (0: the last).
   void FlushBlock(uint16_t next);
-  void Store(const ParadoxField& field, const data::Value& value, char* at);
-  void StoreAlpha(const ParadoxField& field, const data::Value& value, char* at);
+  // With every block number used and the last block full: moves the table
+  // to the next block size that is a multiple of the present one, merging
+  // each run of full blocks into one where they lay. The last merged block
+  // stays in memory to take the rows that follow.
+  void GrowBlocks();
+  void Store(const ParadoxField& field, ColumnChanges& changes, const data::Value& value,
+             char* at);
+  void StoreAlpha(const ParadoxField& field, ColumnChanges& changes,
+                  const data::Value& value, char* at);
   void StoreYesNo(const ParadoxField& field, const data::Value& value, char* at);
   void StoreInteger(const ParadoxField& field, const data::Value& value, char* at);
   void StoreDouble(const ParadoxField& field, const data::Value& value, char* at);
-  void StoreDate(const ParadoxField& field, const data::Value& value, char* at);
-  void StoreMemo(const ParadoxField& field, const data::Value& value, char* at);
+  void StoreDate(const ParadoxField& field, ColumnChanges& changes,
+                 const data::Value& value, char* at);
+  void StoreMemo(const ParadoxField& field, ColumnChanges& changes,
+                 const data::Value& value, char* at);
   bool YesNoOf(const ParadoxField& field, const data::Value& value) const;
   data::Date DateOf(const ParadoxField& field, const data::Value& value) const;
-  // Encodes the value's text in the table's code page into `encoded_`.
-  void Encode(const ParadoxField& field, const data::Value& value);
+  // Encodes the value's text in the table's code page into `encoded_`,
+  // counting the characters it lacks.
+  void Encode(const ParadoxField& field, ColumnChanges& changes,
+              const data::Value& value);
   // Appends a memo to the .MB file; returns where its block starts.
   uint32_t AppendMemo(std::string_view text);
   // "Paradox 4.x table '/exports/cust.db'", the start of every error.
@@ -62,8 +86,10 @@ class ParadoxWriter : public data::TableWriter {
                               const std::string& what) const;
 
   ParadoxVersion version_;
+  uint32_t max_blocks_;
   std::filesystem::path path_;
   std::vector<ParadoxField> fields_;
+  std::vector<ColumnChanges> changes_;  // one for each field
   bool has_memo_ = false;
   size_t record_size_ = 0;
   size_t block_size_ = 0;

@@ -19,19 +19,19 @@ using ::testing::EndsWith;
 using testing::FileContents;
 using ::testing::HasSubstr;
 using testing::ShellQuoted;
-using ::testing::StartsWith;
 using namespace std::string_literals;
 
-// Beside the table of every type: memos short enough for the record, long
-// enough for several .MB blocks, empty and beyond code page 437; many rows;
-// values Paradox fields cannot hold; and the rows of tables Paradox wrote.
+// Beside every type: memos of every length, texts beyond 255 characters and
+// code pages; wide rows; values fields cannot hold; tables Paradox wrote.
 const std::string kSource = std::string(testing::kEveryTypeTable) + R"(
-    CREATE TABLE memos (Id INTEGER, Notes LONGTEXT);
-    INSERT INTO memos VALUES (1, 'short'), (2, printf('%.5000c', 'x') || 'end'),
-                             (3, ''), (4, NULL), (5, 'Smörgås – “quoted” €5');
-    CREATE TABLE big (N INTEGER, Label TEXT(12));
-    INSERT INTO big WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c
-                                            WHERE x < 5000) SELECT x, 'row ' || x FROM c;
+    CREATE TABLE memos (Id INTEGER, Notes LONGTEXT, Story TEXT(50));
+    INSERT INTO memos VALUES (1, 'short', 'Ω 中'), (3, '', NULL), (4, NULL, NULL),
+      (2, printf('%.5000c', 'x') || 'end', printf('%.300c', 'y')),
+      (5, 'Smörgås – “quoted” €5', 'a');
+    CREATE TABLE wide (A TEXT(255), B TEXT(255), C TEXT(255), D TEXT(255));
+    INSERT INTO wide VALUES (NULL, NULL, NULL, NULL);
+    CREATE VIEW many AS WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c
+                                                WHERE x < 65536) SELECT * FROM c, wide;
     CREATE TABLE bad (City TEXT(10), Small SMALLINT, Whole INTEGER);
     INSERT INTO bad VALUES ('Rome', 1, 2147483647), ('Łódź', -32768, 2147483648),
                            ('€uro', 32767, 9007199254740993);
@@ -66,17 +66,32 @@ unsigned Little16(const std::string& bytes, size_t at) {
          static_cast<unsigned char>(bytes.at(at + 1)) << 8;
 }
 
+// The header, then `blocks` blocks of `size` bytes linked both ways (pxlib reads one).
+void ExpectLinkedBlocks(const std::string& db, size_t size, size_t blocks) {
+  const size_t header = Little16(db, 2);
+  ASSERT_EQ(db.size(), header + blocks * size);
+  for (size_t n = 1; n <= blocks; ++n) {
+    ASSERT_EQ(Little16(db, header + (n - 1) * size), n == blocks ? 0 : n + 1) << n;
+    ASSERT_EQ(Little16(db, header + (n - 1) * size + 2), n - 1) << n;
+  }
+}
+
+// What pxlib prints of rows 1 to `rows` holding their number and four nulls.
+std::string NumberedRows(int rows) {
+  std::string text;
+  for (int n = 1; n <= rows; ++n)
+    text += "row\t" + std::to_string(n) + "\t\\N\t\\N\t\\N\t\\N\n";
+  return text;
+}
+
 class ParadoxWriterTest : public testing::WriterTest {
  protected:
   ParadoxWriterTest() : WriterTest(kSource) {}
 
-  void Export(const std::string& connect, const std::string& fields,
-              const std::string& rest, const std::string& file = "out.db") {
-    ExportInto(FolderTarget(connect, file), fields, rest);
-  }
-  data::DbError ExportError(const std::string& connect, const std::string& fields,
-                            const std::string& rest) {
-    return ExportIntoError(FolderTarget(connect, "out.db"), fields, rest);
+  std::vector<std::string> Export(const std::string& connect, const std::string& fields,
+                                  const std::string& rest,
+                                  const std::string& file = "out.db") {
+    return ExportInto(FolderTarget(connect, file), fields, rest);
   }
 };
 
@@ -89,12 +104,11 @@ TEST(ParadoxReaderTest, ReadsTablesParadoxWroteAsExpected) {
                            "px50-nulls", "px50-timestamp", "px70-decimal"}) {
     SCOPED_TRACE(name);
     std::istringstream read(Pxlib(Reference(name + ".db"s)));
-    // As the expected CSV has it: the field names, then the values, a null
-    // as nothing ("" for a row of one).
-    std::string head, fields, csv;
-    std::getline(read, head);
-    std::getline(read, fields);
-    csv = std::regex_replace(fields.substr(7), std::regex(" \\S+ \\d+(, |$)"), ",");
+    // As the CSV has it: the field names, then values, null as nothing ("" alone).
+    std::string head, fields;
+    std::getline(std::getline(read, head), fields);
+    std::string csv =
+        std::regex_replace(fields.substr(7), std::regex(" \\S+ \\d+(, |$)"), ",");
     csv.back() = '\n';
     int rows = 0;
     for (std::string row; std::getline(read, row); ++rows) {
@@ -107,178 +121,180 @@ TEST(ParadoxReaderTest, ReadsTablesParadoxWroteAsExpected) {
   }
 }
 
+// Every type (Rank is refused below), then long texts (.MB memos from 4.x on,
+// cut to 255 characters in 3.x) and characters the code page lacks; each
+// change told. Code is as wide as its longest value, wider than declared.
 TEST_F(ParadoxWriterTest, EveryVersionReadsBackThroughPxlib) {
-  // The columns a Paradox field holds unchanged (Code and Rank are refused
-  // below). Before Paradox 5 booleans are text and dates have no time of
-  // day; memos go into alpha fields in Paradox 3, into the .MB after.
   struct Version {
-    std::string connect, head, id, notes, active, born, row1, row2;
+    std::string connect, id, notes, active, born;
   };
-  for (const Version& v : {
-           Version{"Paradox 3.x",  // 1 KB blocks, two records each
-                   "version 30 type 2 codepage 0 sortorder 0x00 blocksize 1024 "
-                   "headersize 314 records 3 blocks 2",
-                   "Id N 8", "Notes A 255", "Active A 5", "Born D 4",
-                   "True\t200\t12.5\t0.25\t1234567.891\t99.95\t2001-03-15",
-                   "False\t0\t0\t1.5\t-0.001\t0.1\t1999-12-31"},
-           Version{"Paradox 4.x",
-                   "version 40 type 2 codepage 1252 sortorder 0x11 blocksize 2048 "
-                   "headersize 2048 records 3 blocks 1",
-                   "Id N 8", "Notes M 20", "Active A 5", "Born D 4",
-                   "True\t200\t12.5\t0.25\t1234567.891\t99.95\t2001-03-15",
-                   "False\t0\t0\t1.5\t-0.001\t0.1\t1999-12-31"},
-           Version{"Paradox 5.x",
-                   "version 50 type 2 codepage 1252 sortorder 0x11 blocksize 2048 "
-                   "headersize 2048 records 3 blocks 1",
-                   "Id I 4", "Notes M 20", "Active L 1", "Born @ 8",
-                   "TRUE\t200\t12.5\t0.25\t1234567.891\t99.95\t2001-03-15 00:00:00",
-                   "FALSE\t0\t0\t1.5\t-0.001\t0.1\t1999-12-31 23:59:58"},
-       }) {
-    SCOPED_TRACE(v.connect);
+  for (const Version& v :
+       {Version{"Paradox 3.x", "Id N 8", "Notes A 31", "Active A 5", "Born D 4"},
+        Version{"Paradox 4.x", "Id N 8", "Notes M 20", "Active A 5", "Born D 4"},
+        Version{"Paradox 5.x", "Id I 4", "Notes M 20", "Active L 1", "Born @ 8"}}) {
     ClearOut();
-    Export(v.connect,
-           "Id, Name, [Last Name], Zip, Notes, Active, Grade, Price, Ratio, Amount, "
-           "Exact, Born",
-           "FROM t ORDER BY Id", "Cust.db");
-    EXPECT_EQ(Pxlib(Out("Cust.db"), v.notes == "Notes M 20" ? Out("Cust.mb") : ""),
-              "table Cust.db " + v.head + "\nfields " + v.id +
-                  ", Name A 40, Last Name A 30, Zip A 10, " + v.notes + ", " + v.active +
-                  ", Grade S 2, Price $ 8, Ratio N 8, Amount N 8, Exact N 8, " + v.born +
-                  "\nrow\t1\tZoë\tÅngström\t01234\tsaid \"hi\", then left\\r\\nnext "
-                  "line\t" +
-                  v.row1 + "\nrow\t2\tSmith, John\t padded \t00501\t<&> 'single'\t" +
-                  v.row2 +
-                  "\nrow\t3\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\n");
-  }
-}
+    const bool p3 = v.connect == "Paradox 3.x", p5 = v.connect == "Paradox 5.x";
+    EXPECT_EQ(
+        Export(v.connect,
+               "Id, Name, [Last Name], Zip, Code, Notes, Active, Grade, Price, Ratio, "
+               "Amount, Exact, Born",
+               "FROM t ORDER BY Id", "Cust.db"),
+        std::vector<std::string>(p5 ? 0 : 1, "Born: the time of day left out of 1 date"));
+    EXPECT_THAT(
+        Pxlib(Out("Cust.db"), p3 ? "" : Out("Cust.mb")),
+        EndsWith(
+            " records 3 blocks 1\nfields " + v.id +
+            ", Name A 40, Last Name A 30, Zip A 10, Code A 5, " + v.notes + ", " +
+            v.active + ", Grade S 2, Price $ 8, Ratio N 8, Amount N 8, Exact N 8, " +
+            v.born +
+            "\nrow\t1\tZoë\tÅngström\t01234\tABCDÉ\tsaid \"hi\", then left\\r\\nnext "
+            "line\t" +
+            (p5 ? "TRUE" : "True") + "\t200\t12.5\t0.25\t1234567.891\t99.95\t2001-03-15" +
+            (p5 ? " 00:00:00" : "") +
+            "\nrow\t2\tSmith, John\t padded \t00501\tXY\t<&> 'single'\t" +
+            (p5 ? "FALSE" : "False") + "\t0\t0\t1.5\t-0.001\t0.1\t1999-12-31" +
+            (p5 ? " 23:59:58" : "") +
+            "\nrow\t3\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\n"));
 
-TEST_F(ParadoxWriterTest, MemosGoToTheMbFileAndOnlyFitAlphaFieldsInParadox3) {
-  for (const std::string connect : {"Paradox 4.x", "Paradox 5.x"}) {
-    SCOPED_TRACE(connect);
-    ClearOut();
-    Export(connect, "*", "FROM memos ORDER BY Id", "NOTES.DB");
-    EXPECT_EQ(OutFiles(), (std::vector<std::string>{"NOTES.DB", "NOTES.MB"}));
+    // Code page 437 has Ω, but not 中 nor the Windows punctuation.
+    const std::string in437 = " written as \"?\", which the DOS code page 437 lacks";
+    const std::string cut = " text cut to 255 characters";
+    EXPECT_EQ(
+        Export(v.connect, "*", "FROM memos ORDER BY Id", "NOTES.DB"),
+        (p3 ? std::vector<std::string>{"Notes: 4 characters" + in437, "Notes: 1" + cut,
+                                       "Story: 1 character" + in437, "Story: 1" + cut}
+            : std::vector<std::string>{
+                  "Story: a memo field, for texts longer than 255 characters",
+                  "Story: 2 characters written as \"?\", which the Windows-1252 code "
+                  "page lacks"}));
+    const size_t alpha = p3 ? 255 : std::string::npos;
     // An empty memo is blank, as Paradox has no other empty text.
     EXPECT_THAT(
-        Pxlib(Out("NOTES.DB"), Out("NOTES.MB")),
-        EndsWith("\nrow\t1\tshort\nrow\t2\t" + std::string(5000, 'x') +
-                 "end\nrow\t3\t\\N\nrow\t4\t\\N\nrow\t5\tSmörgås – “quoted” €5\n"));
-    // The .MB header block, then 4 KB blocks of type 2 with their length
-    // in blocks: one for each short memo, two for the long one.
+        Pxlib(Out("NOTES.DB"), p3 ? "" : Out("NOTES.MB")),
+        EndsWith("\nfields " + v.id +
+                 (p3 ? ", Notes A 255, Story A 255" : ", Notes M 20, Story M 20") +
+                 "\nrow\t1\tshort\t" + (p3 ? "Ω" : "?") + " ?\nrow\t2\t" +
+                 (std::string(5000, 'x') + "end").substr(0, alpha) + "\t" +
+                 std::string(300, 'y').substr(0, alpha) +
+                 "\nrow\t3\t\\N\t\\N\nrow\t4\t\\N\t\\N\nrow\t5\t" +
+                 (p3 ? "Smörgås ? ?quoted? ?5" : "Smörgås – “quoted” €5") + "\ta\n"));
+    if (p3) continue;
+    // The .MB header block, then 4 KB blocks of type 2 with their length in blocks:
+    // one for each short memo (the second, row 1's story), two for the long one next.
     const std::string mb = FileContents(Out("NOTES.MB"));
-    EXPECT_EQ(mb.size(), 5u * 4096);
-    EXPECT_EQ(mb.substr(0, 1) + mb.substr(4096, 3) + mb.substr(2 * 4096, 3),
+    EXPECT_EQ(mb.size(), 8u * 4096);
+    EXPECT_EQ(mb.substr(0, 1) + mb.substr(2 * 4096, 3) + mb.substr(3 * 4096, 3),
               "\0\x02\x01\0\x02\x02\0"s);
   }
-  ClearOut();
-  data::DbError error = ExportError("Paradox 3.x", "*", "FROM memos ORDER BY Id");
-  EXPECT_EQ(error.number(), data::error_number::kTextTooLong);
-  EXPECT_THAT(error.description(), HasSubstr("row 2, column 'Notes': the text is 5003 "
-                                             "characters long and the field holds 255"));
-  // Short memos fit.
-  Export("Paradox 3.x", "*", "FROM memos WHERE Id IN (1, 3)");
-  EXPECT_THAT(Pxlib(Out("out.db")), EndsWith("\nrow\t1\tshort\nrow\t3\t\\N\n"));
 }
 
-TEST_F(ParadoxWriterTest, ManyRowsFillLinkedBlocksAndAnEmptyTableHasNone) {
-  std::string rows;
-  for (int n = 1; n <= 5000; ++n)
-    rows += "row\t" + std::to_string(n) + "\trow " + std::to_string(n) + "\n";
-  struct Version {
-    std::string connect, fields;
-    size_t record_size, block_size;
-  };
-  for (const Version& v : {Version{"Paradox 3.x", "N N 8, Label A 12", 8 + 12, 1024},
-                           Version{"Paradox 4.x", "N N 8, Label A 12", 8 + 12, 2048},
-                           Version{"Paradox 5.x", "N I 4, Label A 12", 4 + 12, 2048}}) {
-    SCOPED_TRACE(v.connect);
-    ClearOut();
-    Export(v.connect, "*", "FROM big ORDER BY N");
-    const size_t per_block = (v.block_size - 6) / v.record_size;
-    const size_t blocks = (5000 + per_block - 1) / per_block;
-    EXPECT_THAT(Pxlib(Out("out.db")),
-                AllOf(HasSubstr(" blocksize " + std::to_string(v.block_size) + " "),
-                      HasSubstr(" records 5000 blocks " + std::to_string(blocks) +
-                                "\nfields " + v.fields + "\n" + rows)));
-    // pxlib follows the forward links and each block's last record; the
-    // backward links, which it ignores, go to the block before in the file.
-    const std::string db = FileContents(Out("out.db"));
-    const size_t header = Little16(db, 2), last = header + (blocks - 1) * v.block_size;
-    EXPECT_EQ(db.size(), last + v.block_size);
-    EXPECT_EQ(Little16(db, header + 2), 0u);
-    EXPECT_EQ(Little16(db, last + 2), blocks - 1);
+// Records of 1,025 bytes take a 2 KB block each; at the 65,536th row the table
+// moves to 4 KB blocks of two. An empty table has no block.
+TEST_F(ParadoxWriterTest, ATableBeyond65535BlocksMovesToLargerBlocks) {
+  Export("Paradox 5.x", "x AS N, A, B, C, D", "FROM many ORDER BY x");
+  EXPECT_THAT(
+      Pxlib(Out("out.db")),
+      EndsWith(" blocksize 4096 headersize 2048 records 65536 blocks 32768\nfields "
+               "N A 5, A A 255, B A 255, C A 255, D A 255\n" +
+               NumberedRows(65536)));
+  ExpectLinkedBlocks(FileContents(Out("out.db")), 4096, 32768);
+  Export("Paradox 5.x", "x AS N, A, B, C, D", "FROM many WHERE x < 0", "empty.db");
+  EXPECT_THAT(Pxlib(Out("empty.db")), HasSubstr(" records 0 blocks 0\nfields N A 1, "));
+  ExpectLinkedBlocks(FileContents(Out("empty.db")), 2048, 0);
+}
 
-    Export(v.connect, "*", "FROM big WHERE N < 0", "empty.db");
-    EXPECT_THAT(Pxlib(Out("empty.db")),
-                EndsWith(" records 0 blocks 0\nfields " + v.fields + "\n"));
-    EXPECT_EQ(FileContents(Out("empty.db")).size(),
-              Little16(FileContents(Out("empty.db")), 2));
+// Three block numbers, records of 1,024 (1,028) bytes: 3 rows in 2 KB blocks, 8 in
+// 4 KB (merged [1 2][3 4 5][6 7 8]), 45 in 16 KB, 92 in 32 KB; one more is refused.
+TEST_F(ParadoxWriterTest, TablesGrowThroughTheirBlockSizesAndRefuseRowsBeyondThem) {
+  std::vector<data::ColumnInfo> columns(5, {.type = data::ColumnType::kText,
+                                            .defined_size = 255,
+                                            .measured = data::ValueShape{}});
+  for (int i = 0; i < 5; ++i) columns[i].name = std::string(1, "NABCD"[i]);
+  columns[0].type = data::ColumnType::kLong;
+  const std::tuple<ParadoxVersion, std::string, int, int> versions[] = {
+      {ParadoxVersion::k3, "Paradox 3.x\tN 8", 8, 4096},
+      {ParadoxVersion::k4, "Paradox 4.x\tN 8", 8, 4096},
+      {ParadoxVersion::k5, "Paradox 5.x\tI 4", 92, 32768}};
+  for (const auto& [version, name_and_number, most, block_size] : versions) {
+    const std::string name = name_and_number.substr(0, 11),
+                      size = std::to_string(block_size);
+    const data::ExternalTarget target{.database = scratch_.File("out"),
+                                      .table = name + ".db"};
+    const std::string refusal = name + " table '" + Out(target.table) +
+                                "': the table would need more than 3 data blocks of " +
+                                size + " bytes, the most Paradox numbers.";
+    for (const int rows : {most + 1, most}) {
+      ParadoxWriter writer(version, 3);
+      writer.Open(target, columns);
+      std::string error;
+      try {
+        for (int64_t n = 1; n <= rows; ++n)
+          writer.WriteRow(std::vector<data::Value>{n, {}, {}, {}, {}});
+        writer.Finish();
+      } catch (const data::DbError& refused) {
+        error = refused.what();
+        writer.Abandon();
+      }
+      EXPECT_EQ(error, rows == most ? "" : refusal);
+    }
+    EXPECT_THAT(
+        Pxlib(Out(target.table)),
+        AllOf(HasSubstr(" blocksize " + size + " "),
+              EndsWith(" records " + std::to_string(most) + " blocks 3\nfields N " +
+                       name_and_number.substr(12) +
+                       ", A A 255, B A 255, C A 255, D A 255\n" + NumberedRows(most))));
+    ExpectLinkedBlocks(FileContents(Out(target.table)), block_size, 3);
   }
 }
 
+// A field or (`because` naming its row) a value Paradox 3, 4 or 5 cannot hold.
 TEST_F(ParadoxWriterTest, FieldsAndValuesParadoxRefusesFailNamingTableAndCause) {
-  std::string many = "Id AS F1", wide = "Zip || '' AS W1";
+  std::string many = "Id AS F1", wide = "printf('%.255c', 'w') AS W1";
   for (int i = 2; i <= 256; ++i) many += ", Id AS F" + std::to_string(i);
-  // Sixteen expressions, alpha fields of 255 bytes: 4080 bytes a record.
-  for (int i = 2; i <= 16; ++i) wide += ", Zip || '' AS W" + std::to_string(i);
-  struct Case {
-    std::string connect, fields, from;
-    int32_t number;
-    std::string because;
-  };
-  const int32_t kField = data::error_number::kEngineFailure;
-  const int32_t kTooLong = data::error_number::kTextTooLong;
-  const int32_t kValue = data::error_number::kTypeMismatch;
-  for (
-      const Case& c : {
-          Case{"Paradox 5.x", "Name, Zip AS NAME", "t", kField,
-               "'Name' and 'NAME' are the same"},
-          Case{"Paradox 4.x", "Name AS [ Lead]", "t", kField, "starts with a blank"},
-          Case{"Paradox 4.x", "Name AS [#]", "t", kField, "'#' alone"},
-          Case{"Paradox 5.x", "Name AS [a->b]", "t", kField, "contains '->'"},
-          Case{"Paradox 3.x", "Name AS [Cost (net)]", "t", kField, "contains '('"},
-          Case{"Paradox 4.x", "Name AS [x{y}]", "t", kField, "contains '{'"},
-          Case{"Paradox 5.x", "Name AS [x[y]", "t", kField, "contains '['"},
-          Case{"Paradox 3.x", "Name AS [Œuvre]", "t", kField,
-               "'Œ' (U+0152) has no place in the DOS"},
-          Case{"Paradox 5.x", many, "t", kField,
-               "256 columns; a Paradox table has at most 255"},
-          Case{"Paradox 3.x", wide, "t", kField,
-               "4080 bytes long; Paradox 3.x allows at most 4000"},
-          Case{"Paradox 4.x", wide, "t", kField,
-               "4080 bytes long; Paradox 4.x allows at most 4000"},
-          Case{"Paradox 4.x", "Id, Code", "t ORDER BY Id", kTooLong,
-               "row 1, column 'Code': the text is 5 characters long and the field holds "
-               "3"},
-          Case{"Paradox 5.x", "Rank", "t ORDER BY Id", kValue,
-               "row 2, column 'Rank': the number 40000 is outside the range -32767 to "
-               "32767"},
-          Case{"Paradox 4.x", "City", "bad", kValue,
-               "row 2, column 'City': the character 'Ł' (U+0141) has no place in the "
-               "Windows-1252"},
-          Case{
-              "Paradox 3.x", "City", "bad WHERE City <> 'Łódź'", kValue,
-              "row 2, column 'City': the character '€' (U+20AC) has no place in the DOS"},
-          // The smallest value of each width encodes as blank.
-          Case{"Paradox 5.x", "Small", "bad", kValue,
-               "row 2, column 'Small': the number -32768 is outside"},
-          Case{"Paradox 5.x", "Whole", "bad", kValue,
-               "row 2, column 'Whole': the number 2147483648 is outside the range "
-               "-2147483647 to 2147483647"},
-          Case{
-              "Paradox 4.x", "Whole", "bad", kValue,
-              "row 3, column 'Whole': the whole number 9007199254740993 has more digits"},
-      }) {
-    SCOPED_TRACE(c.connect + ": " + c.fields.substr(0, 60) + " FROM " + c.from);
-    data::DbError error = ExportError(c.connect, c.fields, "FROM " + c.from);
-    EXPECT_EQ(error.number(), c.number);
-    EXPECT_THAT(error.description(),
-                AllOf(HasSubstr(c.connect + " table '" + Out("out.db") + "'"),
-                      HasSubstr(c.because)));
+  // Sixteen alpha fields of 255 bytes: 4080 bytes a record.
+  for (int i = 2; i <= 16; ++i)
+    wide += ", printf('%.255c', 'w') AS W" + std::to_string(i);
+  using Case = std::tuple<std::string, std::string, std::string, std::string>;
+  for (const auto& [version, fields, from, because] : {
+           Case{"5", "Name, Zip AS NAME", "t", "'Name' and 'NAME' are the same"},
+           Case{"4", "Name AS [ Lead]", "t", "starts with a blank"},
+           Case{"4", "Name AS [#]", "t", "'#' alone"},
+           Case{"5", "Name AS [a->b]", "t", "contains '->'"},
+           Case{"3", "Name AS [Cost (net)]", "t", "contains '('"},
+           Case{"4", "Name AS [x{y}]", "t", "contains '{'"},
+           Case{"5", "Name AS [x[y]", "t", "contains '['"},
+           // Names refuse the characters values write as "?".
+           Case{"3", "Name AS [Œuvre]", "t", "'Œ' (U+0152) has no place in the DOS"},
+           Case{"4", "Name AS [Ωmega]", "t", "'Ω' (U+03A9) has no place in the Windows"},
+           Case{"5", many, "t", "256 columns; a Paradox table has at most 255"},
+           Case{"3", wide, "t", "4080 bytes long; Paradox 3.x allows at most 4000"},
+           Case{"4", wide, "t", "4080 bytes long; Paradox 4.x allows at most 4000"},
+           Case{"5", "Rank", "t ORDER BY Id",
+                "row 2, column 'Rank': the number 40000 is outside the range -32767 to "
+                "32767"},
+           // The smallest value of each width encodes as blank.
+           Case{"5", "Small", "bad",
+                "row 2, column 'Small': the number -32768 is outside"},
+           Case{"5", "Whole", "bad",
+                "row 2, column 'Whole': the number 2147483648 is outside the range "
+                "-2147483647 to 2147483647"},
+           Case{"4", "Whole", "bad",
+                "row 3, column 'Whole': the whole number 9007199254740993 has more"},
+       }) {
+    const std::string connect = "Paradox " + version + ".x";
+    const bool value = because.starts_with("row ");
+    data::DbError error =
+        ExportIntoError(FolderTarget(connect, "out.db"), fields, "FROM " + from);
+    EXPECT_EQ(error.number(), value ? data::error_number::kTypeMismatch
+                                    : data::error_number::kEngineFailure);
+    EXPECT_THAT(
+        error.description(),
+        AllOf(HasSubstr(connect + " table '" + Out("out.db") + (value ? "', " : "': ")),
+              HasSubstr(because)));
   }
   // What the rules allow: 25 characters, blanks and '#' inside a name,
-  // Windows-1252 from Paradox 4 on, long records in Paradox 5, the largest
-  // long integer.
+  // Windows-1252 from Paradox 4 on, long records in Paradox 5 (in 4 KB
+  // blocks), the largest long integer.
   Export("Paradox 4.x",
          "Name AS [ABCDEFGHIJKLMNOPQRSTUVWXY], Zip AS [Zip #], Code AS [Œuvre]",
          "FROM t WHERE Id = 2", "names.db");
@@ -286,24 +302,12 @@ TEST_F(ParadoxWriterTest, FieldsAndValuesParadoxRefusesFailNamingTableAndCause) 
       Pxlib(Out("names.db")),
       HasSubstr("\nfields ABCDEFGHIJKLMNOPQRSTUVWXY A 40, Zip # A 10, Œuvre A 3\n"));
   Export("Paradox 5.x", wide, "FROM t WHERE Id = 1", "wide.db");
-  EXPECT_THAT(Pxlib(Out("wide.db")), AllOf(HasSubstr(" blocksize 4096 "),
-                                           HasSubstr(", W16 A 255\nrow\t01234\t01234\t"),
-                                           EndsWith("\t01234\n")));
+  const std::string w255(255, 'w');
+  EXPECT_THAT(Pxlib(Out("wide.db")),
+              AllOf(HasSubstr(" blocksize 4096 "), HasSubstr(", W16 A 255\nrow\t" + w255),
+                    EndsWith("\t" + w255 + "\n")));
   Export("Paradox 5.x", "City, Small, Whole", "FROM bad WHERE City = 'Rome'");
   EXPECT_THAT(Pxlib(Out("out.db")), EndsWith("\nrow\tRome\t1\t2147483647\n"));
-}
-
-TEST_F(ParadoxWriterTest, AnExistingTableKeepsItsMemoFileAndAStaleOneIsReplaced) {
-  testing::WriteFile(Out("out.db"), "precious");
-  testing::WriteFile(Out("out.mb"), "memos");
-  EXPECT_THAT(ExportError("Paradox 4.x", "*", "FROM memos").description(),
-              HasSubstr("already exists"));
-  EXPECT_EQ(FileContents(Out("out.mb")), "memos");
-  // Answering Yes to the overwrite question deletes the table file alone.
-  std::filesystem::remove(Out("out.db"));
-  Export("Paradox 4.x", "*", "FROM memos WHERE Id = 1");
-  EXPECT_EQ(FileContents(Out("out.mb")).size(), 2u * 4096);
-  EXPECT_THAT(Pxlib(Out("out.db"), Out("out.mb")), EndsWith("\nrow\t1\tshort\n"));
 }
 
 // The offsets, in hex, where `ours` and `theirs` differ outside the
@@ -313,25 +317,22 @@ std::string Differences(const std::string& ours, const std::string& theirs,
   std::vector<bool> may_differ(ours.size());
   std::istringstream ranges(allowed);
   for (std::string range; ranges >> range;) {
-    const size_t first = std::stoul(range, nullptr, 16), dash = range.find('-');
-    const size_t last = dash == std::string::npos
-                            ? first
-                            : std::stoul(range.substr(dash + 1), nullptr, 16);
+    // Without a dash, the range's last offset is its first.
+    const size_t first = std::stoul(range, nullptr, 16),
+                 last = std::stoul(range.substr(range.find('-') + 1), nullptr, 16);
     for (size_t at = first; at <= last && at < ours.size(); ++at) may_differ[at] = true;
   }
   std::ostringstream differ;
-  for (size_t at = 0; at < ours.size() && at < theirs.size(); ++at) {
+  for (size_t at = 0; at < ours.size() && at < theirs.size(); ++at)
     if (!may_differ[at] && ours[at] != theirs[at]) differ << std::hex << at << " ";
-  }
   return differ.str();
 }
 
-// Our tables hold what Paradox itself wrote in tables of the same shape,
-// byte for byte, but where theirs is keyed (0x04, 0x23), the pointers and
-// counters Paradox keeps while it has a table open (0x12, 0x16-0x1D,
-// 0x2D-0x37, 0x49, and the name pointers after the field types), the time
-// of writing (0x60), and for Paradox 4 the code page and sort order theirs
-// were written under (0x29, 0x6A, its name and the header length at 0x51).
+// Byte for byte what Paradox wrote in tables of the same shape, but where theirs
+// is keyed (0x04, 0x23), the pointers and counters Paradox keeps while a table is
+// open (0x12, 0x16-0x1D, 0x2D-0x37, 0x49, the name pointers after the field
+// types), the time (0x60), and in 4.x their code page and sort order (0x29, 0x6A,
+// its name, the header length at 0x51).
 TEST_F(ParadoxWriterTest, TablesMatchTablesParadoxWrote) {
   SKIP_WITHOUT_REFERENCES();
   struct Case {
