@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <stdexcept>
+#include <string>
 
 namespace vdimpexp::formats {
 namespace {
@@ -66,6 +67,28 @@ ParadoxField Alpha(int width) {
 
 ParadoxField Number() { return Field(ParadoxStorage::kNumber, paradox_type::kNumber, 8); }
 
+// The field of a whole-number column: a short integer for the host's short
+// types, a long integer from Paradox 5 on, where the values fit; else a
+// number field, which holds them exactly up to 2^53; beyond, an alpha field
+// of their digits, as spreadsheets keep such numbers. Fractions (SQLite keeps
+// what a column's type would refuse) get a number field.
+ParadoxField WholeNumberField(const ColumnInfo& column, const ParadoxRules& rules) {
+  const data::ValueShape& values = *column.measured;
+  auto within = [&](int64_t limit) {
+    return values.least_whole >= -limit && values.greatest_whole <= limit;
+  };
+  if (values.decimals > 0) return Number();
+  if (column.type != ColumnType::kLong && within(kMaxShort)) {
+    return Field(ParadoxStorage::kShort, paradox_type::kShort, 2);
+  }
+  if (rules.long_integers && within(kMaxLong)) {
+    return Field(ParadoxStorage::kLong, paradox_type::kLong, 4);
+  }
+  if (within(kMaxExactDouble)) return Number();
+  return Alpha(static_cast<int>(std::max(std::to_string(values.least_whole).size(),
+                                         std::to_string(values.greatest_whole).size())));
+}
+
 }  // namespace
 
 const ParadoxRules& RulesOf(ParadoxVersion version) {
@@ -120,11 +143,8 @@ ParadoxField ParadoxFieldFor(const ColumnInfo& column, const ParadoxRules& rules
       break;
     case ColumnType::kByte:
     case ColumnType::kInteger:
-      field = Field(ParadoxStorage::kShort, paradox_type::kShort, 2);
-      break;
     case ColumnType::kLong:
-      field = rules.long_integers ? Field(ParadoxStorage::kLong, paradox_type::kLong, 4)
-                                  : Number();
+      field = WholeNumberField(column, rules);
       break;
     case ColumnType::kCurrency:
       field = Field(ParadoxStorage::kMoney, paradox_type::kMoney, 8);

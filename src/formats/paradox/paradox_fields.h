@@ -91,7 +91,8 @@ struct ParadoxField {
 // The field a column becomes in tables of `rules`, from its type and its
 // measured values (`measured` must be set): an alpha field as wide as the
 // longer of the declared size and the longest value, a memo field for texts
-// beyond 255 characters where the version has memos. Names are not checked.
+// beyond 255 characters where the version has memos, whole numbers in the
+// narrowest field that holds them all. Names are not checked.
 ParadoxField ParadoxFieldFor(const data::ColumnInfo& column, const ParadoxRules& rules);
 
 // Why `name` cannot name a Paradox field, or "" when it can. Covers the
@@ -104,6 +105,8 @@ std::string FieldNameProblem(const std::string& name);
 // zeros, and is therefore no value of the field.
 inline constexpr int64_t kMaxShort = 32767;
 inline constexpr int64_t kMaxLong = 2147483647;
+// Whole numbers beyond 2^53 have no exact double.
+inline constexpr int64_t kMaxExactDouble = int64_t{1} << 53;
 void PutParadoxInteger(char* at, int64_t value, int bytes);
 void PutParadoxDouble(char* at, double value);
 

@@ -65,8 +65,6 @@ constexpr uint32_t kSingleMemoIndex = 0xFF;
 constexpr uint16_t kModificationNumber = 1;
 
 constexpr double kMillisecondsPerDay = 86400000.0;
-// Whole numbers beyond 2^53 have no exact double.
-constexpr int64_t kMaxExactDouble = int64_t{1} << 53;
 
 void Put(std::string& bytes, size_t at, uint64_t value, int count) {
   PutLittleEndian(&bytes[at], value, count);
