@@ -1,7 +1,8 @@
 // Paradox tables as export targets: the .DB file the target names, a table
 // without a key (so no .PX index), and from Paradox 4 on an .MB file beside
 // it for memo columns. Fields are laid out from the measured columns: alpha
-// fields as wide as their longest value, memos for longer texts. Records are
+// fields as wide as their longest value, memos for longer texts, whole
+// numbers in the narrowest field that holds them all. Records are
 // packed into linked data blocks of the smallest size the version has that
 // holds a record; a table whose rows need more blocks than Paradox numbers
 // (65,535) is rewritten in place with blocks of the next size. The header is
@@ -37,10 +38,10 @@ class ParadoxWriter : public data::TableWriter {
   // allows. Also for a table file that exists already.
   void Open(const data::ExternalTarget& target,
             std::span<const data::ColumnInfo> columns) override;
-  // Throws data::DbError naming the row and column of a value its field
-  // cannot hold: a number out of the field's range or not a number at all,
-  // no date, a text holding U+0000; and for rows beyond 65,535 blocks of
-  // the version's largest size. A character the code page lacks is written
+  // Throws data::DbError naming the row and column of a value of the wrong
+  // kind for its field (no number, no whole number, no date) or a text
+  // holding U+0000; and for rows beyond 65,535 blocks of the version's
+  // largest size. A character the code page lacks is written
   // as "?", a text longer than Paradox 3's 255 characters is cut, a time of
   // day is left out of a date field; each is counted for Changes.
   void WriteRow(std::span<const data::Value> row) override;

@@ -23,7 +23,7 @@ using ::testing::StartsWith;
 using namespace std::string_literals;
 
 // Beside every type: memos of every length, texts beyond 255 characters and
-// code pages; wide rows; values fields cannot hold; tables Paradox wrote.
+// code pages; wide rows; whole numbers beyond their types; tables Paradox wrote.
 const std::string kSource = std::string(testing::kEveryTypeTable) + R"(
     CREATE TABLE memos (Id INTEGER, Notes LONGTEXT, Story TEXT(50));
     INSERT INTO memos VALUES (1, 'short', 'Ω 中'), (3, '', NULL), (4, NULL, NULL),
