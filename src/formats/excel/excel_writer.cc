@@ -253,17 +253,39 @@ void ExcelWriter::AppendText(uint16_t row, uint16_t column, std::string_view utf
     length = encoded_.size();
   }
   if (length > rules.max_text_length) {
-    FailCell(column, error_number::kTextTooLong,
-             "the text is " + std::to_string(length) + " characters long; an " +
-                 std::string(rules.name) + " cell holds at most " +
-                 data::GroupedDigits(static_cast<int64_t>(rules.max_text_length)) +
-                 " characters");
+    if (changes == nullptr) {
+      FailCell(column, error_number::kTextTooLong,
+               "the text is " + std::to_string(length) + " characters long; an " +
+                   std::string(rules.name) + " cell holds at most " +
+                   data::GroupedDigits(static_cast<int64_t>(rules.max_text_length)) +
+                   " characters");
+    }
+    CutEncodedText(rules.max_text_length);
+    ++changes->texts_cut;
+    changes->cut_to = static_cast<int>(rules.max_text_length);
   }
   if (version_ == BiffVersion::k8) {
     AppendSharedLabelCell(cells_, row, column, strings_->Add(encoded_));
   } else {
     AppendLabelCell(cells_, row, column, encoded_);
   }
+}
+
+void ExcelWriter::CutEncodedText(size_t characters) {
+  if (version_ != BiffVersion::k8) {
+    encoded_.resize(characters);
+    return;
+  }
+  // A BIFF8 text: its length and flags, then one byte a character or two
+  // (UTF-16), where a character beyond U+FFFF is a pair that stays whole.
+  const bool wide = encoded_[2] != '\0';
+  size_t units = characters;
+  if (wide) {
+    const auto high = static_cast<unsigned char>(encoded_[3 + 2 * (units - 1) + 1]);
+    if (high >= 0xD8 && high <= 0xDB) --units;  // the first half of a pair
+  }
+  encoded_.resize(3 + units * (wide ? 2 : 1));
+  PutLittleEndian(encoded_.data(), units, 2);
 }
 
 void ExcelWriter::Finish() {

@@ -45,11 +45,11 @@ class ExcelWriter : public data::TableWriter {
   // Windows-1252 before Excel 97), and a workbook file that exists already.
   void Open(const data::ExternalTarget& target,
             std::span<const data::ColumnInfo> columns) override;
-  // Throws data::DbError naming the row and column of text longer than a
-  // cell of the version holds (255 characters before Excel 97, 32,767
-  // UTF-16 units in Excel 97, which is all Excel itself takes), of text
-  // that is no UTF-8 in Excel 97, and for a row beyond the last of a
-  // single-sheet file.
+  // A text longer than a cell of the version holds (255 characters before
+  // Excel 97, 32,767 UTF-16 units in Excel 97, which is all Excel itself
+  // takes) is cut to it, and counted. Throws data::DbError naming the row
+  // and column of text that is no UTF-8 in Excel 97, and for a row beyond
+  // the last of a single-sheet file.
   void WriteRow(std::span<const data::Value> row) override;
   void Finish() override;
   void Abandon() noexcept override;
@@ -74,6 +74,8 @@ class ExcelWriter : public data::TableWriter {
   // and what the writer itself spells out), and counts it as "?" there.
   void AppendText(uint16_t row, uint16_t column, std::string_view utf8,
                   ColumnChanges* changes);
+  // Cuts the text in `encoded_` to `characters`, the most a cell holds.
+  void CutEncodedText(size_t characters);
   void FinishWorksheetFile();
   void FinishWorkbook();
   // BOF to DIMENSIONS of a workbook's worksheet.

@@ -38,6 +38,7 @@ const std::string kSource = std::string(testing::kEveryTypeTable) + R"(
     CREATE TABLE texts (Id INTEGER, Note LONGTEXT);
     INSERT INTO texts VALUES (255, printf('%.255c', 'a')), (256, printf('%.256c', 'b')),
       (32767, printf('%.32766c', 'c') || 'Ł'), (32768, printf('%.32768c', 'd')),
+      (32769, printf('%.32766c', 'g') || '😀'),
     -- Across the SST's 8,224-byte records, one and two bytes a character.
       (1, printf('%.9000c', 'e')), (2, replace(printf('%.9001c', 'x'), 'x', 'Ł')),
       (3, replace(printf('%.5000c', 'x'), 'x', '😀'));
@@ -59,8 +60,7 @@ struct Version {
   std::string connect;
   int biff;
   std::string xlrd_sheet, gnumeric_sheet;  // of "Łódź 😀.xls" as xlrd and Gnumeric name it
-  int longest_text;
-  std::string cell_holds;  // as a refusal of longer text says
+  int longest_text;                        // the most a cell holds
   int records, total;     // the most a worksheet holds under the names; records to export
   std::string continued;  // what Changes() says of the further worksheets
   std::string records_written, reference;  // of a small export; a file others wrote
@@ -71,17 +71,17 @@ struct Version {
 // what Excel 2003 saved in each version, and OpenOffice.org in Excel 95's.
 // clang-format off
 const Version kVersions[] = {
-    {"Excel 3.0", 30, "Sheet 1", "Worksheet", 255, "an Excel 3.0 cell holds at most 255", 16383, 16383, "",
+    {"Excel 3.0", 30, "Sheet 1", "Worksheet", 255, 16383, 16383, "",
      "stream file 580\n0209:6 0042:2 0022:2 0081:2 0231:12*4 001E:8 001E:11 001E:20 0243:12*18 0293:4 "
      "0055:2 0200:10 0204:10 0204:12 0204:14 027E:10 0204:11 0205:8 003D:10 023E:10 000A:0\n", "simple2003_3.xls"},
-    {"Excel 4.0", 40, "Sheet 1", "Worksheet", 255, "an Excel 4.0 cell holds at most 255", 16383, 16383, "",
+    {"Excel 4.0", 40, "Sheet 1", "Worksheet", 255, 16383, 16383, "",
      "stream file 586\n0409:6 0042:2 0022:2 0081:2 0231:12*4 041E:10 041E:13 041E:22 0443:12*18 0293:4 "
      "0055:2 0200:10 0204:10 0204:12 0204:14 027E:10 0204:11 0205:8 003D:10 023E:10 000A:0\n", "simple2003_4.xls"},
-    {"Excel 5.0", 50, "_ód_ _.xls", "_ód_ _.xls", 255, "an Excel 5.0 cell holds at most 255", 16383, 49149,
+    {"Excel 5.0", 50, "_ód_ _.xls", "_ód_ _.xls", 255, 16383, 49149,
      "Rows 16,384 to 49,149 continued on 2 more worksheets: 'Q1_ sales_ _all_ regions of (2)', 'Q1_ sales_ _all_ regions of (3)'",
      "stream Book 4096\n0809:8 0042:2 003D:18 0022:2 0031:20*5 041E:13 041E:22 00E0:16*18 0293:4 0085:14 000A:0 "
      "0809:8 0081:2 0055:2 0200:10 0204:10 0204:12 0204:14 027E:10 0204:11 0205:8 023E:10 000A:0\n", "oocalc_simple95.xls"},
-    {"Excel 8.0", 80, "Łódź _.xls", "Łódź _.xls", 32767, "an Excel 97 cell holds at most 32,767", 65535, 65536,
+    {"Excel 8.0", 80, "Łódź _.xls", "Łódź _.xls", 32767, 65535, 65536,
      "Row 65,536 continued on 1 more worksheet: 'Q1_ sales_ _all_ regions of (2)'",
      "stream Workbook 4096\n0809:16 0042:2 003D:18 0022:2 0031:21*5 041E:15 041E:24 00E0:20*18 0293:4 0085:15 "
      "00FC:35 00FF:10 000A:0 0809:16 0081:2 0055:2 0200:14 00FD:10*3 027E:10 00FD:10 0205:8 023E:18 000A:0\n"
@@ -181,19 +181,22 @@ TEST_P(EveryVersionTest, ValuesReadBack) {
                                      EndsWith("\"C256\"]\n" + values + "]\n")));
 }
 
-TEST_P(EveryVersionTest, TextACellCannotHoldIsRefusedNamingRowAndColumn) {
-  const std::string longest = std::to_string(version_.longest_text);
-  data::DbError error =
-      ExportError("Id, Note", "FROM texts WHERE Id >= " + longest + " ORDER BY Id", "l");
-  EXPECT_EQ(error.number(), data::error_number::kTextTooLong);
-  EXPECT_THAT(error.description(), HasSubstr("row 2, column 'Note': the text is " +
-                                             std::to_string(version_.longest_text + 1) +
-                                             " characters long; " + version_.cell_holds));
-  Export("Note", "FROM texts WHERE Id = " + longest, "l");
+TEST_P(EveryVersionTest, TextACellCannotHoldIsCutAndTold) {
   const bool unicode = version_.biff == 80;
-  const std::string kept =
-      unicode ? std::string(32766, 'c') + "Ł" : std::string(255, 'a');
-  EXPECT_THAT(Xlrd("l"), EndsWith("[\"" + kept + "\"]\n"));
+  const std::string longest = std::to_string(version_.longest_text);
+  // A character beyond U+FFFF is two UTF-16 units, and stays whole or goes.
+  EXPECT_EQ(Export("Note",
+                   "FROM texts WHERE Id BETWEEN " + longest + " AND " + longest +
+                       " + 2 ORDER BY Id",
+                   "l"),
+            Lines{"Note: " + std::string(unicode ? "2 texts" : "1 text") + " cut to " +
+                  longest + " characters"});
+  EXPECT_THAT(Xlrd("l"),
+              EndsWith(unicode ? "[\"" + std::string(32766, 'c') + "Ł\"]\n[\"" +
+                                     std::string(32767, 'd') + "\"]\n[\"" +
+                                     std::string(32766, 'g') + "\"]\n"
+                               : "[\"" + std::string(255, 'a') + "\"]\n[\"" +
+                                     std::string(255, 'b') + "\"]\n"));
 
   // Before Excel 97 a character Windows-1252 lacks is written as "?" and counted; in a
   // column name it is refused.
@@ -206,7 +209,7 @@ TEST_P(EveryVersionTest, TextACellCannotHoldIsRefusedNamingRowAndColumn) {
   EXPECT_THAT(Xlrd("wide.xls"), EndsWith(rows));
   EXPECT_THAT(Gnumeric("wide.xls"), EndsWith(rows));
   if (unicode) return;
-  error = ExportError("Note AS [Ωmega]", "FROM wide", "name.xls");
+  data::DbError error = ExportError("Note AS [Ωmega]", "FROM wide", "name.xls");
   EXPECT_EQ(error.number(), data::error_number::kTypeMismatch);
   EXPECT_THAT(error.description(),
               HasSubstr("names' row, column 'Ωmega': the character 'Ω' (U+03A9)"));
