@@ -39,6 +39,19 @@ LmbcsLabel EncodeLmbcsLabel(std::string_view utf8, LmbcsGroups groups, size_t ma
   LmbcsLabel label;
   const size_t start = out.size();
   for (size_t at = 0; at < utf8.size();) {
+    // Printable ASCII, most of any text, stands for itself in every group.
+    size_t run = at;
+    while (run < utf8.size() && utf8[run] >= 0x20 && utf8[run] < 0x7F) ++run;
+    if (run > at) {
+      const size_t room = max_bytes - (out.size() - start);
+      out.append(utf8.substr(at, std::min(run - at, room)));
+      if (run - at > room) {
+        label.cut = true;
+        break;
+      }
+      at = run;
+      continue;
+    }
     const data::Utf8Character character = data::DecodeUtf8At(utf8, at);
     const char32_t c = character.code_point;
     char bytes[3] = {'?'};
