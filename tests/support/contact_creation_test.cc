@@ -1,4 +1,5 @@
-// Contacts made on the reference host database and read back with SQLite itself.
+// Contacts made on the reference host database and read back with SQLite itself,
+// and the text rules their columns go through.
 #include "support/contact_creation.h"
 
 #include <gmock/gmock.h>
@@ -12,6 +13,8 @@
 #include "schema/reference_database.h"
 #include "scratch_database.h"
 #include "support/host_connection.h"
+#include "support/phone_number.h"
+#include "support/text_case.h"
 
 namespace vdimpexp::support {
 namespace {
@@ -48,8 +51,7 @@ class ContactCreationTest : public ::testing::Test {
         path_, "SELECT " + expression + " FROM Contacts WHERE CKey=" + key);
   }
 
-  // Each "Column=value", the value as quote() writes it ('text', 12, NULL): types count
-  // too.
+  // Each "Column=value" as quote() writes it ('text', 12, NULL), so types count too.
   void ExpectColumns(const std::string& key, const std::vector<std::string>& expected) {
     std::vector<std::string> actual;
     for (const std::string& entry : expected) {
@@ -59,7 +61,6 @@ class ContactCreationTest : public ::testing::Test {
     EXPECT_EQ(actual, expected);
   }
 
-  // PhoneDescID, Phone, Contact and AddressDescID of the contact's phones.
   QueryTable Phones(const std::string& key) {
     return QueryRows(path_,
                      "SELECT PhoneDescID, Phone, Contact, AddressDescID FROM " +
@@ -197,6 +198,65 @@ TEST_F(ContactCreationTest, AnotherThreadHasNoHostConnection) {
                 ::testing::Throws<data::DbError>(::testing::Property(
                     &data::DbError::number, data::error_number::kInvalidOperation)));
   }).join();
+}
+
+// The cases the contacts above do not already make.
+TEST(TextCaseTest, WordsStartOnlyAfterBlanksAndFittingTrimsSpacesOnly) {
+  const struct {
+    std::string text, proper;
+  } cases[] = {
+      {"  two  spaces ", "  Two  Spaces "},
+      // Every blank the host knows starts a word, NUL among them.
+      {std::string("a\tb\vc\nd\re\ff\0g", 13), std::string("A\tB\vC\nD\rE\fF\0G", 13)},
+      {"élodie", "Élodie"},
+      {"ΑΘΗΝΑ", "Αθηνα"},
+      // Bytes that are not UTF-8 pass through, and the letter after a bad
+      // byte is still inside its word.
+      {"AB\xE9 CD", "Ab\xE9 Cd"},
+      {std::string("\xFF") + "ABC", std::string("\xFF") + "abc"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ProperCase(c.text), c.proper) << c.text;
+  EXPECT_EQ(UpperCase("eep-44120 é ø ß"), "EEP-44120 É Ø ß");
+  EXPECT_EQ(UpperCase(std::string("a\xC0\xAF") + "b"), std::string("A\xC0\xAF") + "B");
+  // Fitting trims spaces only, at both ends; cutting counts characters.
+  EXPECT_EQ(FitToLength("  Acme   ", 20), "Acme");
+  EXPECT_EQ(FitToLength("\tTabbed\t", 20), "\tTabbed\t");
+  EXPECT_EQ(CutToLength("ab€cd", 3), "ab€");
+}
+
+TEST(FormatPhoneNumberTest, FillsTheMaskFromTheRightAndAppendsTheExtension) {
+  std::string e30;
+  for (int i = 0; i < 30; ++i) e30 += "é";
+  const struct {
+    std::string phone, formatted;
+  } cases[] = {
+      // Ten characters, whatever their punctuation: only ()[]- and space go.
+      {"((5-5-5))[[123]]--4567", "(555)123-4567"},
+      {"555.123.4567", "(555).12-3.45 7"},
+      // Blank gives empty text; punctuation only, the bare mask trimmed.
+      {"", ""},
+      {std::string(30, ' '), ""},
+      {"( ) -", "(   )   -"},
+      // Short numbers and letters fill the mask from the right.
+      {"ABC", "(   )   - ABC"},
+      // The eleventh character is dropped; the rest is the extension.
+      {"555-123-4567 x89", "(555)123-4567 89"},
+      {"5551234567x", "(555)123-4567"},
+      // Only the first 24 characters after trimming count (the 24th here is
+      // the "1"), punctuation among them; the result is cut to 24 as well.
+      {"555-123-4567 extension 1234567", "(555)123-4567 xtension1"},
+      {std::string(30, ' ') + "5551234567 x12", "(555)123-4567 12"},
+      {"(((((((((((((((((((((((5551234567", "(   )   -   5"},
+      {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", "(ABC)DEF-GHIJ LMNOPQRSTU"},
+      // Characters, not bytes: two- and four-byte ones take one place each.
+      {e30, "(ééé)ééé-éééé éééééééééé"},
+      {"555123456\U0001F4DE", "(555)123-456\U0001F4DE"},
+      {"123\u00a04567", "(  1)23\u00a0-4567"},  // a no-break space is kept
+      // Malformed UTF-8 passes through, a bad byte as one character.
+      {"12\x80", "(   )   - 12\x80"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(FormatPhoneNumber(c.phone), c.formatted) << c.phone;
 }
 
 }  // namespace

@@ -60,8 +60,7 @@ TEST(RandomNumberTest, DrawsCoverTheRangeEvenlyWithHalfAsManyAtTheEnds) {
 }
 
 TEST(RandomNumberTest, CallsInQuickSuccessionAndOnAnotherThreadDrawAfresh) {
-  // Reseeding from the clock, or alike per thread, repeats draws; fair ones agree 1 in
-  // 998.
+  // A clock reseed, or one seed per thread, repeats draws; fair ones agree 1 in 998.
   constexpr int kDraws = 20000;
   std::vector<int32_t> mine, other;
   std::thread thread([&other] {

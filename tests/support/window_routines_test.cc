@@ -2,13 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QButtonGroup>
-#include <QGuiApplication>
-#include <QListWidget>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QScreen>
+#include <QtWidgets>
 #include <array>
 #include <tuple>
 
@@ -32,7 +26,7 @@ TEST(WindowRoutinesTest, CenteredPositionHalvesWithoutFractions) {
                                          form.frameGeometry().size()));
 }
 
-TEST(WindowRoutinesTest, SelectedOptionIndexIsTheFirstChosenOrZero) {
+TEST(WindowRoutinesTest, TheFirstChosenOptionAndTheFirstListEntryWithTheDataCount) {
   QWidget parent;
   std::array<QRadioButton*, 4> options{};
   for (auto*& option : options) option = new QRadioButton(&parent);
@@ -46,14 +40,11 @@ TEST(WindowRoutinesTest, SelectedOptionIndexIsTheFirstChosenOrZero) {
   options[3]->setChecked(true);
   options[1]->setChecked(true);
   EXPECT_EQ(SelectedOptionIndex(options), 1) << "the first of several chosen";
-}
 
-TEST(WindowRoutinesTest, SelectListItemByDataPicksTheFirstMatch) {
   QListWidget list;
   EXPECT_EQ(SelectListItemByData(list, 7), -1);
-  for (int data : {4, 7, 9, 7}) {
+  for (int data : {4, 7, 9, 7})
     (new QListWidgetItem(QString::number(data), &list))->setData(kItemDataRole, data);
-  }
   list.setCurrentRow(2);
   EXPECT_EQ(SelectListItemByData(list, 5), -1);
   EXPECT_EQ(list.currentRow(), 2) << "no match leaves the current entry";
