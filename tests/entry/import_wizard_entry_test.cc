@@ -1,6 +1,5 @@
 // The import wizard's real window, offscreen: each page as catalogued; Finish imports in
 // a host transaction that the commit question, a failed import or a refused commit ends.
-#include <QTimer>
 #include <fstream>
 
 #include "wizard_probe.h"
@@ -124,7 +123,6 @@ TEST_F(ImportWizardTest, TheTickedTablesAreImportedAndTheCommitQuestionDecides) 
   const int64_t contacts_before = Count("Contacts");
   for (MessageAnswer answer : {MessageAnswer::kNo, MessageAnswer::kYes}) {
     SCOPED_TRACE(answer == MessageAnswer::kYes ? "Yes" : "No");
-    const size_t asked_before = prompts_.questions().size();
     prompts_.AnswerNext(answer);
     WhenShown([&](QDialog& window) {
       Opened(window);
@@ -151,14 +149,13 @@ TEST_F(ImportWizardTest, TheTickedTablesAreImportedAndTheCommitQuestionDecides) 
     EXPECT_FALSE(asked_.checking) << "Finish stops the entry checker first";
     EXPECT_EQ(asked_.level, 1) << "Finish asks inside its transaction";
     EXPECT_EQ(asked_.contacts, contacts_before + 10) << "imported, not yet committed";
-    ASSERT_EQ(prompts_.questions().size(), asked_before + 1);
-    EXPECT_EQ(prompts_.questions().back(), kCommitQuestion);
     EXPECT_EQ(connection_.TransactionLevel(), 0);
     if (answer == MessageAnswer::kNo) {
       EXPECT_EQ(SqliteDump(database_path_), before)
           << "No leaves the host exactly as it was";
     }
   }
+  EXPECT_THAT(prompts_.questions(), ElementsAre(kCommitQuestion, kCommitQuestion));
   // Yes keeps the rows: read by SQLite itself.
   EXPECT_EQ(QueryText(database_path_, "SELECT count(*) FROM Contacts"),
             std::to_string(contacts_before + 10));

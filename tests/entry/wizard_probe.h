@@ -5,17 +5,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <QComboBox>
-#include <QDialog>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QTest>
+#include <QtWidgets>
 #include <map>
 #include <set>
 #include <stdexcept>
