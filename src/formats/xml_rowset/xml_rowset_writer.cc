@@ -247,7 +247,8 @@ constexpr size_t kNumberBufferSize = 400;
 // Whole numbers must fit the width the schema declares.
 void AppendWholeNumber(std::string& out, int64_t number, const data::ColumnInfo& column) {
   const auto [lowest, highest] = WholeRange(column.type);
-  if (!NeedsEightBytes(column) && (number < lowest || number > highest)) {
+  // Only a number outside the declared range asks whether the column was widened.
+  if ((number < lowest || number > highest) && !NeedsEightBytes(column)) {
     throw Unwritable{"the whole number " + std::to_string(number) +
                      " is outside the column's range (" + std::to_string(lowest) +
                      " to " + std::to_string(highest) + ")"};
