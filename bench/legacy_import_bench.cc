@@ -10,12 +10,26 @@
 //   legacy_import_bench 10000 100000    the sizes given
 //   legacy_import_bench --tables DIR N  only write the N-record tables and an empty
 //                                       host.db into DIR
+//   legacy_import_bench --anchor [N...]  each table against the plain C loop
+//                                       (dbf2sqlite), N = 100000 and 1000000
 //
 // Figures printed, per size the best of three runs (one at 1M): seconds,
 // records per second (customers plus items), peak resident memory; then the import's
 // speed against the raw loop's (aim: at least 0.5), the time at 1M against 100k (aim: at
 // most 12) and the peak memory per size (aim: flat beyond the 64 MiB page cache).
+//
+// --anchor runs, on the same generated files and taking turns with it, the
+// C loop that only reads a DBF and inserts its fields (dbf2sqlite, built
+// beside this program from the anchor source): the customers alone against
+// "dbf2sqlite 3" with the same 64 MiB page cache, the stock alone against
+// "dbf2sqlite 1", and both tables against the raw loop above (the baseline:
+// the same full rows into the reference schema). Five turns each up to 100k
+// records, three beyond; every figure is a median. The import's time is its
+// own (from opening the host to closing it), the C loop's its process's. It
+// ends with a line per ratio (project rows/s over C loop rows/s), the
+// customers' time at 1M over 100k and every run's peak memory.
 
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -40,6 +54,10 @@
 #include "formats/dbase/dbf_writer.h"
 #include "legacy/xav_import.h"
 #include "schema/reference_database.h"
+
+#ifndef VD_DBF2SQLITE
+#define VD_DBF2SQLITE ""
+#endif
 
 namespace {
 
@@ -176,22 +194,30 @@ class QuietProgress : public vdimpexp::support::ProgressSink {
   std::vector<std::string> lines;
 };
 
-void RunImport(const std::string& folder, const std::string& database, uint32_t records) {
+// Imports the customers, the stock or both (`tables` "customers", "stock",
+// "both").
+void RunImport(const std::string& folder, const std::string& database, uint32_t records,
+               std::string_view tables) {
   using namespace vdimpexp;
   data::Connection host(database);
   QuietProgress progress;
   host.BeginTrans();
   const std::string count = " (" + std::to_string(records) + " records)";
-  const bool result = legacy::ImportXAVTables(
-      std::vector<legacy::XavTableEntry>{{"Customers" + count, 1, true},
-                                         {"Inventory" + count, 2, true}},
-      {.DatabaseDir = folder + "/",
-       .HistoryDir = folder + "/",
-       .host = host,
-       .progress = progress});
+  std::vector<legacy::XavTableEntry> entries;
+  std::vector<std::string> expected;
+  if (tables != "stock") {
+    entries.push_back({"Customers" + count, 1, true});
+    expected.insert(expected.end(), {"Importing Customers" + count, "Completed."});
+  }
+  if (tables != "customers") {
+    entries.push_back({"Inventory" + count, 2, true});
+    expected.insert(expected.end(), {"Importing Inventory" + count, "Completed."});
+  }
+  const bool result = legacy::ImportXAVTables(entries, {.DatabaseDir = folder + "/",
+                                                        .HistoryDir = folder + "/",
+                                                        .host = host,
+                                                        .progress = progress});
   host.CommitTrans();
-  const std::vector<std::string> expected = {"Importing Customers" + count, "Completed.",
-                                             "Importing Inventory" + count, "Completed."};
   if (!result || progress.lines != expected) {
     std::fprintf(stderr, "the import did not run cleanly:\n");
     for (const std::string& line : progress.lines)
@@ -286,7 +312,9 @@ int ChildMain(const std::string& mode, const std::string& folder,
               const std::string& database, uint32_t records) {
   const auto start = std::chrono::steady_clock::now();
   if (mode == "import") {
-    RunImport(folder, database, records);
+    RunImport(folder, database, records, "both");
+  } else if (mode == "customers" || mode == "stock") {
+    RunImport(folder, database, records, mode);
   } else {
     RunRawLoop(database, records);
   }
@@ -330,6 +358,146 @@ RunFigures RunChild(const char* self, const std::string& mode, const std::string
   return {std::strtod(text.c_str(), nullptr), usage.ru_maxrss};
 }
 
+// ---------------------------------------------------------------------------
+// --anchor: each table against the plain C loop.
+
+// Runs the C loop (dbf2sqlite) as a child; its wall time, from before the
+// fork to its exit (it starts in a millisecond), and its peak memory.
+RunFigures RunAnchor(const std::string& mode, const std::string& database,
+                     const std::string& table, bool page_cache) {
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t child = fork();
+  if (child == 0) {
+    const int quiet = ::open("/dev/null", O_WRONLY);
+    dup2(quiet, STDERR_FILENO);
+    if (page_cache) {
+      setenv("CACHE_KIB", "65536", 1);
+    } else {
+      unsetenv("CACHE_KIB");
+    }
+    execl(VD_DBF2SQLITE, VD_DBF2SQLITE, mode.c_str(), database.c_str(), table.c_str(),
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  wait4(child, &status, 0, &usage);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    throw std::runtime_error("dbf2sqlite " + mode + " on " + table + " failed");
+  }
+  return {seconds, usage.ru_maxrss};
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t middle = values.size() / 2;
+  return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+// The runs of one kind at one size.
+struct Series {
+  std::vector<double> seconds;
+  long peak_kib = 0;
+  void Add(const RunFigures& figures) {
+    seconds.push_back(figures.seconds);
+    peak_kib = std::max(peak_kib, figures.peak_kib);
+  }
+  double MedianSeconds() const { return Median(seconds); }
+};
+
+int AnchorMain(const std::string& self, std::vector<uint32_t> sizes) {
+  if (sizes.empty()) sizes = {100000, 1000000};
+  if (std::string_view(VD_DBF2SQLITE).empty()) {
+    std::fprintf(stderr, "built without the C loop's source: no --anchor\n");
+    return 2;
+  }
+  const std::string work =
+      (fs::temp_directory_path() / "vd_legacy_import_anchor").string();
+  // Per size: the import of each table, its C loop, and the baseline pair.
+  std::map<uint32_t, std::map<std::string, Series>> series;
+  const std::string database = work + "/host.db";
+  const std::string anchor_database = work + "/anchor.db";
+  std::printf("%10s  %-24s %5s %10s %12s %10s\n", "N", "run", "turns", "median s",
+              "records/s", "peak MiB");
+  for (uint32_t n : sizes) {
+    const std::string folder = work + "/xav-" + std::to_string(n);
+    WriteLegacyTables(folder, n);
+    std::map<std::string, Series>& runs = series[n];
+    // The machine is shared: every kind of run takes a turn before any
+    // takes its next, and the order changes from turn to turn.
+    const int turns = n <= 100000 ? 5 : 3;
+    for (int turn = 0; turn < turns; ++turn) {
+      auto import = [&](const char* tables) {
+        FreshHostDatabase(database);
+        runs[std::string("import ") + tables].Add(
+            RunChild(self.c_str(), tables, folder, database, n));
+      };
+      auto customers_anchor = [&] {
+        runs["dbf2sqlite 3 customers"].Add(
+            RunAnchor("3", anchor_database, folder + "/LOG.DBF", true));
+      };
+      auto stock_anchor = [&] {
+        runs["dbf2sqlite 1 stock"].Add(
+            RunAnchor("1", anchor_database, folder + "/STOCK.DBF", false));
+      };
+      auto baseline = [&] {
+        FreshHostDatabase(database);
+        runs["raw both"].Add(RunChild(self.c_str(), "raw", folder, database, n));
+      };
+      if (turn % 2 == 0) {
+        customers_anchor(), import("customers"), stock_anchor(), import("stock");
+        baseline(), import("both");
+      } else {
+        import("customers"), customers_anchor(), import("stock"), stock_anchor();
+        import("both"), baseline();
+      }
+    }
+    for (const auto& [name, runs_of_kind] : runs) {
+      const double rows = name.ends_with("both") ? 2.0 * n : n;
+      std::printf("%10u  %-24s %5d %10.3f %12.0f %10.1f\n", n, name.c_str(), turns,
+                  runs_of_kind.MedianSeconds(), rows / runs_of_kind.MedianSeconds(),
+                  runs_of_kind.peak_kib / 1024.0);
+    }
+    std::fflush(stdout);
+    fs::remove_all(folder);
+  }
+  fs::remove_all(work);
+
+  std::printf(
+      "\nbaseline: the import of both tables against the raw loop (aim >= 0.85)\n");
+  for (uint32_t n : sizes) {
+    std::map<std::string, Series>& runs = series[n];
+    std::printf("baseline N=%u %.2f\n", n,
+                runs["raw both"].MedianSeconds() / runs["import both"].MedianSeconds());
+  }
+  // Rows per second of the same N: the C loop's median time over ours.
+  for (const char* table : {"customers", "stock"}) {
+    const std::string anchor = std::string(table) == "customers"
+                                   ? "dbf2sqlite 3 customers"
+                                   : "dbf2sqlite 1 stock";
+    for (uint32_t n : sizes) {
+      std::map<std::string, Series>& runs = series[n];
+      std::printf("ratio %s N=%u %.2f\n", table, n,
+                  runs[anchor].MedianSeconds() /
+                      runs[std::string("import ") + table].MedianSeconds());
+    }
+  }
+  if (series.count(100000) && series.count(1000000)) {
+    std::printf("scaling customers %.1f\n",
+                series[1000000]["import customers"].MedianSeconds() /
+                    series[100000]["import customers"].MedianSeconds());
+  }
+  for (uint32_t n : sizes) {
+    for (const auto& [name, runs_of_kind] : series[n]) {
+      std::printf("peak %s N=%u %.1f MiB\n", name.c_str(), n,
+                  runs_of_kind.peak_kib / 1024.0);
+    }
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -344,10 +512,12 @@ int main(int argc, char** argv) {
     return ChildMain(argv[2], argv[3], argv[4],
                      static_cast<uint32_t>(std::strtoul(argv[5], nullptr, 10)));
   }
+  const bool anchor = argc > 1 && std::string_view(argv[1]) == "--anchor";
   std::vector<uint32_t> sizes;
-  for (int i = 1; i < argc; ++i) {
+  for (int i = anchor ? 2 : 1; i < argc; ++i) {
     sizes.push_back(static_cast<uint32_t>(std::strtoul(argv[i], nullptr, 10)));
   }
+  if (anchor) return AnchorMain(fs::read_symlink("/proc/self/exe").string(), sizes);
   if (sizes.empty()) sizes = {10000, 100000, 1000000};
 
   const std::string work =
