@@ -1,6 +1,5 @@
-// Builds DBF files byte by byte, so a test controls every header value,
-// wrong ones included. The offsets are written out here rather than taken
-// from the reader's layout, so a wrong layout constant cannot hide itself.
+// Builds DBF files byte by byte, wrong header values included. The offsets are written
+// out here, not taken from the reader's layout, so a wrong layout constant cannot hide.
 #pragma once
 
 #include <cstdint>
@@ -45,7 +44,6 @@ struct DbfBuilder {
     return *this;
   }
 
-  // The file, ending in the end-of-file mark.
   std::string Bytes() const {
     const std::size_t name_room = level7 ? 31 : 10, type_at = level7 ? 32 : 11;
     const std::size_t width_at = level7 ? 33 : 16;
@@ -78,8 +76,7 @@ struct DbfBuilder {
     return path;
   }
 
-  // Clipper keeps the high byte of a wide character field's width in its
-  // decimals byte.
+  // Clipper keeps a wide character field's high width byte in its decimals byte.
   std::size_t Width(const FieldDef& field) const {
     return !level7 && field.type == 'C' ? field.width + 256u * field.decimals
                                         : field.width;

@@ -1,5 +1,4 @@
-// The DBF library on tables built byte by byte: the header parser, the
-// entry points, and the CBSupport routines around them.
+// The DBF library on tables built byte by byte: header parser, entry points, CBSupport.
 #include "legacy/dbf_library.h"
 
 #include <gmock/gmock.h>
@@ -25,13 +24,15 @@ using testing::DbfBuilder;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-// The layout as "header/record: NAME type offset width.decimals ...", or
-// "error" and the code.
+std::string Error(DbfError error) {
+  return "error " + std::to_string(static_cast<int>(error));
+}
+// The layout as "header/record: NAME type offset width.decimals ...", or Error().
 std::string Parsed(const std::string& bytes) {
   DbfLayout layout;
   const DbfError error = ParseDbfHeader(
       {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, layout);
-  if (error != DbfError::kNone) return "error " + std::to_string(static_cast<int>(error));
+  if (error != DbfError::kNone) return Error(error);
   std::string text = std::to_string(layout.header_length) + "/" +
                      std::to_string(layout.record_length) + ":";
   for (const DbfField& field : layout.fields) {
@@ -39,10 +40,6 @@ std::string Parsed(const std::string& bytes) {
             " " + std::to_string(field.width) + "." + std::to_string(field.decimals);
   }
   return text;
-}
-
-std::string Error(DbfError error) {
-  return "error " + std::to_string(static_cast<int>(error));
 }
 
 // NAME C 10 and QTY N 5.1 with one record; With() changes one header value.
