@@ -1,5 +1,4 @@
-// The host data layer: Jet statements, nested transactions, new rows' keys, values'
-// edges.
+// The host data layer: Jet statements, nested transactions, new rows' keys, value edges.
 #include "data/connection.h"
 
 #include <gmock/gmock.h>

@@ -1,5 +1,4 @@
-// The reference shop database, its demo data and the zip-code source, as hosts rely on
-// them.
+// The reference shop database, its demo data and zip-code source, as hosts rely on them.
 #include "schema/reference_database.h"
 
 #include <gmock/gmock.h>
@@ -61,8 +60,7 @@ TEST_F(SchemaTest, UniqueIndexesRefuseDuplicatesWhateverTheirCase) {
 }
 
 TEST_F(SchemaTest, AutoNumberKeysAreNeverHandedOutTwice) {
-  // A deleted contact's phones must never attach to a new one, nor an invoice number
-  // return.
+  // A deleted contact's phones must not reach a new one, nor an invoice number return.
   for (const auto& [table, key] :
        {std::pair{"Contacts", "CKey"}, std::pair{"Jobs", "JobNo"},
         std::pair{"InventoryItems", "InventoryID"}}) {
@@ -107,8 +105,7 @@ TEST_F(SchemaTest, LookupRowsTheImportsWriteAndTheFilterListsLeaveOutAreThere) {
 }
 
 TEST_F(SchemaTest, ExportedViewsAndJoinsHaveUniqueColumnsAndKeepTheirSourcesTypes) {
-  // Exports copy "SELECT *" of these: a repeated name fails them, a lost type changes
-  // them.
+  // Exports copy "SELECT *" of these: a repeated name fails them, a lost type alters it.
   const auto columns = [](const char* of) {
     return std::string("pragma_table_info('") + of + "')";
   };
@@ -146,7 +143,7 @@ TEST_F(SchemaTest, JobsReportsKeepsJobsWhoseLookupsAreMissing) {
                                  {"10002", "<null>", "<null>", "1", "1"}}));
 }
 
-TEST(CreateReferenceSchema, FailureNamesTheStatementAndLeavesNothingBehind) {
+TEST(CreateReferenceDatabase, FailuresNameTheStatementAndLeaveNothingBehind) {
   ScratchDirectory scratch;
   const std::string path =
       scratch.Database("taken.db", "CREATE TABLE Jobs (Anything TEXT)");
@@ -161,10 +158,7 @@ TEST(CreateReferenceSchema, FailureNamesTheStatementAndLeavesNothingBehind) {
   }
   sqlite3_close(db);
   EXPECT_EQ(QueryText(path, "SELECT group_concat(name) FROM sqlite_master"), "Jobs");
-}
-
-TEST(CreateReferenceDatabase, NeverTouchesAnExistingFileNorLeavesAHalfBuiltOne) {
-  ScratchDirectory scratch;
+  // A whole database never replaces an existing file nor leaves a half-built one.
   const std::string existing = scratch.File("shop.db");
   std::ofstream(existing) << "keep me";
   EXPECT_THROW(CreateReferenceDatabase(existing, {10, 1}), std::runtime_error);
