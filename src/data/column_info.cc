@@ -84,6 +84,11 @@ int32_t StorageSize(ColumnType type) {
 
 }  // namespace
 
+bool IsWholeNumberType(ColumnType type) {
+  return type == ColumnType::kByte || type == ColumnType::kInteger ||
+         type == ColumnType::kLong;
+}
+
 ColumnInfo DescribeColumn(std::string name, std::string_view declared_type) {
   ColumnInfo column;
   column.name = std::move(name);

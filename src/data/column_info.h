@@ -35,9 +35,11 @@ struct ValueShape {
   int integer_digits = 0;
   int decimals = 0;
   bool negative = false;
-  // The least and greatest whole numbers (0 when there are none).
+  // The least and greatest whole numbers (0 when there are none), and
+  // whether one lies beyond 64 bits, kept as a double.
   int64_t least_whole = 0;
   int64_t greatest_whole = 0;
+  bool whole_beyond_64_bits = false;
 };
 
 struct ColumnInfo {
@@ -54,6 +56,9 @@ struct ColumnInfo {
   // Set only for writers that ask for it.
   std::optional<ValueShape> measured;
 };
+
+// Byte, Integer and Long: the types that hold whole numbers alone.
+bool IsWholeNumberType(ColumnType type);
 
 // Maps a declared type (case-insensitive, SQLite's free form) to a column.
 ColumnInfo DescribeColumn(std::string name, std::string_view declared_type);

@@ -41,6 +41,15 @@ bool DeclaredNotNull(sqlite3_stmt* statement, int index) {
 
 }  // namespace
 
+std::optional<int64_t> WholeNumberOf(double stored) {
+  // SQLite stores what it is given: a whole-number column may hold a
+  // fraction, or a number beyond 64 bits.
+  const double rounded = std::nearbyint(stored);
+  constexpr double kTwoTo63 = 9223372036854775808.0;
+  if (rounded >= -kTwoTo63 && rounded < kTwoTo63) return static_cast<int64_t>(rounded);
+  return std::nullopt;
+}
+
 Value ReadColumn(sqlite3_stmt* statement, int index, const ColumnInfo& column) {
   int storage = sqlite3_column_type(statement, index);
   if (storage == SQLITE_NULL) return {};
@@ -60,11 +69,9 @@ Value ReadColumn(sqlite3_stmt* statement, int index, const ColumnInfo& column) {
         return static_cast<int64_t>(sqlite3_column_int64(statement, index));
       }
       if (storage == SQLITE_FLOAT) {
-        // A whole-number column holding a number beyond 64 bits (SQLite
-        // stores what it is given) keeps it as a floating-point value.
-        const double rounded = std::nearbyint(sqlite3_column_double(statement, index));
-        constexpr double kTwoTo63 = 9223372036854775808.0;
-        if (rounded >= -kTwoTo63 && rounded < kTwoTo63) return static_cast<int64_t>(rounded);
+        if (auto whole = WholeNumberOf(sqlite3_column_double(statement, index))) {
+          return *whole;
+        }
       }
       break;
     case ColumnType::kSingle:

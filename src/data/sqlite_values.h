@@ -4,6 +4,8 @@
 
 #include <sqlite3.h>
 
+#include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "data/column_info.h"
@@ -15,6 +17,10 @@ namespace vdimpexp::data {
 // A stored value that does not fit the declared type (text in a number
 // column) is handed back as it is stored, never lost.
 Value ReadColumn(sqlite3_stmt* statement, int index, const ColumnInfo& column);
+
+// The whole number a whole-number column reads a stored double as, rounded
+// half to even; none beyond 64 bits, where the double itself is kept.
+std::optional<int64_t> WholeNumberOf(double stored);
 
 // Binds to 1-based parameter `index`: dates in their ISO storage form,
 // booleans as 1 and 0.

@@ -65,6 +65,8 @@ class Value {
   // The value as text, the way a report shows it: null as "", booleans as
   // "True"/"False", numbers in shortest round-trip form, dates as "m/d/yyyy".
   std::string ToText() const;
+  // The most characters ToText gives a number ("-2.2250738585072014e-308").
+  static constexpr int kLongestNumberText = 24;
 
   friend bool operator==(const Value&, const Value&) = default;
 

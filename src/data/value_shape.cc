@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "data/sqlite_values.h"
 #include "data/utf8.h"
 #include "data/value.h"
 
@@ -30,11 +31,14 @@ void Measure(sqlite3_value* value, ColumnType type, ValueShape& shape) {
   if (storage == SQLITE_NULL || storage == SQLITE_BLOB) return;
   const bool text_column = type == ColumnType::kText || type == ColumnType::kMemo;
   if (!text_column && type != ColumnType::kVariant) {
-    // Only the digits of a number column matter.
+    // Only the digits of a number column matter, as the column reads them.
     if (storage == SQLITE_INTEGER) {
       WidenForNumber(shape, static_cast<int64_t>(sqlite3_value_int64(value)));
     } else if (storage == SQLITE_FLOAT) {
-      WidenForNumber(shape, sqlite3_value_double(value));
+      const double number = sqlite3_value_double(value);
+      const std::optional<int64_t> whole =
+          IsWholeNumberType(type) ? WholeNumberOf(number) : std::nullopt;
+      whole ? WidenForNumber(shape, *whole) : WidenForNumber(shape, number);
     }
     return;
   }
@@ -90,9 +94,13 @@ void MeasureFinal(sqlite3_context* context) { sqlite3_result_null(context); }
 
 void WidenForNumber(ValueShape& shape, double number) {
   if (!std::isfinite(number)) return;
-  constexpr double kWholeNumbersExact = 1e15;
-  if (number == std::trunc(number) && std::fabs(number) < kWholeNumbersExact) {
-    return WidenForNumber(shape, static_cast<int64_t>(number));
+  if (number == std::trunc(number)) {
+    // A whole double within 64 bits is the whole number it stands for.
+    constexpr double kTwoTo63 = 9223372036854775808.0;
+    if (number >= -kTwoTo63 && number < kTwoTo63) {
+      return WidenForNumber(shape, static_cast<int64_t>(number));
+    }
+    shape.whole_beyond_64_bits = true;
   }
   shape.negative = shape.negative || number < 0;
   // "d.ddde+XX": the digits a reader needs, and where the point goes. The

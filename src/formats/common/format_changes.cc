@@ -30,6 +30,9 @@ void DescribeChanges(std::string_view column, const ColumnChanges& changes,
     lines.push_back(name + ": " + Counted(changes.numbers_rounded, "number") +
                     " rounded to " + Counted(changes.rounded_to.value_or(0), "decimal"));
   }
+  if (changes.numbers_as_text) {
+    lines.push_back(name + ": written as text, which keeps every digit of its numbers");
+  }
   if (changes.texts_cut > 0) {
     lines.push_back(name + ": " + Counted(changes.texts_cut, "text") + " cut to " +
                     Counted(changes.cut_to, "character"));

@@ -22,6 +22,8 @@ struct ColumnChanges {
   // Texts longer than the format holds at all, cut to `cut_to` characters.
   int cut_to = 0;
   int64_t texts_cut = 0;
+  // Numbers a number field of the format cannot hold exactly, as text.
+  bool numbers_as_text = false;
 };
 
 // Appends a line for each change of `column` ("Notes: 3 characters written

@@ -94,10 +94,11 @@ NumberRoom DeclaredRoom(const ColumnInfo& column) {
 }
 
 // The layout a column gets in the table, from its type and what its values
-// hold. `rounded_to` is set when no numeric field of the level holds every
-// value to 15 significant digits: the places the field keeps.
+// hold. `changes` learns where numbers cannot keep every digit: rounded to
+// the places a numeric field keeps, or written as text when even their
+// whole part is wider than a numeric field.
 DbfField FieldFor(const ColumnInfo& column, const LevelRules& rules,
-                  std::optional<int>& rounded_to) {
+                  ColumnChanges& changes) {
   if (!column.measured) {
     throw std::logic_error("dBASE fields are laid out from measured columns");
   }
@@ -142,13 +143,17 @@ DbfField FieldFor(const ColumnInfo& column, const LevelRules& rules,
   NumberRoom room{
       std::max(declared.integer_part, values.integer_digits + (values.negative ? 1 : 0)),
       std::max(declared.decimals, values.decimals)};
+  if (room.integer_part > rules.max_numeric_width) {
+    // Each number in its shortest text that reads back, which always fits.
+    field.width = Value::kLongestNumberText;
+    changes.numbers_as_text = true;
+    return field;
+  }
   if (room.decimals > rules.max_decimals || room.Width() > rules.max_numeric_width) {
-    // Fewer places, so that the digits in front of the point keep their room;
-    // a number too wide even so is refused when it comes.
-    room.integer_part = std::min(room.integer_part, rules.max_numeric_width);
+    // Fewer places, so that the digits in front of the point keep their room.
     room.decimals = std::clamp(rules.max_numeric_width - room.integer_part - 1, 0,
                                std::min(room.decimals, rules.max_decimals));
-    rounded_to = room.decimals;
+    changes.rounded_to = room.decimals;
   }
   field.type = dbf::kNumeric;
   field.width = static_cast<uint16_t>(room.Width());
@@ -250,7 +255,7 @@ void DbfWriter::Open(const data::ExternalTarget& target,
       }
     }
     ColumnChanges& changes = changes_.emplace_back();
-    DbfField field = FieldFor(column, rules, changes.rounded_to);
+    DbfField field = FieldFor(column, rules, changes);
     if (field.type == dbf::kMemo && column.type != ColumnType::kMemo) {
       changes.memo_beyond = kMaxTextWidth;
     }

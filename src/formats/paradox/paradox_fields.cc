@@ -10,6 +10,7 @@ namespace {
 
 using data::ColumnInfo;
 using data::ColumnType;
+using data::Value;
 
 // Paradox 3 grew its blocks by the kilobyte up to 4 KB; 4.0 starts at 2 KB;
 // 5.0 adds the 16 and 32 KB blocks its engine creates (there is no 8 KB
@@ -70,23 +71,30 @@ ParadoxField Number() { return Field(ParadoxStorage::kNumber, paradox_type::kNum
 // The field of a whole-number column: a short integer for the host's short
 // types, a long integer from Paradox 5 on, where the values fit; else a
 // number field, which holds them exactly up to 2^53; beyond, an alpha field
-// of their digits, as spreadsheets keep such numbers. Fractions (SQLite keeps
-// what a column's type would refuse) get a number field.
+// of their digits, as spreadsheets keep such numbers. Numbers beyond 64 bits
+// (SQLite keeps what a column's type would refuse, as doubles) get a number
+// field, unless whole numbers beyond 2^53 share the column: then all go as
+// text.
 ParadoxField WholeNumberField(const ColumnInfo& column, const ParadoxRules& rules) {
   const data::ValueShape& values = *column.measured;
   auto within = [&](int64_t limit) {
     return values.least_whole >= -limit && values.greatest_whole <= limit;
   };
-  if (values.decimals > 0) return Number();
+  if (!within(kMaxExactDouble)) {
+    const size_t widest =
+        std::max({std::to_string(values.least_whole).size(),
+                  std::to_string(values.greatest_whole).size(),
+                  values.whole_beyond_64_bits ? size_t{Value::kLongestNumberText} : 0});
+    return Alpha(static_cast<int>(widest));
+  }
+  if (values.whole_beyond_64_bits) return Number();
   if (column.type != ColumnType::kLong && within(kMaxShort)) {
     return Field(ParadoxStorage::kShort, paradox_type::kShort, 2);
   }
   if (rules.long_integers && within(kMaxLong)) {
     return Field(ParadoxStorage::kLong, paradox_type::kLong, 4);
   }
-  if (within(kMaxExactDouble)) return Number();
-  return Alpha(static_cast<int>(std::max(std::to_string(values.least_whole).size(),
-                                         std::to_string(values.greatest_whole).size())));
+  return Number();
 }
 
 }  // namespace

@@ -117,6 +117,8 @@ void ParadoxWriter::Open(const data::ExternalTarget& target,
         column.type != data::ColumnType::kMemo) {
       changes.memo_beyond = kMaxAlphaWidth;
     }
+    changes.numbers_as_text =
+        data::IsWholeNumberType(column.type) && field.storage == ParadoxStorage::kAlpha;
     if (!rules.code_page().Encode(column.name, field.header_name, problem)) {
       fail("the column name '" + column.name + "' cannot be stored: " + problem + ".");
     }

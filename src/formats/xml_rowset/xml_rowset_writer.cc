@@ -397,6 +397,21 @@ void WidenToLongestText(data::ColumnInfo& column) {
   if (longest > column.defined_size) column.defined_size = static_cast<int32_t>(longest);
 }
 
+// A whole-number column holding numbers beyond 64 bits (which the host's
+// database keeps as doubles) is declared as doubles; as text, and told,
+// when whole numbers beyond 2^53 share it, which no double holds.
+void WidenToDoubles(data::ColumnInfo& column, ColumnChanges& changes) {
+  if (!data::IsWholeNumberType(column.type) || !column.measured ||
+      !column.measured->whole_beyond_64_bits) {
+    return;
+  }
+  constexpr int64_t kExactInDouble = int64_t{1} << 53;
+  const bool exact = column.measured->least_whole >= -kExactInDouble &&
+                     column.measured->greatest_whole <= kExactInDouble;
+  column.type = exact ? ColumnType::kDouble : ColumnType::kVariant;
+  changes.numbers_as_text = !exact;
+}
+
 }  // namespace
 
 void XmlRowsetWriter::Open(const data::ExternalTarget& target,
@@ -409,6 +424,7 @@ void XmlRowsetWriter::Open(const data::ExternalTarget& target,
   for (size_t i = 0; i < columns.size(); ++i) {
     Column column{.info = columns[i]};
     WidenToLongestText(column.info);
+    WidenToDoubles(column.info, column.changes);
     const std::string& name = column.info.name;
     // A name that is no XML name, or that an earlier column already has,
     // is written as "c" and the column's index, as ADO does, and the real

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <regex>
+#include <set>
 
 #include "data/external_target.h"
 #include "export_source.h"
@@ -201,7 +203,8 @@ TEST_P(WriterContractTest, NoValueFailsTheExportOrChangesUnsaid) {
       INSERT INTO odd VALUES (10, NULL, NULL, NULL, NULL, NULL, NULL),
         (11, 'Dates', NULL, NULL, '9999-12-31 23:59:59', -0.0, 9007199254740993),
         (12, 'Dates', NULL, NULL, '2000-02-29 12:00:00', 1e15, 123456789012345),
-        (13, 'Dates', NULL, NULL, '1999-12-31', 1e-7, -1);)");
+        (13, 'Dates', NULL, NULL, '1999-12-31', 1e-7, -1),
+        (14, 'Wide', NULL, NULL, NULL, -1e300, 1e20), (15, 'Wide', NULL, NULL, NULL, 0, 2.5);)");
   const std::vector<std::string> changes =
       ExportInto(Target(), "Label, Note, Stamp, Amount, Big", "FROM odd ORDER BY Id");
   std::string reader = GetParam().reader, more;
@@ -238,6 +241,24 @@ TEST_P(WriterContractTest, NoValueFailsTheExportOrChangesUnsaid) {
     });
     EXPECT_TRUE(read.find(escaped) != std::string::npos || told)
         << probe.text.substr(0, 40) << " in " << probe.column << " changed unsaid";
+  }
+  // Numbers read back as the same number, however the reader spells it; whole
+  // numbers beyond 2^53 as their very digits.
+  std::set<std::string> spelled;
+  std::set<double> numbers;
+  const std::regex number(R"([-+]?(\d+\.?\d*|\.\d+)([eE][-+]?\d+)?)");
+  for (std::sregex_iterator it(read.begin(), read.end(), number), end; it != end; ++it) {
+    spelled.insert(it->str());
+    numbers.insert(std::strtod(it->str().c_str(), nullptr));
+  }
+  const std::pair<std::string, std::string> written[] = {
+      {"Big", "9007199254740993"}, {"Big", "1e20"},    {"Big", "-1"},
+      {"Amount", "-1e300"},        {"Amount", "1e-7"}, {"Amount", "0.1"}};
+  for (const auto& [column, text] : written) {
+    const bool read_back = text.size() > 15
+                               ? spelled.contains(text)
+                               : numbers.contains(std::strtod(text.c_str(), nullptr));
+    EXPECT_TRUE(read_back) << text << " in " << column << " did not read back";
   }
 }
 
