@@ -16,12 +16,26 @@ namespace vdimpexp::data {
 // and kTextTooLong for text longer than a sized text column.
 void ConvertValueForColumn(const ColumnInfo& column, Value& value);
 
-// The same, with the case of every import settled without a call: text into
-// a text column it fits byte for byte (so character for character).
+// The same, with the cases of every import settled without a call: text into
+// a text column it fits byte for byte (so character for character),
+// a whole number into a whole-number column whose range holds it or into a
+// yes/no column.
 inline void ConvertForColumn(const ColumnInfo& column, Value& value) {
   if (column.type == ColumnType::kText && value.kind() == Value::Kind::kText &&
       value.AsText().size() <= static_cast<size_t>(column.defined_size)) {
     return;
+  }
+  if (value.kind() == Value::Kind::kInteger) {
+    const int64_t number = value.AsInteger();
+    if (column.type == ColumnType::kLong ||
+        (column.type == ColumnType::kInteger && number >= -32768 && number <= 32767) ||
+        (column.type == ColumnType::kByte && number >= 0 && number <= 255)) {
+      return;
+    }
+    if (column.type == ColumnType::kBoolean) {
+      value = number != 0;
+      return;
+    }
   }
   ConvertValueForColumn(column, value);
 }

@@ -1,7 +1,9 @@
 #include "data/recordset.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
+#include <cstring>
 #include <map>
 #include <unordered_map>
 #include <vector>
@@ -70,6 +72,57 @@ ExternalTarget XmlRowsetTarget(std::string_view file) {
   return target;
 }
 
+// Writes `number` as `width` digits, zero-padded.
+char* PutDigits(char* at, int number, int width) {
+  for (int i = width - 1; i >= 0; --i, number /= 10) {
+    at[i] = static_cast<char>('0' + number % 10);
+  }
+  return at + width;
+}
+
+// Whether binding `value` would bind what `bound` bound: a double must be
+// the same to the bit (0.0 and -0.0 compare equal, NaN unequal to itself).
+bool SameBinding(const Value& bound, const Value& value) {
+  if (value.kind() != Value::Kind::kDouble) return bound == value;
+  if (bound.kind() != Value::Kind::kDouble) return false;
+  const double a = bound.AsDouble(), b = value.AsDouble();
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// Binds a value of the pending row. A date whose parts all have their usual
+// number of digits is written in its storage form (Date::ToIso) on the
+// stack; every other value goes through BindValue.
+int BindNewRowValue(sqlite3_stmt* insert, int parameter, const Value& value) {
+  if (value.kind() != Value::Kind::kDate) return BindValue(insert, parameter, value);
+  const Date& date = value.AsDate();
+  auto within = [](int part, int high) { return part >= 0 && part <= high; };
+  if (!within(date.year, 9999) || !within(date.month, 99) || !within(date.day, 99) ||
+      !within(date.hour, 99) || !within(date.minute, 99) || !within(date.second, 99)) {
+    return BindValue(insert, parameter, value);
+  }
+  char iso[20];
+  char* at = PutDigits(iso, date.year, 4);
+  *at++ = '-';
+  at = PutDigits(at, date.month, 2);
+  *at++ = '-';
+  at = PutDigits(at, date.day, 2);
+  if (date.HasTime()) {
+    *at++ = ' ';
+    at = PutDigits(at, date.hour, 2);
+    *at++ = ':';
+    at = PutDigits(at, date.minute, 2);
+    *at++ = ':';
+    at = PutDigits(at, date.second, 2);
+  }
+  return sqlite3_bind_text(insert, parameter, iso, static_cast<int>(at - iso),
+                           SQLITE_TRANSIENT);
+}
+
+uint64_t NextOpenSerial() {
+  static std::atomic<uint64_t> last{0};
+  return ++last;
+}
+
 }  // namespace
 
 namespace detail {
@@ -78,6 +131,7 @@ namespace detail {
 // to it while the recordset object itself moves.
 struct RecordsetState {
   std::shared_ptr<Session> session;
+  uint64_t serial = NextOpenSerial();
 
   // Reading: the statement that yields the rows, started on first use.
   std::string read_sql;
@@ -90,6 +144,13 @@ struct RecordsetState {
   std::vector<Field> fields;
   FieldIndex index_by_name;
   size_t expected_field = 0;
+  // The columns the last rows were asked for, in the order asked, from the
+  // start of the new row: an importer asks for the same ones row after row,
+  // so the name is compared with the one asked for at that place last time
+  // before the index is looked at. Relearned from where a row asks otherwise.
+  static constexpr size_t kLearnedLookups = 64;
+  std::vector<int> lookup_order;
+  size_t lookups = 0;
   // False for a column whose name an earlier column already has: the name
   // finds the earlier one.
   std::vector<uint8_t> answers_to_its_name;
@@ -107,8 +168,17 @@ struct RecordsetState {
   bool showing_new_row = false;  // the row last stored is the current row
   std::vector<Value> new_row;
   std::vector<uint8_t> assigned;
-  std::map<std::vector<uint8_t>, StatementLease> inserts;
-  std::map<std::vector<uint8_t>, StatementLease>::iterator last_insert = inserts.end();
+  // An insert per set of assigned columns, with what its parameters hold:
+  // SQLite keeps a binding from step to step, so a value that is not text
+  // and equals the one bound for the row before is not bound again. Text is
+  // bound without a copy, from the pending row, so always afresh.
+  struct Insert {
+    StatementLease statement;
+    std::vector<Value> bound;
+    std::vector<uint8_t> is_bound;
+  };
+  std::map<std::vector<uint8_t>, Insert> inserts;
+  std::map<std::vector<uint8_t>, Insert>::iterator last_insert = inserts.end();
 
   const Value& NewRowValue(int index) const {
     return assigned[index] ? new_row[index] : defaults[index];
@@ -126,8 +196,25 @@ struct RecordsetState {
   }
 
   Field& FieldNamed(std::string_view name) {
-    // Importers set a row's fields in the same order row after row: the
-    // field after the one found last is tried before the index.
+    if (lookups < lookup_order.size()) {
+      Field& learned = fields[lookup_order[lookups]];
+      if (learned.Name() == name) {
+        ++lookups;
+        return learned;
+      }
+      lookup_order.resize(lookups);
+    }
+    Field& field = FindFieldNamed(name);
+    if (lookups < kLearnedLookups) {
+      lookup_order.push_back(field.index_);
+      ++lookups;
+    }
+    return field;
+  }
+
+  Field& FindFieldNamed(std::string_view name) {
+    // Fields set in table order: the field after the one found last is
+    // tried before the index.
     if (expected_field < fields.size() && answers_to_its_name[expected_field] &&
         fields[expected_field].Name() == name) {
       return fields[expected_field++];
@@ -154,6 +241,7 @@ struct RecordsetState {
 
   void Step() {
     showing_new_row = false;
+    lookups = 0;
     int rc = reader ? sqlite3_step(reader.get()) : SQLITE_DONE;
     if (rc == SQLITE_ROW) {
       for (Field& field : fields) {
@@ -192,13 +280,13 @@ struct RecordsetState {
     });
   }
 
-  sqlite3_stmt* InsertStatement() {
+  Insert& InsertStatement() {
     // Rows of one import set the same columns; try the last statement first.
     if (last_insert != inserts.end() && last_insert->first == assigned) {
-      return last_insert->second.get();
+      return last_insert->second;
     }
     last_insert = inserts.find(assigned);
-    if (last_insert != inserts.end()) return last_insert->second.get();
+    if (last_insert != inserts.end()) return last_insert->second;
     std::string names, places;
     for (size_t i = 0; i < fields.size(); ++i) {
       if (!assigned[i]) continue;
@@ -209,8 +297,14 @@ struct RecordsetState {
                           ? "INSERT INTO " + Bracketed(table) + " DEFAULT VALUES"
                           : "INSERT INTO " + Bracketed(table) + " (" + names +
                                 ") VALUES (" + places + ")";
-    last_insert = inserts.emplace(assigned, session->Prepare(sql)).first;
-    return last_insert->second.get();
+    const size_t parameters =
+        static_cast<size_t>(std::count(assigned.begin(), assigned.end(), 1));
+    last_insert = inserts
+                      .emplace(assigned, Insert{session->Prepare(sql),
+                                                std::vector<Value>(parameters),
+                                                std::vector<uint8_t>(parameters, 0)})
+                      .first;
+    return last_insert->second;
   }
 };
 
@@ -231,6 +325,26 @@ void Field::SetValue(data::Value value) {
   ConvertForColumn(column_, value);
   owner_->new_row[index_] = std::move(value);
   owner_->assigned[index_] = 1;
+}
+
+void Field::SetText(std::string_view text) {
+  // A text column takes a text that fits it byte for byte as it is (see
+  // ConvertForColumn); anything else is converted as SetValue converts.
+  if (!owner_->adding || column_.type != ColumnType::kText ||
+      text.size() > static_cast<size_t>(column_.defined_size)) {
+    SetValue(data::Value(text));
+    return;
+  }
+  owner_->new_row[index_].AssignText(text);
+  owner_->assigned[index_] = 1;
+}
+
+void Field::SetValueFrom(const data::Value& value) {
+  if (value.kind() == data::Value::Kind::kText) {
+    SetText(value.AsText());
+  } else {
+    SetValue(value);
+  }
 }
 
 int Recordset::FieldList::Count() const {
@@ -368,6 +482,8 @@ void Recordset::Close() { state_.reset(); }
 
 bool Recordset::IsOpen() const { return state_ != nullptr; }
 
+uint64_t Recordset::OpenSerial() const { return state_ ? state_->serial : 0; }
+
 bool Recordset::IsBOF() const {
   if (!state_) ThrowInvalid("The recordset is closed.");
   if (state_->showing_new_row) return false;
@@ -419,6 +535,7 @@ void Recordset::AddNew() {
   }
   if (s.adding) Update();
   s.showing_new_row = false;
+  s.lookups = 0;
   std::fill(s.assigned.begin(), s.assigned.end(), 0);
   if (s.key_column >= 0) {
     s.new_row[s.key_column] = s.NextFreeKey();
@@ -434,10 +551,22 @@ void Recordset::Update() {
   // The insert is the recordset's own prepared statement, so it does not
   // pass the session's check on its way.
   s.session->CheckTransactionIntact();
-  sqlite3_stmt* insert = s.InsertStatement();
-  int parameter = 0;
+  detail::RecordsetState::Insert& statement = s.InsertStatement();
+  sqlite3_stmt* insert = statement.statement.get();
+  size_t parameter = 0;
   for (size_t i = 0; i < s.fields.size(); ++i) {
-    if (s.assigned[i]) BindValue(insert, ++parameter, s.new_row[i]);
+    if (!s.assigned[i]) continue;
+    const Value& value = s.new_row[i];
+    if (value.kind() == Value::Kind::kText) {
+      BindNewRowValue(insert, static_cast<int>(parameter + 1), value);
+      statement.is_bound[parameter] = 0;
+    } else if (!statement.is_bound[parameter] ||
+               !SameBinding(statement.bound[parameter], value)) {
+      statement.is_bound[parameter] =
+          BindNewRowValue(insert, static_cast<int>(parameter + 1), value) == SQLITE_OK;
+      statement.bound[parameter] = value;
+    }
+    ++parameter;
   }
   int rc = sqlite3_step(insert);
   if (rc != SQLITE_DONE) {

@@ -56,6 +56,11 @@ class Field {
   // Throws DbError, leaving the field as it was, when the column cannot take
   // the value, or when no new row is pending.
   void SetValue(data::Value value);
+  // SetValue(Value(std::string(text))) and SetValue(value), for the rows of an
+  // import: a text that a text column takes as it is goes into the pending
+  // row's own storage, which is reused row after row.
+  void SetText(std::string_view text);
+  void SetValueFrom(const data::Value& value);
 
  private:
   friend class Recordset;
@@ -100,6 +105,10 @@ class Recordset {
             CursorType cursor, LockType lock, CommandType options);
   void Close();
   bool IsOpen() const;
+  // Tells this opening of the recordset from every other one in the
+  // process (a number no other opening gets); 0 while closed. Callers that
+  // keep its fields between rows ask it whether they still may.
+  uint64_t OpenSerial() const;
 
   // Both true when there are no rows. After the last row, IsEOF is true.
   bool IsBOF() const;

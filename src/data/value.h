@@ -52,6 +52,17 @@ class Value {
   Value(std::string_view s) : v_(std::string(s)) {}
   Value(const char* s) : v_(std::string(s)) {}
 
+  // Makes the value the text `s`, in the storage of the text it held if it
+  // held one, so that a value given text after text allocates once. `s`
+  // may lie inside the value's own text.
+  void AssignText(std::string_view s) {
+    if (std::string* text = std::get_if<std::string>(&v_)) {
+      text->assign(s.data(), s.size());
+    } else {
+      v_ = std::string(s);
+    }
+  }
+
   Kind kind() const { return static_cast<Kind>(v_.index()); }
   bool IsNull() const { return kind() == Kind::kNull; }
 
