@@ -15,6 +15,9 @@ namespace vdimpexp::legacy {
 // integers, ...) come back as their bytes read as text. Empty text for
 // field 0 and when the table has no current record.
 std::string FieldText(FieldHandle field);
+// The same into `text`, whose storage is reused: a run over a table's records
+// decodes every field without allocating.
+void FieldText(FieldHandle field, std::string& text);
 
 // Renders the stored date `date_text` ("CCYYMMDD") through `picture` into
 // `result`, which ends up exactly as long as `picture`; e.g. "19990315" and

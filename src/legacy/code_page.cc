@@ -1,6 +1,8 @@
 #include "legacy/code_page.h"
 
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 
 #include "data/utf8.h"
 
@@ -9,6 +11,20 @@ namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+
+// No byte of the text has its top bit set; eight bytes at a time.
+bool IsAscii(std::string_view bytes) {
+  constexpr std::uint64_t kTopBits = 0x8080808080808080ULL;
+  std::size_t at = 0;
+  std::uint64_t seen = 0;
+  for (; at + 8 <= bytes.size(); at += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes.data() + at, sizeof word);
+    seen |= word;
+  }
+  for (; at < bytes.size(); ++at) seen |= static_cast<unsigned char>(bytes[at]);
+  return (seen & kTopBits) == 0;
+}
 
 }  // namespace
 
@@ -32,6 +48,7 @@ std::unique_ptr<CodePage> CodePage::AsciiOnly() {
     }
   }
   code_page->single_byte_ = true;
+  code_page->ascii_passes_ = true;
   return code_page;
 }
 
@@ -43,7 +60,11 @@ CodePage::~CodePage() {
 // sequence (UTF-8, Shift-JIS, GBK, ...) or yields other than one character:
 // such code pages need the converter for every field.
 bool CodePage::BuildByteTable() {
+  int ascii_passing = 0;
   for (int byte = 0; byte < 256; ++byte) {
+    // The ASCII bytes come first: by the time a later byte shows the code
+    // page to be a multi-byte one, they have all been tried.
+    if (byte == 0x80) ascii_passes_ = ascii_passing == 0x80;
     iconv(converter_, nullptr, nullptr, nullptr, nullptr);
     char in_byte = static_cast<char>(byte);
     char* in = &in_byte;
@@ -65,11 +86,18 @@ bool CodePage::BuildByteTable() {
     if (data::CharacterCount(produced) != 1 || produced.size() > 4) return false;
     produced.copy(utf8_of_byte_[byte].data(), produced.size());
     utf8_length_[byte] = static_cast<unsigned char>(produced.size());
+    if (byte < 0x80 && produced.size() == 1 && produced[0] == static_cast<char>(byte)) {
+      ++ascii_passing;
+    }
   }
   return true;
 }
 
 std::size_t CodePage::Decode(std::string_view bytes, std::string& out) const {
+  if (ascii_passes_ && IsAscii(bytes)) {
+    out.append(bytes);
+    return bytes.size();
+  }
   if (!single_byte_) return DecodeWithIconv(bytes, out);
   out.reserve(out.size() + bytes.size());
   for (unsigned char byte : bytes) {

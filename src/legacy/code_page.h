@@ -25,6 +25,9 @@ class CodePage {
   CodePage& operator=(const CodePage&) = delete;
 
   const std::string& name() const { return name_; }
+  // True when every byte below 0x80 decodes to the same ASCII character, so
+  // that text of such bytes needs no decoding.
+  bool ascii_passes() const { return ascii_passes_; }
 
   // Appends the UTF-8 text of `bytes` to `out`; a byte sequence that does not
   // decode becomes U+FFFD, never an error. Returns the number of characters
@@ -41,6 +44,9 @@ class CodePage {
   // Single-byte code pages decode through a table built once, so a field
   // costs no iconv call; multi-byte ones go through the converter.
   bool single_byte_ = false;
+  // Every byte below 0x80 decodes, on its own, to the same ASCII character:
+  // a field of such bytes is its own UTF-8, copied as it is.
+  bool ascii_passes_ = false;
   std::array<std::array<char, 4>, 256> utf8_of_byte_{};
   std::array<unsigned char, 256> utf8_length_{};
   iconv_t converter_ = reinterpret_cast<iconv_t>(-1);

@@ -223,6 +223,17 @@ const CodePage* FieldCodePage(FieldHandle handle) {
   return table.code_page.get();
 }
 
+FieldContent CurrentFieldContent(FieldHandle handle) {
+  const FieldRef* field = FindField(handle);
+  if (field == nullptr) return {};
+  OpenTable& table = *field->table;
+  const char* record = table.table->record();
+  if (record == nullptr) return {};
+  const DbfField& layout = table.table->layout().fields[field->index];
+  if (!table.code_page) table.code_page = OpenTableCodePage(*table.table);
+  return {record + layout.offset, layout.width, table.code_page.get()};
+}
+
 std::size_t LiveContextCount() { return State().contexts.size(); }
 
 }  // namespace vdimpexp::legacy

@@ -85,6 +85,15 @@ std::int16_t code4initUndo(ContextHandle context);
 // the table's ".cpg" file, language driver mark, or bytes); nullptr for
 // field 0.
 const CodePage* FieldCodePage(FieldHandle field);
+// f4ptr, f4len_v and FieldCodePage at once, for a reader that takes every
+// field of every record: `bytes` is nullptr (and the rest empty) for field 0
+// and when the table has no current record.
+struct FieldContent {
+  const char* bytes = nullptr;
+  std::size_t width = 0;
+  const CodePage* code_page = nullptr;
+};
+FieldContent CurrentFieldContent(FieldHandle field);
 // How many contexts are started and not yet ended.
 std::size_t LiveContextCount();
 
