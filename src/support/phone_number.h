@@ -17,6 +17,9 @@ namespace vdimpexp::support {
 // Empty or all-blank input (and a missing value, passed as empty text) gives
 // empty text.
 std::string FormatPhoneNumber(std::string_view phone);
+// The same into `out` (replacing what it held; it must not hold `phone`),
+// so that a caller formatting number after number reuses one buffer.
+void FormatPhoneNumber(std::string_view phone, std::string& out);
 
 }  // namespace vdimpexp::support
 

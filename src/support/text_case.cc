@@ -35,14 +35,29 @@ bool IsWordBreak(char32_t c) {
          c == '\0';
 }
 
-// Maps every character of `text` through map(character, starts_a_word).
+// Maps every character of `text` through map(character, starts_a_word) into
+// `out`. An ASCII byte is its own character, mapped without decoding it.
 template <typename Map>
-std::string MapCharacters(std::string_view text, Map map) {
-  std::string out;
-  out.reserve(text.size());
+void MapCharacters(std::string_view text, std::string& out, Map map) {
+  // The ASCII start of the text, usually all of it, byte for byte in place.
+  out.resize(text.size());
   bool word_start = true;
   std::size_t at = 0;
+  for (char* ascii = out.data(); at < text.size(); ++at) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    if (byte >= 0x80) break;
+    ascii[at] = static_cast<char>(map(byte, word_start));
+    word_start = IsWordBreak(byte);
+  }
+  out.resize(at);
   while (at < text.size()) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    if (byte < 0x80) {
+      out += static_cast<char>(map(byte, word_start));
+      word_start = IsWordBreak(byte);
+      ++at;
+      continue;
+    }
     const data::Utf8Character character = data::DecodeUtf8At(text, at);
     if (character.length == 0) {
       out += text[at++];
@@ -53,22 +68,35 @@ std::string MapCharacters(std::string_view text, Map map) {
     word_start = IsWordBreak(character.code_point);
     at += character.length;
   }
-  return out;
 }
 
 }  // namespace
 
-std::string ProperCase(std::string_view text) {
-  return MapCharacters(text, [](char32_t c, bool word_start) {
+void ProperCase(std::string_view text, std::string& out) {
+  MapCharacters(text, out, [](char32_t c, bool word_start) {
     return word_start ? ToUpper(c) : ToLower(c);
   });
 }
 
+void UpperCase(std::string_view text, std::string& out) {
+  MapCharacters(text, out, [](char32_t c, bool) { return ToUpper(c); });
+}
+
+std::string ProperCase(std::string_view text) {
+  std::string out;
+  ProperCase(text, out);
+  return out;
+}
+
 std::string UpperCase(std::string_view text) {
-  return MapCharacters(text, [](char32_t c, bool) { return ToUpper(c); });
+  std::string out;
+  UpperCase(text, out);
+  return out;
 }
 
 std::string_view CutToLength(std::string_view text, std::size_t length) {
+  // No more bytes than the length means no more characters either.
+  if (text.size() <= length) return text;
   std::size_t characters = 0;
   for (std::size_t at = 0; at < text.size(); ++at) {
     if (data::IsUtf8ContinuationByte(text[at])) continue;

@@ -16,10 +16,14 @@ namespace vdimpexp::support {
 // SMITH-JONES Smith-jones, ÉLODIE Élodie. Bytes that are not UTF-8 are kept
 // as they are.
 std::string ProperCase(std::string_view text);
+// The same into `out` (replacing what it held; it must not hold `text`), so
+// that a caller casing text after text reuses one buffer.
+void ProperCase(std::string_view text, std::string& out);
 
 // Every letter in upper case (letters without a single upper-case form,
 // such as ß, stay as they are).
 std::string UpperCase(std::string_view text);
+void UpperCase(std::string_view text, std::string& out);
 
 // The first `length` characters of the text (all of it when shorter). A
 // character starts at every byte that does not continue a UTF-8 sequence,
