@@ -4,6 +4,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string_view>
+#include <vector>
 
 #include "data/db_error.h"
 #include "data/recordset.h"
@@ -112,8 +113,12 @@ std::optional<int32_t> SaveFailure(data::Recordset& rows) {
   }
 }
 
-std::string TextOf(std::string_view dbf_field) {
-  return FieldText(d4field(DbfFile, dbf_field));
+// A host column of the open table, found once for the whole table; nullptr
+// when the host lacks it, so that every step that needs it is passed over.
+data::Field* HostColumn(data::Recordset& rows, std::string_view name) {
+  data::Field* field = nullptr;
+  Attempt([&] { field = &rows.Fields(name); });
+  return field;
 }
 
 // How a table's rows fared, for the lines that close its import.
@@ -159,11 +164,14 @@ class NestedTransaction {
 
 // What the two table imports share: the progress lines and bar, the nested
 // transaction, the host table, the DBF table and the walk over its records.
-// `import_record` turns the current record into a row of `rows`.
-template <typename ImportRecord>
+// `open_table` finds the DBF fields and host columns the records need, once
+// the DBF table is open; `import_record` turns the current record into a row
+// of `rows`.
+template <typename OpenTable, typename ImportRecord>
 bool ImportTable(const XavTableEntry& entry, const std::string& path,
                  std::string_view host_table, std::string_view duplicate_note,
-                 const XavImportJob& job, ImportRecord import_record) {
+                 const XavImportJob& job, OpenTable open_table,
+                 ImportRecord import_record) {
   support::ProgressSink& progress = job.progress;
   progress.AppendLine("Importing " + entry.text);
   progress.SetPercent(0);
@@ -184,6 +192,7 @@ bool ImportTable(const XavTableEntry& entry, const std::string& path,
     progress.ShowBar(false);
     return false;
   }
+  open_table(rows);
 
   TableTally tally;
   if (d4top(DbfFile) == 0) {
@@ -251,16 +260,27 @@ void SaveContact(data::Recordset& contacts, data::Connection& host, TableTally& 
   }
 }
 
+// The DBF fields of `table`, in the order of its field list (0 for one the
+// file lacks: it reads as empty text).
+std::vector<FieldHandle> ContactFieldHandles(const ContactTable& table) {
+  std::vector<FieldHandle> handles;
+  for (const ContactField& field : table.fields) {
+    handles.push_back(d4field(DbfFile, field.dbf_name));
+  }
+  return handles;
+}
+
 void ImportContactRecord(data::Recordset& contacts, const ContactTable& table,
-                         ContactInfo& contact, support::ContactCreator& creator,
-                         data::Connection& host, TableTally& tally) {
+                         std::span<const FieldHandle> fields, ContactInfo& contact,
+                         support::ContactCreator& creator, data::Connection& host,
+                         TableTally& tally) {
   if (!Attempt([&] { contacts.AddNew(); })) {
     ++tally.not_imported;
     return;
   }
   contact.ClientType = table.client_type;
-  for (const ContactField& field : table.fields) {
-    contact.*field.target = TextOf(field.dbf_name);
+  for (std::size_t i = 0; i < table.fields.size(); ++i) {
+    FieldText(fields[i], contact.*table.fields[i].target);
   }
   // A failing step of AddContact leaves the columns set before it; the row
   // is saved with those, as the legacy program did.
@@ -268,32 +288,77 @@ void ImportContactRecord(data::Recordset& contacts, const ContactTable& table,
   SaveContact(contacts, host, tally);
 }
 
-// Sets a column of the pending item; a value the column refuses leaves it
-// at the value a new row has.
-void SetItem(data::Recordset& items, std::string_view column, data::Value value) {
-  Attempt([&] { items.Fields(column).SetValue(std::move(value)); });
+// The DBF fields and host columns of the stock import, found once per table.
+struct StockFields {
+  FieldHandle part_number, genetic_number, description, location, last_date, quantity,
+      minimum_quantity, cost, retail, comments;
+};
+
+struct ItemColumns {
+  data::Field *ItemType, *ItemNumber, *GeneticNo, *ProductLine, *Category, *DescEstimate,
+      *DescInvoice, *TaxableItem, *Location, *LastItemUsedOn, *StorageBin1,
+      *UnitsInStock1, *ReOrderPoint1, *CostOrRateLastUpdated, *CostOrRate,
+      *SalesPriceOrRate, *AllowBackOrders, *Notes;
+};
+
+// The fields in the order the records read them.
+StockFields FindStockFields() {
+  StockFields fields;
+  fields.part_number = d4field(DbfFile, "PARTNO");
+  fields.genetic_number = d4field(DbfFile, "GENNO");
+  fields.description = d4field(DbfFile, "DISC");
+  fields.location = d4field(DbfFile, "LOCATION");
+  fields.last_date = d4field(DbfFile, "LASTDATE");
+  fields.quantity = d4field(DbfFile, "QUAN");
+  fields.minimum_quantity = d4field(DbfFile, "MINQUAN");
+  fields.cost = d4field(DbfFile, "COST");
+  fields.retail = d4field(DbfFile, "RETAIL");
+  fields.comments = d4field(DbfFile, "COMMENTS");
+  return fields;
+}
+
+ItemColumns FindItemColumns(data::Recordset& items) {
+  return {
+      HostColumn(items, "ItemType"),        HostColumn(items, "ItemNumber"),
+      HostColumn(items, "GeneticNo"),       HostColumn(items, "ProductLine"),
+      HostColumn(items, "Category"),        HostColumn(items, "DescEstimate"),
+      HostColumn(items, "DescInvoice"),     HostColumn(items, "TaxableItem"),
+      HostColumn(items, "Location"),        HostColumn(items, "LastItemUsedOn"),
+      HostColumn(items, "StorageBin1"),     HostColumn(items, "UnitsInStock1"),
+      HostColumn(items, "ReOrderPoint1"),   HostColumn(items, "CostOrRateLastUpdated"),
+      HostColumn(items, "CostOrRate"),      HostColumn(items, "SalesPriceOrRate"),
+      HostColumn(items, "AllowBackOrders"), HostColumn(items, "Notes")};
+}
+
+// Sets a column of the pending item; a value the column refuses, or a
+// column the host lacks, leaves it at the value a new row has.
+void SetItem(data::Field* column, data::Value value) {
+  if (column) Attempt([&] { column->SetValue(std::move(value)); });
+}
+
+void SetItemText(data::Field* column, std::string_view text) {
+  if (column) Attempt([&] { column->SetText(text); });
 }
 
 // The text of a DBF field, fitted to the item column's defined size.
-void SetItemFitted(data::Recordset& items, std::string_view column,
-                   std::string_view dbf_field) {
-  Attempt([&] {
-    data::Field& field = items.Fields(column);
-    field.SetValue(support::FitToLength(
-        TextOf(dbf_field), static_cast<std::size_t>(std::max(field.DefinedSize(), 0))));
-  });
+void SetItemFitted(data::Field* column, FieldHandle dbf_field, std::string& text) {
+  if (!column) return;
+  FieldText(dbf_field, text);
+  SetItemText(column,
+              data::TrimSpaces(support::CutToLength(
+                  text, static_cast<std::size_t>(std::max(column->DefinedSize(), 0)))));
 }
 
-void SetItemTrimmed(data::Recordset& items, std::string_view column,
-                    std::string_view dbf_field) {
-  SetItem(items, column, std::string(data::TrimSpaces(TextOf(dbf_field))));
+void SetItemTrimmed(data::Field* column, FieldHandle dbf_field, std::string& text) {
+  if (!column) return;
+  FieldText(dbf_field, text);
+  SetItemText(column, data::TrimSpaces(text));
 }
 
 // Sets `column` to the value the pending item now holds in `source`. A
-// source the host lacks fails the step: the column keeps its new-row value.
-void CopyItemValue(data::Recordset& items, std::string_view column,
-                   std::string_view source) {
-  Attempt([&] { items.Fields(column).SetValue(items.Fields(source).Value()); });
+// source the host lacks leaves the column at its new-row value.
+void CopyItemValue(data::Field* column, const data::Field* source) {
+  if (column && source) Attempt([&] { column->SetValueFrom(source->Value()); });
 }
 
 // The descriptions are cut at a fixed 255 characters, whatever the column.
@@ -303,36 +368,50 @@ constexpr int kImportedProductLine = 3;
 constexpr int kImportedCategory = 9;
 constexpr int kYes = 1;
 
-void ImportStockRecord(data::Recordset& items, TableTally& tally) {
+// What a stock record is read through, kept for the whole table so that its
+// buffers are reused.
+struct StockImport {
+  StockFields fields{};
+  ItemColumns columns{};
+  std::string text;
+  std::string last_used;
+  const std::string date_picture = "MM/DD/CCYY";
+};
+
+void ImportStockRecord(data::Recordset& items, StockImport& stock, TableTally& tally) {
   if (!Attempt([&] { items.AddNew(); })) {
     ++tally.not_imported;
     return;
   }
-  SetItem(items, "ItemType", kPartsItemType);
-  SetItemFitted(items, "ItemNumber", "PARTNO");
-  SetItemFitted(items, "GeneticNo", "GENNO");
-  SetItem(items, "ProductLine", kImportedProductLine);
-  SetItem(items, "Category", kImportedCategory);
-  SetItem(items, "DescEstimate",
-          support::FitToLength(TextOf("DISC"), kDescriptionLength));
-  CopyItemValue(items, "DescInvoice", "DescEstimate");
-  SetItem(items, "TaxableItem", kYes);
-  SetItemFitted(items, "Location", "LOCATION");
-  std::string last_used;
-  FormatDbfDate(TextOf("LASTDATE"), last_used, "MM/DD/CCYY");
+  const StockFields& fields = stock.fields;
+  const ItemColumns& columns = stock.columns;
+  std::string& text = stock.text;
+  SetItem(columns.ItemType, kPartsItemType);
+  SetItemFitted(columns.ItemNumber, fields.part_number, text);
+  SetItemFitted(columns.GeneticNo, fields.genetic_number, text);
+  SetItem(columns.ProductLine, kImportedProductLine);
+  SetItem(columns.Category, kImportedCategory);
+  FieldText(fields.description, text);
+  SetItemText(columns.DescEstimate,
+              data::TrimSpaces(support::CutToLength(text, kDescriptionLength)));
+  CopyItemValue(columns.DescInvoice, columns.DescEstimate);
+  SetItem(columns.TaxableItem, kYes);
+  SetItemFitted(columns.Location, fields.location, text);
+  FieldText(fields.last_date, text);
+  FormatDbfDate(text, stock.last_used, stock.date_picture);
   // Read as month/day/year whatever the user's locale: it is our own
   // rendering. A blank or impossible date leaves the column as it is.
-  if (std::optional<data::Date> date = data::Date::Parse(last_used)) {
-    SetItem(items, "LastItemUsedOn", *date);
+  if (std::optional<data::Date> date = data::Date::Parse(stock.last_used)) {
+    SetItem(columns.LastItemUsedOn, *date);
   }
-  CopyItemValue(items, "StorageBin1", "Location");
-  SetItemTrimmed(items, "UnitsInStock1", "QUAN");
-  SetItemTrimmed(items, "ReOrderPoint1", "MINQUAN");
-  CopyItemValue(items, "CostOrRateLastUpdated", "LastItemUsedOn");
-  SetItemTrimmed(items, "CostOrRate", "COST");
-  SetItemTrimmed(items, "SalesPriceOrRate", "RETAIL");
-  SetItem(items, "AllowBackOrders", kYes);
-  SetItemFitted(items, "Notes", "COMMENTS");
+  CopyItemValue(columns.StorageBin1, columns.Location);
+  SetItemTrimmed(columns.UnitsInStock1, fields.quantity, text);
+  SetItemTrimmed(columns.ReOrderPoint1, fields.minimum_quantity, text);
+  CopyItemValue(columns.CostOrRateLastUpdated, columns.LastItemUsedOn);
+  SetItemTrimmed(columns.CostOrRate, fields.cost, text);
+  SetItemTrimmed(columns.SalesPriceOrRate, fields.retail, text);
+  SetItem(columns.AllowBackOrders, kYes);
+  SetItemFitted(columns.Notes, fields.comments, text);
 
   const std::optional<int32_t> failure = SaveFailure(items);
   if (!failure) return;
@@ -359,17 +438,28 @@ bool ImportXAVContacts(const XavTableEntry& entry, const XavImportJob& job) {
   }
   ContactInfo contact;
   support::ContactCreator creator(job.host);
-  return ImportTable(entry, TablePath(entry.code, job), "Contacts",
-                     " Some duplicate records were modified.", job,
-                     [&](data::Recordset& contacts, TableTally& tally) {
-                       ImportContactRecord(contacts, *table, contact, creator, job.host,
-                                           tally);
-                     });
+  std::vector<FieldHandle> fields;
+  return ImportTable(
+      entry, TablePath(entry.code, job), "Contacts",
+      " Some duplicate records were modified.", job,
+      [&](data::Recordset&) { fields = ContactFieldHandles(*table); },
+      [&](data::Recordset& contacts, TableTally& tally) {
+        ImportContactRecord(contacts, *table, fields, contact, creator, job.host, tally);
+      });
 }
 
 bool ImportXAVInventory(const XavTableEntry& entry, const XavImportJob& job) {
-  return ImportTable(entry, TablePath(kStockCode, job), "InventoryItems",
-                     " Duplicate records ignored.", job, &ImportStockRecord);
+  StockImport stock;
+  return ImportTable(
+      entry, TablePath(kStockCode, job), "InventoryItems", " Duplicate records ignored.",
+      job,
+      [&](data::Recordset& items) {
+        stock.fields = FindStockFields();
+        stock.columns = FindItemColumns(items);
+      },
+      [&](data::Recordset& items, TableTally& tally) {
+        ImportStockRecord(items, stock, tally);
+      });
 }
 
 bool ImportXAVTables(std::span<const XavTableEntry> lstchkGeneral,

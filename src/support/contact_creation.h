@@ -4,9 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "data/connection.h"
 #include "data/recordset.h"
@@ -58,10 +61,25 @@ class ContactCreator {
   void SetFromSystemOption(data::Field& column, int id);
   void AddPhone(data::Recordset& contacts, const std::string& number,
                 int16_t description);
+  void SetFittedProperCase(data::Field& field, std::string_view text);
+  // Today's date in the local calendar.
+  data::Date Today();
 
   data::Connection& host_;
   std::map<int, std::optional<std::string>> options_;
   data::Recordset phones_;
+  // Reused from contact to contact, so that a row's texts cost no allocation.
+  std::string cased_;
+  std::string joined_;
+  std::string formatted_phone_;
+  // The columns of the contacts and the phone rows, found once for each
+  // opening of their recordsets (Recordset::OpenSerial).
+  std::uint64_t contact_columns_of_ = 0;
+  std::vector<data::Field*> contact_columns_;
+  std::uint64_t phone_columns_of_ = 0;
+  std::vector<data::Field*> phone_columns_;
+  std::time_t today_read_at_ = -1;
+  data::Date today_;
 };
 
 }  // namespace vdimpexp::support
