@@ -12,6 +12,7 @@ packages=(
   python3 python3-dbfread libxml2-utils
   libgsf-1-dev pxlib-dev
   gnumeric python3-xlrd
+  mdbtools-dev
 )
 
 missing=()

@@ -2,9 +2,15 @@
 
 #include <array>
 #include <filesystem>
+#include <memory>
+#include <optional>
 
 #include "data/db_error.h"
+#include "data/key_value_list.h"
 #include "data/recordset.h"
+#include "data/text.h"
+#include "jet_reader/jet_reader_protocol.h"
+#include "jet_reader/jet_table_reader.h"
 #include "support/prompts.h"
 #include "support/resource_strings.h"
 
@@ -22,6 +28,110 @@ constexpr std::array<ColumnPair, 4> kColumns = {{
     {"State", "State"},
     {"AreaCode", "AreaCode"},
 }};
+constexpr std::string_view kSourceTable = "AustralianZipCodes";
+
+// One source row, in kColumns order; nullopt for a value the data layer
+// cannot hold (binary data).
+using SourceRow = std::array<std::optional<data::Value>, kColumns.size()>;
+
+class ZipSource {
+ public:
+  virtual ~ZipSource() = default;
+  // Fills `row` with the next row; false after the last.
+  virtual bool Next(SourceRow& row) = 0;
+};
+
+data::DbError MissingColumn(std::string_view name) {
+  return data::DbError(data::error_number::kItemNotFound,
+                       "Item cannot be found in the collection corresponding to the "
+                       "requested name or ordinal: field '" +
+                           std::string(name) + "'.");
+}
+
+// The table in one of our own databases.
+class DatabaseSource : public ZipSource {
+ public:
+  explicit DatabaseSource(const std::string& connection_string) {
+    table_.Open(kSourceTable, connection_string, data::CursorType::kKeyset,
+                data::LockType::kOptimistic, data::CommandType::kTable);
+    for (const ColumnPair& column : kColumns) table_.Fields(column.source);
+  }
+  bool Next(SourceRow& row) override {
+    if (!started_) {
+      started_ = true;
+      if (table_.IsBOF() && table_.IsEOF()) return false;
+      table_.MoveFirst();
+    } else {
+      table_.MoveNext();
+    }
+    if (table_.IsEOF()) return false;
+    for (size_t i = 0; i < kColumns.size(); ++i) {
+      row[i] = table_.Fields(kColumns[i].source).Value();
+    }
+    return true;
+  }
+
+ private:
+  data::Recordset table_;
+  bool started_ = false;
+};
+
+// The table in a real Access database, read through the reader program
+// that ships beside the component.
+class AccessSource : public ZipSource {
+ public:
+  AccessSource(const std::string& file, std::string_view component_directory)
+      : reader_(file, std::string(kSourceTable),
+                {.program = (std::filesystem::path(component_directory) /
+                             jet_reader::kReaderProgramName)
+                                .string()}) {
+    const std::vector<std::string>& names = reader_.ColumnNames();
+    for (size_t i = 0; i < kColumns.size(); ++i) {
+      size_t at = 0;
+      while (at < names.size() &&
+             !data::EqualsIgnoringCase(names[at], kColumns[i].source)) {
+        ++at;
+      }
+      if (at == names.size()) throw MissingColumn(kColumns[i].source);
+      position_[i] = at;
+    }
+  }
+  bool Next(SourceRow& row) override {
+    if (!reader_.Next(values_)) return false;
+    for (size_t i = 0; i < kColumns.size(); ++i) {
+      row[i] = jet_reader::ToDataValue(values_[position_[i]]);
+    }
+    return true;
+  }
+
+ private:
+  jet_reader::JetTableReader reader_;
+  std::array<size_t, kColumns.size()> position_{};
+  std::vector<jet_reader::JetValue> values_;
+};
+
+// Our own databases are opened with the connection string as they always
+// were; a real Access file carries no accounts our engine checks, but the
+// workgroup file the string names must be there as for any source.
+std::unique_ptr<ZipSource> OpenZipSource(std::string_view source_file,
+                                         std::string_view component_directory) {
+  const std::string connection =
+      ZipSourceConnectionString(source_file, component_directory);
+  const std::vector<data::KeyValue> items = data::SplitKeyValueList(connection);
+  const std::string file = data::FindValue(items, "Data Source").value_or("");
+  if (!jet_reader::IsJetDatabaseFile(file)) {
+    return std::make_unique<DatabaseSource>(connection);
+  }
+  const std::string workgroup =
+      data::FindValue(items, "Jet OLEDB:System database").value_or("");
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(workgroup, ec)) {
+    throw data::DbError(data::error_number::kEngineFailure,
+                        "The workgroup information file '" + workgroup +
+                            "' is missing or opened exclusively by another user.");
+  }
+  return std::make_unique<AccessSource>(file, component_directory);
+}
 
 support::MessageAnswer AskToKeepExistingCodes() {
   return support::ActivePrompts().Ask(
@@ -42,18 +152,27 @@ void TellSkippedCodes(int64_t skipped) {
        .icon = support::MessageIcon::kInformation});
 }
 
-// Adds the source's current row to the host table; false when the host
-// holds its code already, and the row is then dropped.
-bool CopyRow(const data::Recordset& source, data::Recordset& target) {
-  target.AddNew();
-  for (const ColumnPair& column : kColumns) {
-    target.Fields(column.host).SetValue(source.Fields(column.source).Value());
+// Adds a source row to the host table; false when the host holds its code
+// already or a column cannot take one of its values (binary data, a text
+// too long), and the row is then dropped.
+bool CopyRow(const SourceRow& row, data::Recordset& target) {
+  for (const std::optional<data::Value>& value : row) {
+    if (!value) return false;
   }
+  target.AddNew();
   try {
+    for (size_t i = 0; i < kColumns.size(); ++i) {
+      target.Fields(kColumns[i].host).SetValue(*row[i]);
+    }
     target.Update();
     return true;
   } catch (const data::DbError& error) {
-    if (error.number() != data::error_number::kDuplicateKey) throw;
+    namespace number = data::error_number;
+    if (error.number() != number::kDuplicateKey &&
+        error.number() != number::kTypeMismatch &&
+        error.number() != number::kTextTooLong) {
+      throw;
+    }
     target.CancelUpdate();
     return false;
   }
@@ -73,28 +192,25 @@ std::string ZipSourceConnectionString(std::string_view source_file,
 
 ZipCodeImportResult ImportZipCodes(data::Connection& host, std::string_view source_file,
                                    std::string_view component_directory) {
-  data::Recordset source;
-  source.Open(
-      "AustralianZipCodes", ZipSourceConnectionString(source_file, component_directory),
-      data::CursorType::kKeyset, data::LockType::kOptimistic, data::CommandType::kTable);
-  switch (AskToKeepExistingCodes()) {
-    case support::MessageAnswer::kCancel:
-      return {};
-    case support::MessageAnswer::kNo:
-      host.Execute("DELETE * FROM ZipCodes");
-      break;
-    default:
-      break;
-  }
-  data::Recordset target;
-  target.Open("ZipCodes", host, data::CursorType::kKeyset, data::LockType::kOptimistic,
-              data::CommandType::kTable);
+  std::unique_ptr<ZipSource> source = OpenZipSource(source_file, component_directory);
+  const support::MessageAnswer answer = AskToKeepExistingCodes();
+  if (answer == support::MessageAnswer::kCancel) return {};
+  // A source that fails part way (a damaged Access file) leaves the host
+  // table as it was, whatever the caller's transaction does next.
+  host.BeginTrans();
   ZipCodeImportResult result{.ran = true};
-  if (!(source.IsBOF() && source.IsEOF())) {
-    for (source.MoveFirst(); !source.IsEOF(); source.MoveNext()) {
-      ++(CopyRow(source, target) ? result.added : result.skipped);
-    }
+  try {
+    if (answer == support::MessageAnswer::kNo) host.Execute("DELETE * FROM ZipCodes");
+    data::Recordset target;
+    target.Open("ZipCodes", host, data::CursorType::kKeyset, data::LockType::kOptimistic,
+                data::CommandType::kTable);
+    SourceRow row;
+    while (source->Next(row)) ++(CopyRow(row, target) ? result.added : result.skipped);
+  } catch (...) {
+    host.RollbackTrans();
+    throw;
   }
+  host.CommitTrans();
   if (result.skipped > 0) TellSkippedCodes(result.skipped);
   return result;
 }

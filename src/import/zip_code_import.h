@@ -1,7 +1,9 @@
 // Fills the host's zip-code table from the zip-code database the user
-// chose: the source is opened through its workgroup, the user says whether
-// the existing codes stay, and each source row becomes one host row. The
-// caller holds the transaction that decides whether the rows stay.
+// chose, one of this system's own databases or a real Microsoft Access
+// (Jet 3/4, ACE) file: the source is opened through its workgroup, the user
+// says whether the existing codes stay, and each source row becomes one
+// host row. The caller holds the transaction that decides whether the rows
+// stay.
 #pragma once
 
 #include <cstdint>
@@ -26,14 +28,16 @@ struct ZipCodeImportResult {
   // False only when the user cancelled at the question.
   bool ran = false;
   int64_t added = 0;
-  // Rows whose code the host table held already (or the source repeated).
+  // Rows whose code the host table held already (or the source repeated),
+  // and rows with a value the host's columns cannot take.
   int64_t skipped = 0;
 };
 
 // Asks through the active prompts whether to keep the existing codes, then
 // copies the rows in the source's order. Rows whose code is already there
 // are skipped, and the user is told how many. Errors (a source that cannot
-// be opened, a missing table or column) are raised to the caller.
+// be opened, a missing table or column) are raised to the caller before the
+// question; a source that fails part way leaves the host table as it was.
 ZipCodeImportResult ImportZipCodes(data::Connection& host, std::string_view source_file,
                                    std::string_view component_directory);
 
