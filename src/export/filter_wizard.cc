@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <algorithm>
 
 #include "export/export_formats.h"
 #include "export/export_selection.h"
@@ -12,6 +13,7 @@
 #include "support/host_connection.h"
 #include "support/prompts.h"
 #include "support/window_routines.h"
+#include "wizard/keyboard_order.h"
 
 namespace vdimpexp::exporting {
 namespace {
@@ -52,6 +54,8 @@ void MoveCurrentEntry(QListWidget& from, QListWidget& to) {
   if (row < 0) return;
   to.addItem(from.item(row)->text());
   delete from.takeItem(row);
+  // The entry that took its place, so that a key pressed again moves it.
+  from.setCurrentRow(std::min(row, from.count() - 1));
 }
 
 }  // namespace
@@ -65,6 +69,14 @@ fFilterWizard::fFilterWizard()
           [this] { lstAvailableFlds_DblClick(); });
   connect(controls_.lstSelectedFlds, &QListWidget::itemDoubleClicked, this,
           [this] { lstSelectedFlds_DblClick(); });
+  // The keyboard's double-click: Return or Space, and Insert or Delete as
+  // the list's purpose suggests.
+  wizard::OnListKeys(*controls_.lstAvailableFlds,
+                     {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space, Qt::Key_Insert},
+                     [this] { lstAvailableFlds_DblClick(); });
+  wizard::OnListKeys(*controls_.lstSelectedFlds,
+                     {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space, Qt::Key_Delete},
+                     [this] { lstSelectedFlds_DblClick(); });
   connect(controls_.cmdSelectAllFlds, &QPushButton::clicked, this,
           [this] { cmdSelectAllFlds_Click(); });
   connect(controls_.cmdRemove, &QPushButton::clicked, this,

@@ -2,6 +2,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -36,6 +39,45 @@ void FollowDrive(wizard::DriveList* drive, wizard::DirectoryList* directory) {
   if (!directory->SetPath(drive->Drive())) drive->SetDriveOf(directory->Path());
 }
 
+// The box under a directory list shows its path; a path typed or pasted
+// there takes the list (and its drive) to it, one that cannot be read puts
+// the box back.
+void ConnectPathBox(wizard::DriveList* drive, wizard::DirectoryList* directory,
+                    QLineEdit* box) {
+  directory->OnPathChanged(
+      [box](const QString& path) { box->setText(QDir::toNativeSeparators(path)); });
+  QObject::connect(box, &QLineEdit::editingFinished, box, [=] {
+    if (QDir::fromNativeSeparators(box->text()) == directory->Path()) return;
+    if (directory->SetPath(QDir::fromNativeSeparators(box->text()))) {
+      drive->SetDriveOf(directory->Path());
+    } else {
+      box->setText(QDir::toNativeSeparators(directory->Path()));
+    }
+  });
+}
+
+// How long the last page shows how an import ended, unless a key is pressed.
+constexpr std::chrono::milliseconds kOutcomeShownFor{1500};
+
+// Ends `loop` at the first key pressed anywhere in the program; the key
+// does nothing else.
+class AnyKeyEnds : public QObject {
+ public:
+  explicit AnyKeyEnds(QEventLoop& loop) : loop_(loop) {
+    QCoreApplication::instance()->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress) return false;
+    loop_.quit();
+    return true;
+  }
+
+ private:
+  QEventLoop& loop_;
+};
+
 // The last page as the legacy import's progress: its lines go to tMessage,
 // its percentage to PBar. The window gets to repaint every 100 ms while the
 // records are read, so the bar moves and the window does not look hung;
@@ -43,25 +85,33 @@ void FollowDrive(wizard::DriveList* drive, wizard::DirectoryList* directory) {
 // them may act on a transaction that is still being filled.
 class FinishedPageProgress : public support::ProgressSink {
  public:
-  FinishedPageProgress(QPlainTextEdit& message, QProgressBar& bar)
-      : message_(message), bar_(bar), repaint_(kRepaintInterval) {}
+  FinishedPageProgress(QPlainTextEdit& message, QProgressBar& bar, QLabel& percent)
+      : message_(message), bar_(bar), percent_(percent), repaint_(kRepaintInterval) {}
 
   void AppendLine(std::string_view text) override {
     message_.appendPlainText(
         QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
   }
   void SetPercent(double percent) override {
-    bar_.setValue(static_cast<int>(std::lround(std::clamp(percent, 0.0, 100.0))));
+    const int whole = static_cast<int>(std::lround(std::clamp(percent, 0.0, 100.0)));
+    bar_.setValue(whole);
+    if (!bar_.isHidden()) ShowPercent();
     if (repaint_.Due()) RunPendingEvents();
   }
-  void ShowBar(bool visible) override { bar_.setVisible(visible); }
+  void ShowBar(bool visible) override {
+    bar_.setVisible(visible);
+    visible ? ShowPercent() : percent_.clear();
+  }
   void RunPendingEvents() override {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   }
 
  private:
   QPlainTextEdit& message_;
+  void ShowPercent() { percent_.setText(QString("%1%").arg(bar_.value())); }
+
   QProgressBar& bar_;
+  QLabel& percent_;
   support::RepaintPacer repaint_;
 };
 
@@ -83,6 +133,8 @@ fImportWizard::fImportWizard()
           [this] { FollowDrive(controls_.Drive1, controls_.Dir1); });
   connect(controls_.Drive2, &QComboBox::activated, this,
           [this] { FollowDrive(controls_.Drive2, controls_.Dir2); });
+  ConnectPathBox(controls_.Drive1, controls_.Dir1, controls_.txtDir1Path);
+  ConnectPathBox(controls_.Drive2, controls_.Dir2, controls_.txtDir2Path);
 }
 
 void fImportWizard::Import() { ShowModal(); }
@@ -109,7 +161,6 @@ void fImportWizard::LoadForm() {
 
 void fImportWizard::ShowStepHeader(const char* tag) {
   SetHeader(wizard::ImportWizardHeader(tag, Category()));
-  if (wizard::TagIs(tag, "ImportFrom")) controls_.txtFrom->setFocus();
   if (wizard::TagIs(tag, "Finished"))
     controls_.tMessage->setPlainText("Click FINISH to begin...");
 }
@@ -173,9 +224,9 @@ void fImportWizard::FinishClicked() {
   const int outer_level = host.TransactionLevel();
   try {
     host.BeginTrans();
-    ImportChosenSource();
+    const std::string imported = ImportChosenSource();
     support::RestoreMousePointer();
-    AskToCommit(host);
+    AskToCommit(host, imported);
   } catch (const std::exception& error) {
     // Nothing of a failed import may stay in the host database, also when
     // the commit itself failed (another program holding the file): the
@@ -189,17 +240,27 @@ void fImportWizard::FinishClicked() {
   HideWizard();
 }
 
-void fImportWizard::ImportChosenSource() {
+std::string fImportWizard::ImportChosenSource() {
   if (Category() == kZipCodeSource) {
-    ImportZipCodes(support::HostConnection(), controls_.txtFrom->text().toStdString(),
-                   support::ComponentDirectory());
-  } else if (Category() == kLegacySource) {
-    FinishedPageProgress progress(*controls_.tMessage, *controls_.PBar);
-    legacy::ImportXAVTables(ListedTables(), {.DatabaseDir = DatabaseDir_,
-                                             .HistoryDir = HistoryDir_,
-                                             .host = support::HostConnection(),
-                                             .progress = progress});
+    const ZipCodeImportResult result =
+        ImportZipCodes(support::HostConnection(), controls_.txtFrom->text().toStdString(),
+                       support::ComponentDirectory());
+    return std::to_string(result.added) + " zip codes added, " +
+           std::to_string(result.skipped) + " skipped";
   }
+  if (Category() != kLegacySource) return "nothing";
+  FinishedPageProgress progress(*controls_.tMessage, *controls_.PBar,
+                                *controls_.lblPercent);
+  const std::vector<legacy::XavTableEntry> tables = ListedTables();
+  legacy::ImportXAVTables(tables, {.DatabaseDir = DatabaseDir_,
+                                   .HistoryDir = HistoryDir_,
+                                   .host = support::HostConnection(),
+                                   .progress = progress});
+  std::string ticked;
+  for (const legacy::XavTableEntry& table : tables) {
+    if (table.ticked) ticked += (ticked.empty() ? "" : ", ") + table.text;
+  }
+  return ticked;
 }
 
 std::vector<legacy::XavTableEntry> fImportWizard::ListedTables() const {
@@ -213,7 +274,7 @@ std::vector<legacy::XavTableEntry> fImportWizard::ListedTables() const {
   return entries;
 }
 
-void fImportWizard::AskToCommit(data::Connection& host) {
+void fImportWizard::AskToCommit(data::Connection& host, const std::string& imported) {
   support::MessageAnswer answer = support::ActivePrompts().Ask(
       {.text = support::LoadResString(support::kCommitQuestion),
        .title = "Confirm",
@@ -222,9 +283,19 @@ void fImportWizard::AskToCommit(data::Connection& host) {
        .default_answer = support::MessageAnswer::kYes});
   if (answer == support::MessageAnswer::kYes) {
     host.CommitTrans();
+    ShowOutcome("Committed: " + imported + ".");
   } else {
     host.RollbackTrans();
+    ShowOutcome("Rolled back: nothing was imported.");
   }
+}
+
+void fImportWizard::ShowOutcome(const std::string& line) {
+  controls_.tMessage->appendPlainText(QString::fromStdString(line));
+  QEventLoop shown;
+  QTimer::singleShot(kOutcomeShownFor, &shown, &QEventLoop::quit);
+  AnyKeyEnds key_ends(shown);
+  shown.exec();
 }
 
 void fImportWizard::ReportFailedImport(const std::string& what) {
@@ -235,5 +306,12 @@ void fImportWizard::ReportFailedImport(const std::string& what) {
 }
 
 void fImportWizard::Unloading() { tmrCheckEntries_->stop(); }
+
+// The folder page starts on the main folder's tree, the choice that matters.
+QWidget* fImportWizard::PageFocus(int16_t page) const {
+  return controls_.Dir1->parentWidget() == picWizard(page)
+             ? controls_.Dir1
+             : WizardWindow::PageFocus(page);
+}
 
 }  // namespace vdimpexp::importing

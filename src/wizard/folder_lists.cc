@@ -70,8 +70,9 @@ void DriveList::SetDriveOf(const QString& path) {
 
 DirectoryList::DirectoryList(QWidget* parent)
     : QTreeView(parent), model_(new QFileSystemModel(this)) {
-  // Hidden directories are listed too: a database may live in one.
-  model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden);
+  // Hidden directories stay out of the way; a path typed into the box
+  // under the tree still reaches one.
+  model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
   model_->setRootPath(QDir::rootPath());
   setModel(model_);
   for (int column = 1; column < model_->columnCount(); ++column) hideColumn(column);
@@ -101,16 +102,26 @@ QString DirectoryList::Path() const { return path_; }
 
 bool DirectoryList::SetPath(const QString& path) {
   if (!IsReadableDirectory(path)) return false;
-  path_ = Absolute(path);
+  Take(path);
   Show(/*open=*/true);
   return true;
+}
+
+void DirectoryList::OnPathChanged(std::function<void(const QString&)> changed) {
+  path_changed_ = std::move(changed);
+  path_changed_(path_);
+}
+
+void DirectoryList::Take(const QString& path) {
+  path_ = Absolute(path);
+  if (path_changed_) path_changed_(path_);
 }
 
 void DirectoryList::Follow(const QModelIndex& index) {
   if (showing_ || !index.isValid()) return;
   const QString path = model_->filePath(index);
   if (IsReadableDirectory(path)) {
-    path_ = Absolute(path);
+    Take(path);
     return;
   }
   // Put the highlight back on the path once the click that moved it is done;

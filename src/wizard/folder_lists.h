@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QString>
 #include <QTreeView>
+#include <functional>
 
 class QFileSystemModel;
 
@@ -28,6 +29,8 @@ class DirectoryList : public QTreeView {
   // Makes `path` the current directory and shows it. False, and nothing
   // changed, when it is not a directory that can be read.
   bool SetPath(const QString& path);
+  // Called with the path whenever it changes, and now with the path it has.
+  void OnPathChanged(std::function<void(const QString&)> changed);
 
  private:
   // The user taking the view in hand ends keeping the path in view.
@@ -42,8 +45,12 @@ class DirectoryList : public QTreeView {
   // Makes the path's item current and visible; `open` also shows its children.
   void Show(bool open);
 
+  // Makes `path`, a readable directory, the path and says so.
+  void Take(const QString& path);
+
   QFileSystemModel* model_;
   QString path_;
+  std::function<void(const QString&)> path_changed_;
   bool showing_ = false;
   // The model sorts a directory's rows a moment after listing them, which
   // can move the path's row out of view: until the user moves the view, it

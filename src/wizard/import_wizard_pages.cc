@@ -36,12 +36,12 @@ void BuildSourcePage(QWidget& page, ImportWizardPages& pages) {
   column->addStretch(1);
 }
 
-// One column of the folder page: caption, drive list, directory list; the
-// caption's accelerator leads to the drive list.
+// One column of the folder page: caption, drive list, directory list and
+// the box with its path; the caption's accelerator leads to the drive list.
 void AddFolderColumn(QWidget& page, QGridLayout* grid, int grid_column, int label_index,
                      const char* caption, const char* drive_name,
                      const char* directory_name, DriveList*& drive,
-                     DirectoryList*& directory) {
+                     DirectoryList*& directory, QLineEdit*& path) {
   QLabel* label = AddLabel(&page, ElementName("Label2", label_index), caption);
   drive = new DriveList(&page);
   drive->setObjectName(drive_name);
@@ -54,6 +54,9 @@ void AddFolderColumn(QWidget& page, QGridLayout* grid, int grid_column, int labe
   grid->addWidget(label, 0, grid_column);
   grid->addWidget(drive, 1, grid_column);
   grid->addWidget(directory, 2, grid_column);
+  path = new QLineEdit(&page);
+  path->setObjectName(QString("txt%1Path").arg(directory_name));
+  grid->addWidget(path, 3, grid_column);
 }
 
 void BuildFoldersPage(QWidget& page, ImportWizardPages& pages) {
@@ -70,9 +73,9 @@ void BuildFoldersPage(QWidget& page, ImportWizardPages& pages) {
   grid->setRowStretch(2, 1);
   column->addLayout(grid, 1);
   AddFolderColumn(page, grid, 0, 0, "&Main Database Directory", "Drive1", "Dir1",
-                  pages.Drive1, pages.Dir1);
+                  pages.Drive1, pages.Dir1, pages.txtDir1Path);
   AddFolderColumn(page, grid, 1, 1, "&History Directory", "Drive2", "Dir2", pages.Drive2,
-                  pages.Dir2);
+                  pages.Dir2, pages.txtDir2Path);
 }
 
 void BuildSourceFilePage(QWidget& page, ImportWizardPages& pages) {

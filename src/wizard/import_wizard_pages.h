@@ -25,6 +25,9 @@ struct ImportWizardPages {
   DirectoryList* Dir1 = nullptr;
   DriveList* Drive2 = nullptr;
   DirectoryList* Dir2 = nullptr;
+  // Under each tree, its folder's full path, where a path can be typed.
+  QLineEdit* txtDir1Path = nullptr;
+  QLineEdit* txtDir2Path = nullptr;
   // "GeneralCheckList": a check box in front of every entry.
   QListWidget* lstchkGeneral = nullptr;
   // "ImportFrom".

@@ -8,6 +8,7 @@
 
 #include "support/prompts.h"
 #include "support/window_routines.h"
+#include "wizard/keyboard_order.h"
 #include "wizard/page_parts.h"
 
 namespace vdimpexp::wizard {
@@ -117,8 +118,32 @@ void WizardWindow::Load() {
   support::CenterForm(*this);
   engine_ = std::make_unique<StepEngine>(pages_, SetupWizardSteps(), next_style_);
   LoadForm();
-  ShowCurrentPage();
+  ArrangeTabOrder();
   ApplyButtonStates();
+  ShowCurrentPage();
+}
+
+// Each page's inputs in reading order, then the button row left to right;
+// Tab skips the pages not shown.
+void WizardWindow::ArrangeTabOrder() {
+  QWidget* previous = nullptr;
+  auto chain = [&](QWidget* next) {
+    if (previous) setTabOrder(previous, next);
+    previous = next;
+  };
+  for (const auto& [index, page] : page_widgets_) {
+    NameAfterCaptions(*page);
+    for (QWidget* input : InputsInReadingOrder(*page)) chain(input);
+  }
+  for (QPushButton* button : {cmdCancel_, cmdPrevious_, cmdNext_, cmdFinish_}) {
+    button->setAccessibleName(WithoutAccelerators(button->text()));
+    chain(button);
+  }
+}
+
+QWidget* WizardWindow::PageFocus(int16_t page) const {
+  QWidget* widget = picWizard(page);
+  return widget ? FirstInput(*widget) : nullptr;
 }
 
 void WizardWindow::Unload() {
@@ -170,6 +195,11 @@ void WizardWindow::ShowCurrentPage() {
   for (const auto& [index, page] : page_widgets_) page->setVisible(index == current);
   if (QWidget* page = picWizard(current)) page->raise();
   picHeader_->setVisible(Engine().HeaderVisible());
+  // A page without inputs starts on the button that goes on, never on
+  // Cancel, so that Space or Return cannot end the wizard by surprise.
+  QWidget* focus = PageFocus(current);
+  if (!focus) focus = cmdNext_->isEnabled() ? cmdNext_ : cmdFinish_;
+  focus->setFocus();
 }
 
 void WizardWindow::SetHeader(const std::optional<StepHeader>& header) {
@@ -183,6 +213,9 @@ void WizardWindow::ApplyButtonStates() {
   cmdPrevious_->setEnabled(buttons.previous);
   cmdNext_->setEnabled(buttons.next);
   cmdFinish_->setEnabled(buttons.finish);
+  // Return goes on: to the next page while there is one, else to Finish.
+  cmdNext_->setDefault(buttons.next);
+  cmdFinish_->setDefault(!buttons.next && buttons.finish);
 }
 
 void WizardWindow::HideWizard() { done(QDialog::Accepted); }

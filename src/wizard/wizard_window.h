@@ -59,6 +59,9 @@ class WizardWindow : public QDialog {
   virtual void CancelRequested() {}
   // The form is going away: stop what runs on its own.
   virtual void Unloading() {}
+  // The control a page starts on: its first input unless the form knows
+  // better.
+  virtual QWidget* PageFocus(int16_t page) const;
 
   void SetHeader(const std::optional<StepHeader>& header);
   // Shows the engine's button states on the window.
@@ -76,6 +79,7 @@ class WizardWindow : public QDialog {
   void PreviousClicked();
   void CancelClicked();
   void ShowCurrentPage();
+  void ArrangeTabOrder();
 
   void closeEvent(QCloseEvent* event) override;
   void reject() override;
