@@ -7,12 +7,18 @@
 //   vdhost --db FILE --summary             print what the database holds
 //   vdhost --db FILE --sql TEXT            run one Jet statement, rows as CSV
 //   vdhost --db FILE --screenshots DIR     render every wizard page to DIR
+//   vdhost --db FILE --create-empty        create FILE as an empty database
+//                                          (no tables) when it does not exist:
+//                                          a target for exports into a database
+
+#include <sqlite3.h>
 
 #include <QApplication>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 #include "app/host_console.h"
@@ -26,7 +32,7 @@ namespace {
 
 constexpr int kDemoZipCodes = 250;
 
-enum class Job { kWindow, kSummary, kStatement, kScreenshots };
+enum class Job { kWindow, kSummary, kStatement, kScreenshots, kCreateEmpty };
 
 struct Options {
   std::string database;
@@ -39,7 +45,8 @@ constexpr const char* kUsage =
     "usage: vdhost --db FILE [--demo-contacts N]\n"
     "       vdhost --db FILE --summary\n"
     "       vdhost --db FILE --sql STATEMENT\n"
-    "       vdhost --db FILE --screenshots DIRECTORY\n";
+    "       vdhost --db FILE --screenshots DIRECTORY\n"
+    "       vdhost --db FILE --create-empty\n";
 
 std::optional<Options> ParseArguments(int argc, char** argv) {
   Options options;
@@ -56,6 +63,8 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
       options.argument = argv[++i];
     } else if (argument == "--summary") {
       options.job = Job::kSummary;
+    } else if (argument == "--create-empty") {
+      options.job = Job::kCreateEmpty;
     } else if (argument == "--demo-contacts" && has_value) {
       options.demo_contacts = std::stoi(argv[++i]);
       if (options.demo_contacts < 0) return std::nullopt;
@@ -84,7 +93,29 @@ void CreateDemoDatabaseIfMissing(const Options& options) {
             << kDemoZipCodes << " post codes.\n";
 }
 
+// Exports into a database write into one of our own engine; the user names
+// it with the suffix an Access database has.
+int CreateEmptyDatabaseIfMissing(const std::string& path) {
+  if (std::filesystem::exists(path)) {
+    std::cerr << path << " exists already; it was left as it is.\n";
+    return 0;
+  }
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                           nullptr);
+  // SQLite writes a database's first page with its first change.
+  if (rc == SQLITE_OK)
+    rc = sqlite3_exec(db, "PRAGMA user_version = 1", nullptr, nullptr, nullptr);
+  const std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+  sqlite3_close(db);
+  if (rc != SQLITE_OK) throw std::runtime_error("cannot create " + path + ": " + message);
+  std::cerr << "Created the empty database " << path << ".\n";
+  return 0;
+}
+
 int RunJob(const Options& options, int argc, char** argv) {
+  if (options.job == Job::kCreateEmpty)
+    return CreateEmptyDatabaseIfMissing(options.database);
   CreateDemoDatabaseIfMissing(options);
   vdimpexp::data::Connection connection(options.database);
   switch (options.job) {
@@ -103,6 +134,8 @@ int RunJob(const Options& options, int argc, char** argv) {
       }
       return 0;
     }
+    case Job::kCreateEmpty:
+      break;
     case Job::kWindow: {
       QApplication application(argc, argv);
       vdimpexp::host::HostWindow window(connection);

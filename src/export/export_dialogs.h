@@ -12,8 +12,10 @@ namespace vdimpexp::exporting {
 // The save dialog with `filter`, no preset name; "" when dismissed.
 std::string ChooseTargetFile(std::string_view filter);
 
-// Shows the save dialog until an existing file is chosen. nullopt when the
-// user gave up (Cancel in "You must select an existing Access database!").
+// Shows the save dialog until an existing file is chosen that is not a real
+// Access database (exports write into this system's own databases). nullopt
+// when the user gave up (Cancel in "You must select an existing Access
+// database!" or in the refusal of a real one).
 std::optional<std::string> ChooseExistingAccessDatabase();
 
 // `reason` followed by "Nothing was exported." in a message box.

@@ -1,7 +1,8 @@
 // Real Microsoft Access databases (written by Jackcess and by Access itself,
 // with the tables as two other readers print them) read through the reader
 // program: the zip-code import from each format, the files and reader
-// failures it refuses, and every table against its expected rows.
+// failures it refuses, every table against its expected rows; and such a
+// file refused where an export would write into it.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -14,6 +15,7 @@
 #include <sstream>
 
 #include "data/db_error.h"
+#include "export/export_dialogs.h"
 #include "import/zip_code_import.h"
 #include "jet_reader/jet_reader_protocol.h"
 #include "jet_reader/jet_table_reader.h"
@@ -270,6 +272,20 @@ TEST(JetTableReaderTest, EveryTableReadsAsItsExpectedFile) {
   } catch (const data::DbError& error) {
     EXPECT_THAT(error.what(), HasSubstr("sent nothing for 0.2 seconds"));
   }
+}
+
+TEST(AccessTargetTest, ARealAccessDatabaseIsNoTargetAndTheRefusalSaysWhatIs) {
+  testing::ScratchDirectory scratch;
+  testing::ScriptedPrompts prompts;
+  const std::string real = (kAccessFiles / "zipcodes-V2000.mdb").string();
+  const std::string own = scratch.Database("own.mdb", "CREATE TABLE t (a);");
+  prompts.ChooseNext(real);
+  prompts.AnswerNext(MessageAnswer::kRetry);
+  prompts.ChooseNext(own);
+  EXPECT_EQ(exporting::ChooseExistingAccessDatabase(), own);
+  EXPECT_THAT(prompts.questions().back().text,
+              ::testing::AllOf(HasSubstr(real), HasSubstr("a SQLite database file"),
+                               HasSubstr("suffix .mdb"), HasSubstr("--create-empty")));
 }
 
 }  // namespace
