@@ -152,6 +152,23 @@ Value ToDate(const ColumnInfo& column, const Value& value) {
 
 }  // namespace
 
+bool ConvertNumberTextForColumn(const ColumnInfo& column, std::string_view text,
+                                Value& value) {
+  switch (column.type) {
+    case ColumnType::kSingle:
+    case ColumnType::kDouble:
+    case ColumnType::kCurrency:
+    case ColumnType::kDecimal:
+      break;
+    default:
+      return false;
+  }
+  const std::optional<double> number = ParseNumber(text);
+  if (!number) return false;
+  value = ToFloatingNumber(column, Value(*number));
+  return true;
+}
+
 void ConvertValueForColumn(const ColumnInfo& column, Value& value) {
   if (value.IsNull()) return;
   switch (column.type) {

@@ -16,6 +16,13 @@ namespace vdimpexp::data {
 // and kTextTooLong for text longer than a sized text column.
 void ConvertValueForColumn(const ColumnInfo& column, Value& value);
 
+// For a floating-point column (single, double, currency, decimal) and a text
+// that reads as a number: `value` becomes what ConvertValueForColumn makes
+// of Value(text), without the text value, and the result is true. False,
+// with `value` untouched, for any other column or text.
+bool ConvertNumberTextForColumn(const ColumnInfo& column, std::string_view text,
+                                Value& value);
+
 // The same, with the cases of every import settled without a call: text into
 // a text column it fits byte for byte (so character for character),
 // a whole number into a whole-number column whose range holds it or into a

@@ -328,15 +328,24 @@ void Field::SetValue(data::Value value) {
 }
 
 void Field::SetText(std::string_view text) {
-  // A text column takes a text that fits it byte for byte as it is (see
-  // ConvertForColumn); anything else is converted as SetValue converts.
-  if (!owner_->adding || column_.type != ColumnType::kText ||
-      text.size() > static_cast<size_t>(column_.defined_size)) {
-    SetValue(data::Value(text));
-    return;
+  if (owner_->adding) {
+    data::Value& pending = owner_->new_row[index_];
+    // A text column takes a text that fits it byte for byte as it is (see
+    // ConvertForColumn), in the storage the pending row's text already has;
+    // a number for a floating-point column is read from the text at once.
+    if (column_.type == ColumnType::kText &&
+        text.size() <= static_cast<size_t>(column_.defined_size)) {
+      pending.AssignText(text);
+      owner_->assigned[index_] = 1;
+      return;
+    }
+    if (ConvertNumberTextForColumn(column_, text, pending)) {
+      owner_->assigned[index_] = 1;
+      return;
+    }
   }
-  owner_->new_row[index_].AssignText(text);
-  owner_->assigned[index_] = 1;
+  // Anything else is converted, or refused, as SetValue does it.
+  SetValue(data::Value(text));
 }
 
 void Field::SetValueFrom(const data::Value& value) {
