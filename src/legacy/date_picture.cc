@@ -59,8 +59,15 @@ bool IsDateLetter(char c) { return c == 'C' || c == 'Y' || c == 'M' || c == 'D';
 }  // namespace
 
 std::string RenderDatePicture(std::string_view stored, std::string_view picture) {
+  std::string rendered(picture.size(), ' ');
+  RenderDatePicture(stored, picture, rendered.data());
+  return rendered;
+}
+
+void RenderDatePicture(std::string_view stored, std::string_view picture,
+                       char* rendered) {
   const std::string_view date = ValidDate(stored);
-  std::string rendered(picture);
+  std::copy(picture.begin(), picture.end(), rendered);
   for (std::size_t at = 0; at < picture.size();) {
     const char letter = picture[at];
     if (!IsDateLetter(letter)) {
@@ -79,7 +86,6 @@ std::string RenderDatePicture(std::string_view stored, std::string_view picture)
     }
     at += run;
   }
-  return rendered;
 }
 
 }  // namespace vdimpexp::legacy

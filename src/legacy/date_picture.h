@@ -1,6 +1,7 @@
 // A stored DBF date rendered through a picture such as "MM/DD/CCYY".
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -14,5 +15,8 @@ namespace vdimpexp::legacy {
 // "00000000", letters, 30 February), the letters become spaces, so the
 // result never reads as a date. As long as `picture`, always.
 std::string RenderDatePicture(std::string_view stored, std::string_view picture);
+// The same into `out`, which must hold picture.size() characters; nothing
+// more is written.
+void RenderDatePicture(std::string_view stored, std::string_view picture, char* out);
 
 }  // namespace vdimpexp::legacy

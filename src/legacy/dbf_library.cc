@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <utility>
@@ -194,6 +195,18 @@ void u4memCpy(void* destination, const void* source, std::uint32_t count) {
 void date4format(std::string_view stored, std::span<char> result,
                  std::string_view picture) {
   if (result.empty()) return;
+  // A picture that fits is rendered in place, unless the result would write
+  // over the texts it is rendered from; a longer one is cut.
+  auto apart = [&](std::string_view text) {
+    const std::less<const char*> before;
+    return !before(text.data(), result.data() + result.size()) ||
+           !before(result.data(), text.data() + text.size());
+  };
+  if (picture.size() < result.size() && apart(stored) && apart(picture)) {
+    RenderDatePicture(stored, picture, result.data());
+    result[picture.size()] = '\0';
+    return;
+  }
   const std::string rendered = RenderDatePicture(stored, picture);
   const std::size_t length = std::min(rendered.size(), result.size() - 1);
   std::copy_n(rendered.begin(), length, result.begin());
