@@ -149,6 +149,22 @@ TEST_F(AccessZipCodeTest, EveryFormatKeepsOrReplacesTheCodesAsOurOwnDatabasesDo)
   EXPECT_THAT(prompts_.questions().back().text,
               HasSubstr(std::to_string(kept.skipped) + " zip codes were already"));
 
+  // A value no host column holds refuses its row alone: here the area codes
+  // are binary data (the column's type byte in the table definition set so).
+  const std::string binary = scratch_.File("binary.mdb");
+  fs::copy_file(kAccessFiles / "zipcodes-V2000.mdb", binary);
+  {
+    constexpr std::streamoff kAreaCodeType = 0x1808a;
+    std::fstream patch(binary, std::ios::in | std::ios::out | std::ios::binary);
+    ASSERT_EQ(patch.seekg(kAreaCodeType).get(), 0x0a) << "not the AreaCode text column";
+    patch.seekp(kAreaCodeType).put(0x09);
+  }
+  const ZipCodeImportResult refused = Import(MessageAnswer::kNo, binary, component_);
+  EXPECT_EQ(refused.added, 1);
+  EXPECT_EQ(refused.skipped, 39);
+  EXPECT_EQ(QueryText(host_path_, "SELECT group_concat(City) FROM ZipCodes"),
+            "Norfolk Island");
+
   // Replaced and rolled back: as it was.
   const std::string dump_before = SqliteDump(host_path_);
   host_.BeginTrans();

@@ -212,6 +212,13 @@ TEST_F(ZipCodeImportTest, YesKeepsTheTableAndSkipsCodesItHoldsAndARollbackUndoes
   EXPECT_TRUE(Import(MessageAnswer::kNo, empty).ran);
   EXPECT_EQ(Query(count), "0");
   EXPECT_EQ(prompts_.questions().size(), questions + 2);
+  // A code longer than the host's column is skipped as a duplicate is.
+  const std::string too_long = scratch_.Database(
+      "long.mdb",
+      std::string(kSourceTable) +
+          "INSERT INTO AustralianZipCodes VALUES ('12345678901', 'X', 'X', NULL);");
+  EXPECT_EQ(Import(MessageAnswer::kYes, too_long).skipped, 1);
+  EXPECT_EQ(Query(count), "0");
 }
 
 TEST_F(ZipCodeImportTest, ASourceThatCannotBeReadIsRefusedBeforeTheQuestion) {
