@@ -1,0 +1,247 @@
+#include "app/cli/commands.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "app/cli/unattended_prompts.h"
+#include "data/recordset.h"
+#include "data/text.h"
+#include "export/export_formats.h"
+#include "export/export_selection.h"
+#include "export/filter_lists.h"
+#include "export/invoice_export.h"
+#include "import/entry_checker.h"
+#include "import/legacy_discovery.h"
+#include "import/zip_code_import.h"
+#include "legacy/xav_import.h"
+#include "support/component_location.h"
+#include "support/file_routines.h"
+#include "support/progress_sink.h"
+#include "support/resource_strings.h"
+
+namespace vdimpexp::cli {
+namespace {
+
+using exporting::kExportFormats;
+using support::MessageAnswer;
+
+// Installs the run's prompts for as long as the command runs.
+class PromptsInUse {
+ public:
+  explicit PromptsInUse(support::Prompts& prompts) { support::UsePrompts(&prompts); }
+  ~PromptsInUse() { support::UsePrompts(nullptr); }
+  PromptsInUse(const PromptsInUse&) = delete;
+  PromptsInUse& operator=(const PromptsInUse&) = delete;
+};
+
+// The progress of long work as plain lines on the error stream; the bar's
+// percentage is left out, lines being what a log keeps.
+class LineProgress : public support::ProgressSink {
+ public:
+  explicit LineProgress(Streams streams) : streams_(streams) {}
+  void AppendLine(std::string_view text) override {
+    if (!streams_.quiet) streams_.err << text << "\n";
+  }
+  void SetPercent(double) override {}
+  void ShowBar(bool) override {}
+  void RunPendingEvents() override {}
+
+ private:
+  Streams streams_;
+};
+
+// A value as one comma-separated field: quoted when it holds a comma, a
+// quote or a line end, its quotes doubled.
+std::string CsvField(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
+}
+
+void PrintRows(data::Connection& host, const std::string& sql, std::ostream& out) {
+  data::Recordset rows = host.Execute(sql);
+  const int columns = rows.Fields().Count();
+  for (int i = 0; i < columns; ++i)
+    out << (i ? "," : "") << CsvField(rows.Fields(i).Name());
+  out << "\n";
+  for (; !rows.IsEOF(); rows.MoveNext()) {
+    for (int i = 0; i < columns; ++i) {
+      out << (i ? "," : "") << CsvField(rows.Fields(i).Value().ToText());
+    }
+    out << "\n";
+  }
+}
+
+// Ends the host transaction a command opened: kept with `commit`, else
+// rolled back, so that a dry run leaves the file as it was.
+void EndTransaction(data::Connection& host, bool commit, Streams streams) {
+  if (commit) {
+    host.CommitTrans();
+    if (!streams.quiet) streams.err << "Committed.\n";
+  } else {
+    host.RollbackTrans();
+    if (!streams.quiet) streams.err << "Rolled back: nothing was imported.\n";
+  }
+}
+
+// Runs `import` inside a host transaction; any failure rolls back every
+// level it opened and is reported.
+template <typename Import>
+int InHostTransaction(data::Connection& host, bool commit, Streams streams,
+                      Import import) {
+  const int outer_level = host.TransactionLevel();
+  try {
+    host.BeginTrans();
+    const int status = import();
+    if (status != kDone && status != kDoneWithChanges) {
+      while (host.TransactionLevel() > outer_level) host.RollbackTrans();
+      return status;
+    }
+    EndTransaction(host, commit, streams);
+    return status;
+  } catch (const std::exception& error) {
+    while (host.TransactionLevel() > outer_level) host.RollbackTrans();
+    streams.err << "The import failed, and nothing was imported: " << error.what()
+                << "\n";
+    return kFailed;
+  }
+}
+
+// "Customers (3 records)" names the table "Customers".
+std::string TableName(const std::string& entry) {
+  return entry.substr(0, entry.find(" ("));
+}
+
+}  // namespace
+
+int FormatsCommand(Streams streams) {
+  for (const exporting::ExportFormat& format : kExportFormats) {
+    if (format.form != exporting::TargetForm::kNotAvailable) {
+      streams.out << format.entry << "\n";
+    }
+  }
+  return kDone;
+}
+
+int ListsCommand(data::Connection& host, Streams streams) {
+  const exporting::FilterLists lists = exporting::LoadFilterLists(host);
+  const std::pair<const char*, const std::vector<exporting::ListEntry>*> named[] = {
+      {"acc-type", &lists.account_types},
+      {"ref-by", &lists.referral_sources},
+      {"status", &lists.job_statuses},
+      {"item-type", &lists.item_types},
+      {"make", &lists.makes}};
+  for (const auto& [name, entries] : named) {
+    streams.out << name << ":\n";
+    for (const exporting::ListEntry& entry : *entries) {
+      streams.out << "  " << entry.item_data << "\t" << entry.text << "\n";
+    }
+  }
+  return kDone;
+}
+
+int SelectCommand(data::Connection& host, const exporting::SelectionRequest& request,
+                  bool rows, Streams streams) {
+  if (std::optional<std::string> problem = exporting::FilterTextProblem(request)) {
+    streams.err << *problem << "\n";
+    return kUsage;
+  }
+  const std::string sql = exporting::CreateSQL(request);
+  streams.out << sql << "\n";
+  if (rows) PrintRows(host, sql, streams.out);
+  return kDone;
+}
+
+int ExportCommand(data::Connection& host, const ExportJob& job, Streams streams) {
+  UnattendedPrompts prompts(streams.err);
+  PromptsInUse in_use(prompts);
+  prompts.Answer("Overwrite File?",
+                 job.overwrite ? MessageAnswer::kYes : MessageAnswer::kNo);
+  prompts.ChooseNext(job.file);
+  std::optional<std::string> finished;
+  if (job.selection.category == exporting::kInvoicesToAccessCategory) {
+    finished = exporting::AutomatedWOExp2Access(job.selection, host);
+  } else {
+    const auto format =
+        std::find_if(kExportFormats.begin(), kExportFormats.end(), [&](const auto& f) {
+          return f.form != exporting::TargetForm::kNotAvailable &&
+                 data::EqualsIgnoringCase(f.entry, job.format);
+        });
+    if (format == kExportFormats.end()) {
+      streams.err << "vdimpexp: no format is named '" << job.format
+                  << "'; 'vdimpexp formats' lists them\n";
+      return kUsage;
+    }
+    if (support::FileExists(job.file) && !job.overwrite) {
+      streams.err << job.file << " already exists; --overwrite replaces it\n";
+      return kFailed;
+    }
+    const exporting::ExportRequest request{
+        .format_index = static_cast<size_t>(format - kExportFormats.begin()),
+        .selection = job.selection};
+    finished = exporting::ExportSelection(request, host, [](bool) {}).finished_message;
+  }
+  if (!finished || prompts.ToldOfFailure()) return kFailed;
+  streams.out << *finished << "\n";
+  // Under the completion line come the columns renamed and the values the
+  // format changed, when there are any.
+  return finished->find("\n\n") == std::string::npos ? kDone : kDoneWithChanges;
+}
+
+int ImportXavCommand(data::Connection& host, const LegacyImportJob& job,
+                     Streams streams) {
+  const std::string main_directory = importing::DirectoryText(job.main_directory);
+  const std::string history_directory = importing::DirectoryText(job.history_directory);
+  std::vector<legacy::XavTableEntry> entries;
+  for (const importing::CheckListEntry& found :
+       importing::DiscoverLegacyTables(main_directory, history_directory)) {
+    const bool ticked =
+        job.tables.empty() ||
+        std::any_of(job.tables.begin(), job.tables.end(), [&](const std::string& table) {
+          return data::EqualsIgnoringCase(table, TableName(found.text));
+        });
+    entries.push_back({.text = found.text, .code = found.code, .ticked = ticked});
+    if (!streams.quiet) streams.err << (ticked ? "[x] " : "[ ] ") << found.text << "\n";
+  }
+  for (const std::string& table : job.tables) {
+    if (std::none_of(entries.begin(), entries.end(), [&](const auto& entry) {
+          return data::EqualsIgnoringCase(table, TableName(entry.text));
+        })) {
+      streams.err << "vdimpexp: no table '" << table << "' in " << main_directory << "\n";
+      return kFailed;
+    }
+  }
+  if (entries.empty()) {
+    streams.err << "vdimpexp: no legacy tables in " << main_directory << "\n";
+    return kFailed;
+  }
+  UnattendedPrompts prompts(streams.err);
+  PromptsInUse in_use(prompts);
+  LineProgress progress(streams);
+  return InHostTransaction(host, job.commit, streams, [&] {
+    const bool ran = legacy::ImportXAVTables(entries, {.DatabaseDir = main_directory,
+                                                       .HistoryDir = history_directory,
+                                                       .host = host,
+                                                       .progress = progress});
+    return ran && !prompts.ToldOfFailure() ? kDone : kFailed;
+  });
+}
+
+int ImportZipCommand(data::Connection& host, const ZipImportJob& job, Streams streams) {
+  UnattendedPrompts prompts(streams.err);
+  PromptsInUse in_use(prompts);
+  prompts.Answer("Import ?",
+                 job.keep_existing ? MessageAnswer::kYes : MessageAnswer::kNo);
+  return InHostTransaction(host, job.commit, streams, [&] {
+    const importing::ZipCodeImportResult result =
+        importing::ImportZipCodes(host, job.source_file, support::ComponentDirectory());
+    if (!streams.quiet) {
+      streams.err << result.added << " zip codes added, " << result.skipped
+                  << " skipped\n";
+    }
+    return result.skipped > 0 ? kDoneWithChanges : kDone;
+  });
+}
+
+}  // namespace vdimpexp::cli

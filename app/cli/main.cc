@@ -1,0 +1,245 @@
+// vdimpexp: every export and import of the wizards from the command line,
+// for nightly exports, scripted migrations and machines without a screen.
+//
+//   vdimpexp formats
+//   vdimpexp lists --db HOST
+//   vdimpexp select --db HOST --category N [filters] [--sort A,B] [--rows]
+//   vdimpexp export --db HOST --category N [filters] --fields A,B --format NAME
+//                   --out FILE [--overwrite]
+//   vdimpexp import xav --db HOST --dir DIR [--history DIR] [--tables A,B]
+//                   (--commit | --dry-run)
+//   vdimpexp import zip --db HOST --from FILE (--keep | --replace)
+//                   (--commit | --dry-run)
+//
+// Exit status: 0 done, 1 failed (nothing changed), 2 usage, 3 done with
+// records refused or values changed, 4 cancelled.
+
+#include <CLI/CLI.hpp>
+#include <exception>
+#include <iostream>
+#include <map>
+#include <string>
+
+#include "app/cli/commands.h"
+#include "data/connection.h"
+#include "data/value.h"
+#include "entry/import_export_wizard.h"
+#include "support/host_connection.h"
+
+namespace {
+
+using vdimpexp::cli::Streams;
+using vdimpexp::exporting::DateRange;
+using vdimpexp::exporting::InvoiceTypeChoice;
+using vdimpexp::exporting::SelectionRequest;
+using vdimpexp::exporting::TextRange;
+
+// The filters as typed: ranges "FROM:TO", dates yyyy-mm-dd.
+struct FilterOptions {
+  std::optional<int32_t> acc_type, ref_by, status, make, item_type, docs_make, tips_make;
+  std::string zip, last_visit, service_requested, claimed, invoice_numbers;
+  InvoiceTypeChoice invoice_type = InvoiceTypeChoice::kAll;
+};
+
+void AddFilterOptions(CLI::App& command, FilterOptions& filters) {
+  command.add_option("--acc-type", filters.acc_type, "account type (item data)");
+  command.add_option("--ref-by", filters.ref_by, "referral source (item data)");
+  command.add_option("--zip", filters.zip, "zip code range FROM:TO");
+  command.add_option("--last-visit", filters.last_visit, "last visit dates FROM:TO");
+  command.add_option("--status", filters.status, "job status (item data)");
+  command.add_option("--make", filters.make, "invoice make (item data)");
+  command.add_option("--service-requested", filters.service_requested,
+                     "service requested dates FROM:TO");
+  command.add_option("--claimed", filters.claimed, "claimed dates FROM:TO");
+  command.add_option("--invoice-numbers", filters.invoice_numbers,
+                     "invoice number range FROM:TO");
+  const std::map<std::string, InvoiceTypeChoice> types = {
+      {"all", InvoiceTypeChoice::kAll},
+      {"sales", InvoiceTypeChoice::kSales},
+      {"quotes", InvoiceTypeChoice::kQuotes},
+      {"repairs", InvoiceTypeChoice::kRepairs}};
+  command
+      .add_option("--invoice-type", filters.invoice_type, "all, sales, quotes or repairs")
+      ->transform(CLI::CheckedTransformer(types, CLI::ignore_case));
+  command.add_option("--item-type", filters.item_type, "inventory item type (item data)");
+  command.add_option("--docs-make", filters.docs_make, "service documents make");
+  command.add_option("--tips-make", filters.tips_make, "service tips make");
+}
+
+TextRange TextRangeOf(const std::string& typed) {
+  if (typed.empty()) return {};
+  const size_t colon = typed.find(':');
+  if (colon == std::string::npos) {
+    throw CLI::ValidationError("a range is written FROM:TO, not '" + typed + "'");
+  }
+  return {typed.substr(0, colon), typed.substr(colon + 1)};
+}
+
+DateRange DateRangeOf(const std::string& typed) {
+  const TextRange range = TextRangeOf(typed);
+  if (typed.empty()) return {};
+  auto date = [&](const std::string& text) {
+    std::optional<vdimpexp::data::Date> parsed = vdimpexp::data::Date::Parse(text);
+    if (text.size() != 10 || !parsed) {
+      throw CLI::ValidationError("'" + text + "' is no date of the form yyyy-mm-dd");
+    }
+    return parsed;
+  };
+  return {date(range.from), date(range.to)};
+}
+
+SelectionRequest RequestOf(int category, const FilterOptions& typed,
+                           std::vector<std::string> fields, bool export_mode) {
+  SelectionRequest request{.category = category, .export_mode = export_mode};
+  request.selected_fields = std::move(fields);
+  auto& filters = request.filters;
+  filters.account_type = typed.acc_type;
+  filters.referral_source = typed.ref_by;
+  filters.zip_codes = TextRangeOf(typed.zip);
+  filters.last_visit = DateRangeOf(typed.last_visit);
+  filters.status = typed.status;
+  filters.make = typed.make;
+  filters.service_requested = DateRangeOf(typed.service_requested);
+  filters.claimed = DateRangeOf(typed.claimed);
+  filters.invoice_numbers = TextRangeOf(typed.invoice_numbers);
+  filters.invoice_type = typed.invoice_type;
+  filters.item_type = typed.item_type;
+  filters.documents_make = typed.docs_make;
+  filters.tips_make = typed.tips_make;
+  return request;
+}
+
+int UsageError(const std::string& what) {
+  std::cerr << "vdimpexp: " << what << "\nTry 'vdimpexp --help' for more information.\n";
+  return vdimpexp::cli::kUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace vdimpexp;
+  CLI::App app{"Exports and imports of the shop database, without the wizards."};
+  app.set_version_flag("--version", std::string(ComponentVersion()));
+  app.require_subcommand(1);
+  std::string database;
+  bool quiet = false;
+  app.add_flag("-q,--quiet", quiet, "no progress lines");
+  auto add_database = [&](CLI::App& command) {
+    command.add_option("--db", database, "the host database")
+        ->required()
+        ->check(CLI::ExistingFile);
+  };
+
+  CLI::App& formats = *app.add_subcommand("formats", "list the export formats");
+  CLI::App& lists = *app.add_subcommand("lists", "list every filter list's entries");
+  add_database(lists);
+
+  int category = 0;
+  FilterOptions filters;
+  std::vector<std::string> fields;
+  auto add_selection = [&](CLI::App& command, const char* fields_option,
+                           const char* fields_help) {
+    add_database(command);
+    command.add_option("--category", category, "0 to 5, as on the category page")
+        ->required()
+        ->check(CLI::Range(0, 5));
+    AddFilterOptions(command, filters);
+    command.add_option(fields_option, fields, fields_help)->delimiter(',');
+  };
+  CLI::App& select = *app.add_subcommand("select", "print the selection statement");
+  add_selection(select, "--sort", "sort fields A,B");
+  bool rows = false;
+  select.add_flag("--rows", rows, "also print the selected rows as CSV");
+
+  CLI::App& export_command = *app.add_subcommand("export", "export the selection");
+  add_selection(export_command, "--fields", "the columns to export A,B,C");
+  cli::ExportJob export_job;
+  export_command.add_option("--format", export_job.format, "a format list entry");
+  export_command.add_option("--out", export_job.file, "the target file")->required();
+  export_command.add_flag("--overwrite", export_job.overwrite,
+                          "replace an existing file");
+
+  CLI::App& import = *app.add_subcommand("import", "import into the host database");
+  import.require_subcommand(1);
+  bool commit = false, dry_run = false;
+  auto add_ending = [&](CLI::App& command) {
+    add_database(command);
+    CLI::Option* commit_flag =
+        command.add_flag("--commit", commit, "keep what was imported");
+    CLI::Option* dry_flag =
+        command.add_flag("--dry-run", dry_run, "the same run, rolled back at the end");
+    commit_flag->excludes(dry_flag);
+    command.callback([&command] {
+      if (!command.get_option("--commit")->count() &&
+          !command.get_option("--dry-run")->count()) {
+        throw CLI::RequiredError("--commit or --dry-run");
+      }
+    });
+  };
+  CLI::App& xav = *import.add_subcommand("xav", "the legacy application's tables");
+  add_ending(xav);
+  cli::LegacyImportJob xav_job;
+  xav.add_option("--dir", xav_job.main_directory, "the main database folder")
+      ->required()
+      ->check(CLI::ExistingDirectory);
+  xav.add_option("--history", xav_job.history_directory, "the history folder")
+      ->check(CLI::ExistingDirectory);
+  xav.add_option("--tables", xav_job.tables, "tables to import A,B (default: all)")
+      ->delimiter(',');
+  CLI::App& zip = *import.add_subcommand("zip", "a zip-code table");
+  add_ending(zip);
+  cli::ZipImportJob zip_job;
+  zip.add_option("--from", zip_job.source_file, "the zip-code database")
+      ->required()
+      ->check(CLI::ExistingFile);
+  bool keep = false, replace = false;
+  CLI::Option* keep_flag = zip.add_flag("--keep", keep, "keep the existing codes");
+  zip.add_flag("--replace", replace, "replace the existing codes")->excludes(keep_flag);
+
+  SelectionRequest request;
+  try {
+    app.parse(argc, argv);
+    if (zip.parsed() && !keep && !replace)
+      throw CLI::RequiredError("--keep or --replace");
+    if (select.parsed() || export_command.parsed()) {
+      request = RequestOf(category, filters, fields, export_command.parsed());
+    }
+  } catch (const CLI::CallForHelp& help) {
+    return app.exit(help);
+  } catch (const CLI::CallForAllHelp& help) {
+    return app.exit(help);
+  } catch (const CLI::CallForVersion& version) {
+    return app.exit(version);
+  } catch (const CLI::ParseError& error) {
+    return UsageError(error.what());
+  }
+
+  const Streams streams{.out = std::cout, .err = std::cerr, .quiet = quiet};
+  if (formats.parsed()) return cli::FormatsCommand(streams);
+  try {
+    data::Connection host;
+    host.Open(database);
+    support::SetHostConnection(host);
+    if (lists.parsed()) return cli::ListsCommand(host, streams);
+    if (select.parsed()) return cli::SelectCommand(host, request, rows, streams);
+    if (export_command.parsed()) {
+      if (category != exporting::kInvoicesToAccessCategory && export_job.format.empty()) {
+        return UsageError("--format is required; 'vdimpexp formats' lists them");
+      }
+      export_job.selection = request;
+      return cli::ExportCommand(host, export_job, streams);
+    }
+    if (xav.parsed()) {
+      xav_job.commit = commit;
+      if (xav_job.history_directory.empty())
+        xav_job.history_directory = xav_job.main_directory;
+      return cli::ImportXavCommand(host, xav_job, streams);
+    }
+    zip_job.keep_existing = keep;
+    zip_job.commit = commit;
+    return cli::ImportZipCommand(host, zip_job, streams);
+  } catch (const std::exception& error) {
+    std::cerr << "vdimpexp: " << error.what() << "\n";
+    return cli::kFailed;
+  }
+}
