@@ -10,6 +10,7 @@
 //   vdhost --db FILE --create-empty        create FILE as an empty database
 //                                          (no tables) when it does not exist:
 //                                          a target for exports into a database
+//   vdhost --help | --version
 
 #include <sqlite3.h>
 
@@ -25,6 +26,7 @@
 #include "app/host_window.h"
 #include "data/connection.h"
 #include "data/db_error.h"
+#include "entry/import_export_wizard.h"
 #include "entry/page_gallery.h"
 #include "schema/reference_database.h"
 
@@ -48,7 +50,12 @@ constexpr const char* kUsage =
     "       vdhost --db FILE --screenshots DIRECTORY\n"
     "       vdhost --db FILE --create-empty\n";
 
-std::optional<Options> ParseArguments(int argc, char** argv) {
+// What a command line asks for that vdhost cannot do.
+struct UsageError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+Options ParseArguments(int argc, char** argv) {
   Options options;
   for (int i = 1; i < argc; ++i) {
     std::string argument = argv[i];
@@ -66,13 +73,16 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
     } else if (argument == "--create-empty") {
       options.job = Job::kCreateEmpty;
     } else if (argument == "--demo-contacts" && has_value) {
-      options.demo_contacts = std::stoi(argv[++i]);
-      if (options.demo_contacts < 0) return std::nullopt;
+      const std::string count = argv[++i];
+      if (count.empty() || count.find_first_not_of("0123456789") != std::string::npos) {
+        throw UsageError("--demo-contacts takes a count, not '" + count + "'");
+      }
+      options.demo_contacts = std::stoi(count);
     } else {
-      return std::nullopt;
+      throw UsageError("unknown or incomplete option '" + argument + "'");
     }
   }
-  if (options.database.empty()) return std::nullopt;
+  if (options.database.empty()) throw UsageError("--db FILE is required");
   return options;
 }
 
@@ -149,18 +159,27 @@ int RunJob(const Options& options, int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::optional<Options> options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (argument == "--help" || argument == "-h") {
+      std::cout << kUsage;
+      return 0;
+    }
+    if (argument == "--version") {
+      std::cout << vdimpexp::ComponentVersion() << "\n";
+      return 0;
+    }
+  }
+  Options options;
   try {
     options = ParseArguments(argc, argv);
-  } catch (const std::exception&) {
-    options.reset();
-  }
-  if (!options) {
-    std::cerr << kUsage;
+  } catch (const std::exception& error) {
+    std::cerr << "vdhost: " << error.what()
+              << "\nTry 'vdhost --help' for more information.\n";
     return 2;
   }
   try {
-    return RunJob(*options, argc, argv);
+    return RunJob(options, argc, argv);
   } catch (const vdimpexp::data::DbError& error) {
     std::cerr << "Error " << error.number() << ": " << error.description() << "\n";
   } catch (const std::exception& error) {
