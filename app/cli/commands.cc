@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "app/cli/cancellation.h"
 #include "app/cli/unattended_prompts.h"
 #include "data/recordset.h"
 #include "data/text.h"
@@ -35,14 +36,16 @@ class PromptsInUse {
 };
 
 // The progress of long work as plain lines on the error stream; the bar's
-// percentage is left out, lines being what a log keeps.
+// percentage is left out, lines being what a log keeps. Work reports every
+// record, so it is where a cancel request stops it.
 class LineProgress : public support::ProgressSink {
  public:
   explicit LineProgress(Streams streams) : streams_(streams) {}
   void AppendLine(std::string_view text) override {
+    StopIfCancelled();
     if (!streams_.quiet) streams_.err << text << "\n";
   }
-  void SetPercent(double) override {}
+  void SetPercent(double) override { StopIfCancelled(); }
   void ShowBar(bool) override {}
   void RunPendingEvents() override {}
 
@@ -102,6 +105,10 @@ int InHostTransaction(data::Connection& host, bool commit, Streams streams,
     return status;
   } catch (const std::exception& error) {
     while (host.TransactionLevel() > outer_level) host.RollbackTrans();
+    if (CancelRequested()) {
+      streams.err << "Cancelled: nothing was imported.\n";
+      return kCancelled;
+    }
     streams.err << "The import failed, and nothing was imported: " << error.what()
                 << "\n";
     return kFailed;
@@ -181,6 +188,10 @@ int ExportCommand(data::Connection& host, const ExportJob& job, Streams streams)
         .format_index = static_cast<size_t>(format - kExportFormats.begin()),
         .selection = job.selection};
     finished = exporting::ExportSelection(request, host, [](bool) {}).finished_message;
+  }
+  if (CancelRequested()) {
+    streams.err << "Cancelled: nothing was exported.\n";
+    return kCancelled;
   }
   if (!finished || prompts.ToldOfFailure()) return kFailed;
   streams.out << *finished << "\n";

@@ -20,6 +20,7 @@
 #include <map>
 #include <string>
 
+#include "app/cli/cancellation.h"
 #include "app/cli/commands.h"
 #include "data/connection.h"
 #include "data/value.h"
@@ -220,6 +221,7 @@ int main(int argc, char** argv) {
     data::Connection host;
     host.Open(database);
     support::SetHostConnection(host);
+    cli::CancelOnSignals(host);
     if (lists.parsed()) return cli::ListsCommand(host, streams);
     if (select.parsed()) return cli::SelectCommand(host, request, rows, streams);
     if (export_command.parsed()) {

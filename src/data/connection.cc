@@ -107,4 +107,8 @@ void Connection::RollbackTrans() { session().RollbackTransaction(); }
 
 int Connection::TransactionLevel() const { return session().transaction_level(); }
 
+void Connection::Interrupt() const {
+  if (session_) sqlite3_interrupt(session_->db());
+}
+
 }  // namespace vdimpexp::data

@@ -58,6 +58,10 @@ class Connection {
   void CommitTrans();
   void RollbackTrans();
   int TransactionLevel() const;
+  // Makes the statement running on the connection fail as interrupted.
+  // Safe from another thread or a signal handler (as SQLite's own shell
+  // stops a query on Ctrl+C); a no-op while none runs.
+  void Interrupt() const;
 
  private:
   friend class Recordset;

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "process_runner.h"
@@ -100,6 +101,24 @@ TEST_F(CommandLineTest, ADryRunIsTheRunRolledBackAndACommitKeepsIt) {
   const ProcessOutput again = Run(zip + " --keep --commit");
   EXPECT_EQ(again.exit_code, 3) << "every code was there already";
   EXPECT_THAT(again.text, ContainsRegex("0 zip codes added, 5 skipped"));
+}
+
+TEST_F(CommandLineTest, ASignalStopsAnExportLeavingNoFileAndExitsAsCancelled) {
+  // Contacts that never end: only the signal, sent once the file is begun, ends the
+  // export.
+  scratch_.Database(
+      "shop.db",
+      "DROP TABLE Contacts; CREATE VIEW Contacts AS WITH RECURSIVE n(i) AS "
+      "(SELECT 1 UNION ALL SELECT i + 1 FROM n) SELECT i AS LastName FROM n;");
+  const std::string out = scratch_.File("endless.csv");
+  const ProcessOutput output = RunProcess(
+      ShellQuoted(VDIMPEXP_CLI) + " export" + Db() +
+      " --category 0 --fields LastName --format 'Text (Comma Delimited)' --out " +
+      ShellQuoted(out) + " 2>&1 & for i in $(seq 100); do [ -e " + ShellQuoted(out) +
+      " ] && break; sleep 0.05; done; kill -TERM $!; wait $!");
+  EXPECT_EQ(output.exit_code, 4) << output.text;
+  EXPECT_THAT(output.text, ContainsRegex("Cancelled: nothing was exported.\n$"));
+  EXPECT_FALSE(std::filesystem::exists(out));
 }
 
 }  // namespace
