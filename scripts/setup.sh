@@ -13,7 +13,7 @@ packages=(
   libgsf-1-dev pxlib-dev
   gnumeric python3-xlrd
   mdbtools-dev
-  libcli11-dev
+  libcli11-dev nlohmann-json3-dev
 )
 
 missing=()

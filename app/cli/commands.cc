@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <tuple>
 
 #include "app/cli/cancellation.h"
 #include "app/cli/unattended_prompts.h"
@@ -115,6 +116,44 @@ int InHostTransaction(data::Connection& host, bool commit, Streams streams,
   }
 }
 
+// What a selection names that the database does not hold (a field, or an
+// entry of a filter list, as a job saved earlier may), said so that nothing
+// is written for it; nullopt when all is there.
+std::optional<std::string> MissingChoice(data::Connection& host,
+                                         const exporting::SelectionRequest& request) {
+  if (std::optional<std::string> source = exporting::ColumnSourceSQL(request.category)) {
+    const std::vector<std::string> columns = exporting::ColumnNames(host, *source);
+    for (const std::string& field : request.selected_fields) {
+      if (std::none_of(columns.begin(), columns.end(), [&](const std::string& column) {
+            return data::EqualsIgnoringCase(column, field);
+          })) {
+        return "the field '" + field + "' is no column of category " +
+               std::to_string(request.category);
+      }
+    }
+  }
+  const exporting::FilterLists lists = exporting::LoadFilterLists(host);
+  const exporting::FilterChoices& chosen = request.filters;
+  const std::tuple<const char*, exporting::ListChoice,
+                   const std::vector<exporting::ListEntry>*>
+      choices[] = {{"--acc-type", chosen.account_type, &lists.account_types},
+                   {"--ref-by", chosen.referral_source, &lists.referral_sources},
+                   {"--status", chosen.status, &lists.job_statuses},
+                   {"--make", chosen.make, &lists.makes},
+                   {"--item-type", chosen.item_type, &lists.item_types},
+                   {"--docs-make", chosen.documents_make, &lists.makes},
+                   {"--tips-make", chosen.tips_make, &lists.makes}};
+  for (const auto& [option, choice, entries] : choices) {
+    if (choice && std::none_of(entries->begin(), entries->end(), [&](const auto& entry) {
+          return entry.item_data == *choice;
+        })) {
+      return std::string(option) + " " + std::to_string(*choice) +
+             " is no entry of its list; 'vdimpexp lists' shows them";
+    }
+  }
+  return std::nullopt;
+}
+
 // "Customers (3 records)" names the table "Customers".
 std::string TableName(const std::string& entry) {
   return entry.substr(0, entry.find(" ("));
@@ -154,6 +193,10 @@ int SelectCommand(data::Connection& host, const exporting::SelectionRequest& req
     streams.err << *problem << "\n";
     return kUsage;
   }
+  if (std::optional<std::string> missing = MissingChoice(host, request)) {
+    streams.err << "vdimpexp: " << *missing << "\n";
+    return kFailed;
+  }
   const std::string sql = exporting::CreateSQL(request);
   streams.out << sql << "\n";
   if (rows) PrintRows(host, sql, streams.out);
@@ -166,6 +209,10 @@ int ExportCommand(data::Connection& host, const ExportJob& job, Streams streams)
   prompts.Answer("Overwrite File?",
                  job.overwrite ? MessageAnswer::kYes : MessageAnswer::kNo);
   prompts.ChooseNext(job.file);
+  if (std::optional<std::string> missing = MissingChoice(host, job.selection)) {
+    streams.err << "vdimpexp: " << *missing << "; nothing was exported\n";
+    return kFailed;
+  }
   std::optional<std::string> finished;
   if (job.selection.category == exporting::kInvoicesToAccessCategory) {
     finished = exporting::AutomatedWOExp2Access(job.selection, host);

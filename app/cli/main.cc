@@ -10,15 +10,21 @@
 //                   (--commit | --dry-run)
 //   vdimpexp import zip --db HOST --from FILE (--keep | --replace)
 //                   (--commit | --dry-run)
+//   vdimpexp run JOB [--db HOST]       a command saved with --save-job JOB
 //
 // Exit status: 0 done, 1 failed (nothing changed), 2 usage, 3 done with
 // records refused or values changed, 4 cancelled.
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <exception>
+#include <fstream>
 #include <iostream>
 #include <map>
+#include <nlohmann/json.hpp>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "app/cli/cancellation.h"
 #include "app/cli/commands.h"
@@ -115,10 +121,71 @@ int UsageError(const std::string& what) {
   return vdimpexp::cli::kUsage;
 }
 
-}  // namespace
+// Writes the command `app` parsed as a saved job: its words ("import",
+// "zip") and its options by name, as given.
+void SaveJob(const CLI::App& app, const std::string& file) {
+  nlohmann::ordered_json job = {{"vdimpexp_job", 1}};
+  const CLI::App* command = &app;
+  while (!command->get_subcommands().empty()) {
+    command = command->get_subcommands().front();
+    job["command"].push_back(command->get_name());
+  }
+  nlohmann::ordered_json& options = job["options"] = nlohmann::ordered_json::object();
+  for (const CLI::Option* option : command->get_options()) {
+    const std::string name = option->get_name();
+    if (option->count() == 0 || name == "--help" || name == "--save-job") continue;
+    const std::vector<std::string>& given = option->results();
+    if (option->get_expected_min() == 0) {
+      options[name] = true;
+    } else if (given.size() == 1) {
+      options[name] = given.front();
+    } else {
+      options[name] = given;
+    }
+  }
+  std::ofstream out(file);
+  out << job.dump(2) << "\n";
+  if (!out) throw std::runtime_error("the job could not be written to " + file);
+}
 
-int main(int argc, char** argv) {
+int RunCommandLine(std::vector<std::string> arguments);
+
+// vdimpexp run FILE [--db HOST]: the saved command again, on HOST if given.
+int RunSavedJob(const std::vector<std::string>& arguments) {
+  if (arguments.size() != 2 && !(arguments.size() == 4 && arguments[2] == "--db")) {
+    return UsageError("run takes a job file and, if another database, --db HOST");
+  }
+  nlohmann::ordered_json job;
+  try {
+    std::ifstream in(arguments[1]);
+    if (!in) throw std::runtime_error("it cannot be read");
+    job = nlohmann::ordered_json::parse(in);
+    if (job.value("vdimpexp_job", 0) != 1) throw std::runtime_error("it is no saved job");
+  } catch (const std::exception& error) {
+    std::cerr << "vdimpexp: the job " << arguments[1] << ": " << error.what() << "\n";
+    return vdimpexp::cli::kUsage;
+  }
+  std::vector<std::string> command = job.at("command").get<std::vector<std::string>>();
+  for (const auto& [name, value] : job.at("options").items()) {
+    if (name == "--db" && arguments.size() == 4) continue;
+    command.push_back(name);
+    if (value.is_array()) {
+      std::string joined;
+      for (const auto& item : value)
+        joined += (joined.empty() ? "" : ",") + item.get<std::string>();
+      command.push_back(joined);
+    } else if (value.is_string()) {
+      command.push_back(value.get<std::string>());
+    }
+  }
+  if (arguments.size() == 4) command.insert(command.end(), {"--db", arguments[3]});
+  return RunCommandLine(command);
+}
+
+// Parses and runs one command; `arguments` leave out the program's name.
+int RunCommandLine(std::vector<std::string> arguments) {
   using namespace vdimpexp;
+  if (!arguments.empty() && arguments.front() == "run") return RunSavedJob(arguments);
   CLI::App app{"Exports and imports of the shop database, without the wizards."};
   app.set_version_flag("--version", std::string(ComponentVersion()));
   app.require_subcommand(1);
@@ -129,6 +196,11 @@ int main(int argc, char** argv) {
     command.add_option("--db", database, "the host database")
         ->required()
         ->check(CLI::ExistingFile);
+  };
+  std::string save_job;
+  auto add_save_job = [&](CLI::App& command) {
+    command.add_option("--save-job", save_job,
+                       "also write this command's choices to FILE, for 'vdimpexp run'");
   };
 
   CLI::App& formats = *app.add_subcommand("formats", "list the export formats");
@@ -146,6 +218,7 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(0, 5));
     AddFilterOptions(command, filters);
     command.add_option(fields_option, fields, fields_help)->delimiter(',');
+    add_save_job(command);
   };
   CLI::App& select = *app.add_subcommand("select", "print the selection statement");
   add_selection(select, "--sort", "sort fields A,B");
@@ -165,6 +238,7 @@ int main(int argc, char** argv) {
   bool commit = false, dry_run = false;
   auto add_ending = [&](CLI::App& command) {
     add_database(command);
+    add_save_job(command);
     CLI::Option* commit_flag =
         command.add_flag("--commit", commit, "keep what was imported");
     CLI::Option* dry_flag =
@@ -199,12 +273,14 @@ int main(int argc, char** argv) {
 
   SelectionRequest request;
   try {
-    app.parse(argc, argv);
+    std::reverse(arguments.begin(), arguments.end());  // as CLI11 takes them
+    app.parse(arguments);
     if (zip.parsed() && !keep && !replace)
       throw CLI::RequiredError("--keep or --replace");
     if (select.parsed() || export_command.parsed()) {
       request = RequestOf(category, filters, fields, export_command.parsed());
     }
+    if (!save_job.empty()) SaveJob(app, save_job);
   } catch (const CLI::CallForHelp& help) {
     return app.exit(help);
   } catch (const CLI::CallForAllHelp& help) {
@@ -213,6 +289,9 @@ int main(int argc, char** argv) {
     return app.exit(version);
   } catch (const CLI::ParseError& error) {
     return UsageError(error.what());
+  } catch (const std::exception& error) {
+    std::cerr << "vdimpexp: " << error.what() << "\n";
+    return cli::kFailed;
   }
 
   const Streams streams{.out = std::cout, .err = std::cerr, .quiet = quiet};
@@ -244,4 +323,10 @@ int main(int argc, char** argv) {
     std::cerr << "vdimpexp: " << error.what() << "\n";
     return cli::kFailed;
   }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return RunCommandLine(std::vector<std::string>(argv + 1, argv + argc));
 }
