@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "app/cli/cancellation.h"
+#include "app/cli/command_progress.h"
 #include "app/cli/unattended_prompts.h"
 #include "data/recordset.h"
 #include "data/text.h"
@@ -34,24 +35,6 @@ class PromptsInUse {
   ~PromptsInUse() { support::UsePrompts(nullptr); }
   PromptsInUse(const PromptsInUse&) = delete;
   PromptsInUse& operator=(const PromptsInUse&) = delete;
-};
-
-// The progress of long work as plain lines on the error stream; the bar's
-// percentage is left out, lines being what a log keeps. Work reports every
-// record, so it is where a cancel request stops it.
-class LineProgress : public support::ProgressSink {
- public:
-  explicit LineProgress(Streams streams) : streams_(streams) {}
-  void AppendLine(std::string_view text) override {
-    StopIfCancelled();
-    if (!streams_.quiet) streams_.err << text << "\n";
-  }
-  void SetPercent(double) override { StopIfCancelled(); }
-  void ShowBar(bool) override {}
-  void RunPendingEvents() override {}
-
- private:
-  Streams streams_;
 };
 
 // A value as one comma-separated field: quoted when it holds a comma, a
@@ -276,7 +259,7 @@ int ImportXavCommand(data::Connection& host, const LegacyImportJob& job,
   }
   UnattendedPrompts prompts(streams.err);
   PromptsInUse in_use(prompts);
-  LineProgress progress(streams);
+  CommandProgress progress(streams);
   return InHostTransaction(host, job.commit, streams, [&] {
     const bool ran = legacy::ImportXAVTables(entries, {.DatabaseDir = main_directory,
                                                        .HistoryDir = history_directory,

@@ -26,6 +26,7 @@ struct Streams {
   std::ostream& out;
   std::ostream& err;
   bool quiet = false;
+  bool terminal = false;  // the error stream is one: progress as a bar
 };
 
 // The format list's entries, one a line, in the wizard's order.

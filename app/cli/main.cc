@@ -15,6 +15,8 @@
 // Exit status: 0 done, 1 failed (nothing changed), 2 usage, 3 done with
 // records refused or values changed, 4 cancelled.
 
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <exception>
@@ -294,7 +296,10 @@ int RunCommandLine(std::vector<std::string> arguments) {
     return cli::kFailed;
   }
 
-  const Streams streams{.out = std::cout, .err = std::cerr, .quiet = quiet};
+  const Streams streams{.out = std::cout,
+                        .err = std::cerr,
+                        .quiet = quiet,
+                        .terminal = isatty(STDERR_FILENO) == 1};
   if (formats.parsed()) return cli::FormatsCommand(streams);
   try {
     data::Connection host;

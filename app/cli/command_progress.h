@@ -1,0 +1,32 @@
+// How long work shows its progress on the command line: its lines on the
+// error stream, and while a table is read, on a terminal, a bar with the
+// percentage and the time left. Work reports every record, so this is also
+// where a cancel request stops it.
+#pragma once
+
+#include <chrono>
+
+#include "app/cli/commands.h"
+#include "support/progress_sink.h"
+
+namespace vdimpexp::cli {
+
+class CommandProgress : public support::ProgressSink {
+ public:
+  explicit CommandProgress(Streams streams);
+
+  void AppendLine(std::string_view text) override;
+  void SetPercent(double percent) override;
+  void ShowBar(bool visible) override;
+  void RunPendingEvents() override {}
+
+ private:
+  void ClearBar();
+
+  Streams streams_;
+  support::RepaintPacer redraw_;
+  bool bar_shown_ = false;
+  std::chrono::steady_clock::time_point bar_start_;
+};
+
+}  // namespace vdimpexp::cli
