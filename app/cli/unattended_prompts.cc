@@ -14,20 +14,6 @@ std::string AsLines(std::string text) {
   return text;
 }
 
-// The answer that changes the least when nobody said what to do.
-MessageAnswer SafestAnswer(MessageButtons buttons) {
-  switch (buttons) {
-    case MessageButtons::kOk:
-      return MessageAnswer::kOk;
-    case MessageButtons::kYesNo:
-      return MessageAnswer::kNo;
-    case MessageButtons::kYesNoCancel:
-    case MessageButtons::kRetryCancel:
-      return MessageAnswer::kCancel;
-  }
-  return MessageAnswer::kCancel;
-}
-
 }  // namespace
 
 MessageAnswer UnattendedPrompts::Ask(const support::MessageQuestion& question) {
@@ -39,7 +25,7 @@ MessageAnswer UnattendedPrompts::Ask(const support::MessageQuestion& question) {
   told_of_failure_ = told_of_failure_ ||
                      question.buttons == MessageButtons::kRetryCancel ||
                      question.icon == support::MessageIcon::kCritical;
-  return SafestAnswer(question.buttons);
+  return support::AnswerChangingNothing(question.buttons);
 }
 
 std::string UnattendedPrompts::ChooseFile(const support::FileRequest&) {

@@ -20,6 +20,19 @@ Prompts& ActivePrompts() {
   return *active_prompts;
 }
 
+MessageAnswer AnswerChangingNothing(MessageButtons buttons) {
+  switch (buttons) {
+    case MessageButtons::kOk:
+      return MessageAnswer::kOk;
+    case MessageButtons::kYesNo:
+      return MessageAnswer::kNo;
+    case MessageButtons::kYesNoCancel:
+    case MessageButtons::kRetryCancel:
+      return MessageAnswer::kCancel;
+  }
+  return MessageAnswer::kCancel;
+}
+
 void ShowBusyPointer() { ActivePrompts().SetScreenPointer(ScreenPointer::kHourglass); }
 
 void RestoreMousePointer() { ActivePrompts().SetScreenPointer(ScreenPointer::kDefault); }

@@ -54,6 +54,10 @@ bool HasPrompts();
 // Throws std::logic_error when none are installed on this thread.
 Prompts& ActivePrompts();
 
+// The answer that changes nothing: a box closed without a choice, or a
+// question nobody is there to answer, gets it.
+MessageAnswer AnswerChangingNothing(MessageButtons buttons);
+
 void ShowBusyPointer();
 void RestoreMousePointer();
 

@@ -74,16 +74,7 @@ MessageAnswer ToAnswer(int button, MessageButtons buttons) {
     case QMessageBox::Cancel:
       return MessageAnswer::kCancel;
   }
-  switch (buttons) {
-    case MessageButtons::kOk:
-      return MessageAnswer::kOk;
-    case MessageButtons::kYesNo:
-      return MessageAnswer::kNo;
-    case MessageButtons::kYesNoCancel:
-    case MessageButtons::kRetryCancel:
-      return MessageAnswer::kCancel;
-  }
-  return MessageAnswer::kCancel;
+  return AnswerChangingNothing(buttons);
 }
 
 }  // namespace
