@@ -33,6 +33,7 @@ CommandProgress::CommandProgress(Streams streams)
 
 void CommandProgress::AppendLine(std::string_view text) {
   StopIfCancelled();
+  lines_.emplace_back(text);
   if (streams_.quiet) return;
   ClearBar();
   streams_.err << text << "\n";

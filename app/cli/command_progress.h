@@ -5,6 +5,8 @@
 #pragma once
 
 #include <chrono>
+#include <string>
+#include <vector>
 
 #include "app/cli/commands.h"
 #include "support/progress_sink.h"
@@ -20,11 +22,15 @@ class CommandProgress : public support::ProgressSink {
   void ShowBar(bool visible) override;
   void RunPendingEvents() override {}
 
+  // Every line so far, for the summary.
+  const std::vector<std::string>& Lines() const { return lines_; }
+
  private:
   void ClearBar();
 
   Streams streams_;
   support::RepaintPacer redraw_;
+  std::vector<std::string> lines_;
   bool bar_shown_ = false;
   std::chrono::steady_clock::time_point bar_start_;
 };

@@ -6,6 +6,7 @@
 
 #include "app/cli/cancellation.h"
 #include "app/cli/command_progress.h"
+#include "app/cli/summary.h"
 #include "app/cli/unattended_prompts.h"
 #include "data/recordset.h"
 #include "data/text.h"
@@ -187,6 +188,8 @@ int SelectCommand(data::Connection& host, const exporting::SelectionRequest& req
 }
 
 int ExportCommand(data::Connection& host, const ExportJob& job, Streams streams) {
+  Summary summary("export", streams);
+  summary["file"] = job.file;
   UnattendedPrompts prompts(streams.err);
   PromptsInUse in_use(prompts);
   prompts.Answer("Overwrite File?",
@@ -194,9 +197,10 @@ int ExportCommand(data::Connection& host, const ExportJob& job, Streams streams)
   prompts.ChooseNext(job.file);
   if (std::optional<std::string> missing = MissingChoice(host, job.selection)) {
     streams.err << "vdimpexp: " << *missing << "; nothing was exported\n";
-    return kFailed;
+    return summary.End(kFailed);
   }
   std::optional<std::string> finished;
+  exporting::ExportResult result;
   if (job.selection.category == exporting::kInvoicesToAccessCategory) {
     finished = exporting::AutomatedWOExp2Access(job.selection, host);
   } else {
@@ -208,32 +212,44 @@ int ExportCommand(data::Connection& host, const ExportJob& job, Streams streams)
     if (format == kExportFormats.end()) {
       streams.err << "vdimpexp: no format is named '" << job.format
                   << "'; 'vdimpexp formats' lists them\n";
-      return kUsage;
+      return summary.End(kUsage);
     }
+    summary["format"] = format->entry;
     if (support::FileExists(job.file) && !job.overwrite) {
       streams.err << job.file << " already exists; --overwrite replaces it\n";
-      return kFailed;
+      return summary.End(kFailed);
     }
     const exporting::ExportRequest request{
         .format_index = static_cast<size_t>(format - kExportFormats.begin()),
         .selection = job.selection};
-    finished = exporting::ExportSelection(request, host, [](bool) {}).finished_message;
+    result = exporting::ExportSelection(request, host, [](bool) {});
+    finished = result.finished_message;
   }
+  summary["messages"] = prompts.Messages();
   if (CancelRequested()) {
     streams.err << "Cancelled: nothing was exported.\n";
-    return kCancelled;
+    return summary.End(kCancelled);
   }
-  if (!finished || prompts.ToldOfFailure()) return kFailed;
-  streams.out << *finished << "\n";
+  if (!finished || prompts.ToldOfFailure()) return summary.End(kFailed);
+  summary.Say(*finished);
+  summary["rows"] = result.rows_written ? nlohmann::ordered_json(*result.rows_written)
+                                        : nlohmann::ordered_json();
+  nlohmann::ordered_json& renamed = summary["renamed"] = nlohmann::ordered_json::array();
+  for (const exporting::ColumnAlias& alias : result.renamed) {
+    renamed.push_back({{"column", alias.name}, {"as", alias.alias}});
+  }
+  summary["changes"] = result.format_changes;
   // Under the completion line come the columns renamed and the values the
   // format changed, when there are any.
-  return finished->find("\n\n") == std::string::npos ? kDone : kDoneWithChanges;
+  return summary.End(finished->find("\n\n") == std::string::npos ? kDone
+                                                                 : kDoneWithChanges);
 }
 
 int ImportXavCommand(data::Connection& host, const LegacyImportJob& job,
                      Streams streams) {
   const std::string main_directory = importing::DirectoryText(job.main_directory);
   const std::string history_directory = importing::DirectoryText(job.history_directory);
+  Summary summary("import xav", streams);
   std::vector<legacy::XavTableEntry> entries;
   for (const importing::CheckListEntry& found :
        importing::DiscoverLegacyTables(main_directory, history_directory)) {
@@ -250,23 +266,31 @@ int ImportXavCommand(data::Connection& host, const LegacyImportJob& job,
           return data::EqualsIgnoringCase(table, TableName(entry.text));
         })) {
       streams.err << "vdimpexp: no table '" << table << "' in " << main_directory << "\n";
-      return kFailed;
+      return summary.End(kFailed);
     }
   }
   if (entries.empty()) {
     streams.err << "vdimpexp: no legacy tables in " << main_directory << "\n";
-    return kFailed;
+    return summary.End(kFailed);
+  }
+  nlohmann::ordered_json& tables = summary["tables"] = nlohmann::ordered_json::array();
+  for (const legacy::XavTableEntry& entry : entries) {
+    tables.push_back({{"table", entry.text}, {"ticked", entry.ticked}});
   }
   UnattendedPrompts prompts(streams.err);
   PromptsInUse in_use(prompts);
   CommandProgress progress(streams);
-  return InHostTransaction(host, job.commit, streams, [&] {
+  const int status = InHostTransaction(host, job.commit, streams, [&] {
     const bool ran = legacy::ImportXAVTables(entries, {.DatabaseDir = main_directory,
                                                        .HistoryDir = history_directory,
                                                        .host = host,
                                                        .progress = progress});
     return ran && !prompts.ToldOfFailure() ? kDone : kFailed;
   });
+  summary["lines"] = progress.Lines();
+  summary["messages"] = prompts.Messages();
+  summary["committed"] = job.commit && (status == kDone || status == kDoneWithChanges);
+  return summary.End(status);
 }
 
 int ImportZipCommand(data::Connection& host, const ZipImportJob& job, Streams streams) {
@@ -274,15 +298,21 @@ int ImportZipCommand(data::Connection& host, const ZipImportJob& job, Streams st
   PromptsInUse in_use(prompts);
   prompts.Answer("Import ?",
                  job.keep_existing ? MessageAnswer::kYes : MessageAnswer::kNo);
-  return InHostTransaction(host, job.commit, streams, [&] {
+  Summary summary("import zip", streams);
+  const int status = InHostTransaction(host, job.commit, streams, [&] {
     const importing::ZipCodeImportResult result =
         importing::ImportZipCodes(host, job.source_file, support::ComponentDirectory());
     if (!streams.quiet) {
       streams.err << result.added << " zip codes added, " << result.skipped
                   << " skipped\n";
     }
+    summary["added"] = result.added;
+    summary["skipped"] = result.skipped;
     return result.skipped > 0 ? kDoneWithChanges : kDone;
   });
+  summary["messages"] = prompts.Messages();
+  summary["committed"] = job.commit && (status == kDone || status == kDoneWithChanges);
+  return summary.End(status);
 }
 
 }  // namespace vdimpexp::cli

@@ -27,6 +27,7 @@ struct Streams {
   std::ostream& err;
   bool quiet = false;
   bool terminal = false;  // the error stream is one: progress as a bar
+  bool json = false;      // the summary as one JSON document
 };
 
 // The format list's entries, one a line, in the wizard's order.

@@ -191,9 +191,11 @@ int RunCommandLine(std::vector<std::string> arguments) {
   CLI::App app{"Exports and imports of the shop database, without the wizards."};
   app.set_version_flag("--version", std::string(ComponentVersion()));
   app.require_subcommand(1);
+  app.fallthrough();  // --quiet and --json also after the command
   std::string database;
-  bool quiet = false;
+  bool quiet = false, json = false;
   app.add_flag("-q,--quiet", quiet, "no progress lines");
+  app.add_flag("--json", json, "the summary of an export or import as one JSON document");
   auto add_database = [&](CLI::App& command) {
     command.add_option("--db", database, "the host database")
         ->required()
@@ -299,7 +301,8 @@ int RunCommandLine(std::vector<std::string> arguments) {
   const Streams streams{.out = std::cout,
                         .err = std::cerr,
                         .quiet = quiet,
-                        .terminal = isatty(STDERR_FILENO) == 1};
+                        .terminal = isatty(STDERR_FILENO) == 1,
+                        .json = json};
   if (formats.parsed()) return cli::FormatsCommand(streams);
   try {
     data::Connection host;

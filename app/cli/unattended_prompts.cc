@@ -19,7 +19,8 @@ std::string AsLines(std::string text) {
 MessageAnswer UnattendedPrompts::Ask(const support::MessageQuestion& question) {
   const auto given = answers_.find(question.title);
   if (given != answers_.end()) return given->second;
-  messages_ << AsLines(question.text) << "\n";
+  messages_shown_.push_back(AsLines(question.text));
+  messages_ << messages_shown_.back() << "\n";
   // Asking to try again, or a critical message, tells of a failure; other
   // messages tell of an outcome, which the command judges by its result.
   told_of_failure_ = told_of_failure_ ||

@@ -7,6 +7,7 @@
 #include <map>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "support/prompts.h"
 
@@ -26,6 +27,8 @@ class UnattendedPrompts : public support::Prompts {
 
   // Whether a message box reported something gone wrong.
   bool ToldOfFailure() const { return told_of_failure_; }
+  // Every message shown, in turn.
+  const std::vector<std::string>& Messages() const { return messages_shown_; }
 
   support::MessageAnswer Ask(const support::MessageQuestion& question) override;
   std::string ChooseFile(const support::FileRequest& request) override;
@@ -36,6 +39,7 @@ class UnattendedPrompts : public support::Prompts {
   std::ostream& messages_;
   std::map<std::string, support::MessageAnswer> answers_;
   std::deque<std::string> files_;
+  std::vector<std::string> messages_shown_;
   bool told_of_failure_ = false;
 };
 

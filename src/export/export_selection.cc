@@ -119,15 +119,18 @@ ExportResult ExportSelection(const ExportRequest& request, data::Connection& hos
     const std::string selection_sql = CreateSQL(request.selection);
     result.result_sql =
         ExportStatement(FieldList(fields, aliases), target, RowSource(selection_sql));
-    std::vector<std::string> format_changes;
     if (format.form == TargetForm::kXmlRecordset) {
-      format_changes = SaveAsXmlRowset(host, selection_sql, chosen_file);
+      result.format_changes = SaveAsXmlRowset(host, selection_sql, chosen_file);
     } else {
-      host.Execute(result.result_sql);
-      format_changes = host.FormatChanges();
+      int64_t rows = 0;
+      host.Execute(result.result_sql, &rows);
+      result.rows_written = rows;
+      result.format_changes = host.FormatChanges();
     }
     result.finished_message =
-        CompletionText(chosen_file, format.entry, aliases, format_changes);
+        CompletionText(chosen_file, format.entry, aliases, result.format_changes);
+    result.file = chosen_file;
+    result.renamed = aliases;
     if (previous_file) previous_file->Discard();
   } catch (const std::exception& failure) {
     previous_file.reset();  // the old file is back before the user is told

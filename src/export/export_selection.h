@@ -8,8 +8,10 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "data/connection.h"
+#include "export/export_statement.h"
 #include "export/selection_sql.h"
 
 namespace vdimpexp::exporting {
@@ -24,6 +26,13 @@ struct ExportResult {
   std::string result_sql;
   // The last page's new text; nullopt leaves the page as it was.
   std::optional<std::string> finished_message;
+  // Of a completed export, what the completion text tells: the file, the
+  // rows written (unknown for an XML file), the columns renamed for the
+  // format and what it changed in values.
+  std::string file;
+  std::optional<int64_t> rows_written;
+  std::vector<ColumnAlias> renamed;
+  std::vector<std::string> format_changes;
 };
 
 // Asks and writes through the active prompts. A failure while writing is

@@ -97,7 +97,13 @@ TEST_F(CommandLineTest, ADryRunIsTheRunRolledBackAndACommitKeepsIt) {
   const std::string zips = scratch_.File("zips.mdb");
   schema::CreateZipCodeSourceDatabase(zips, 5, 1);
   const std::string zip = "import zip" + Db() + " --from " + ShellQuoted(zips);
-  EXPECT_EQ(Run(zip + " --keep --commit").exit_code, 0);
+  // --json: the summary as a document Python's own parser reads.
+  const ProcessOutput json = RunProcess(
+      ShellQuoted(VDIMPEXP_CLI) + " " + zip +
+      " --keep --commit --json --quiet | python3 -c " +
+      ShellQuoted("import json, sys; d = json.load(sys.stdin); "
+                  "print(d['command'], d['added'], d['committed'], d['exit_status'])"));
+  EXPECT_EQ(json.text, "import zip 5 True 0\n");
   const ProcessOutput again = Run(zip + " --keep --commit");
   EXPECT_EQ(again.exit_code, 3) << "every code was there already";
   EXPECT_THAT(again.text, ContainsRegex("0 zip codes added, 5 skipped"));
