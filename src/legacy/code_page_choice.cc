@@ -4,7 +4,6 @@
 #include <array>
 #include <cctype>
 #include <charconv>
-#include <filesystem>
 #include <fstream>
 #include <utility>
 
@@ -61,13 +60,6 @@ bool RemovePrefix(std::string_view& text, std::string_view prefix) {
     text.remove_prefix(1);
   }
   return true;
-}
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) ==
-           std::tolower(static_cast<unsigned char>(y));
-  });
 }
 
 // The bytes of the character fields of the first records.
@@ -152,26 +144,7 @@ std::string GuessOemOrAnsi(std::string_view text) {
 }
 
 std::optional<std::string> ReadCpgFile(const std::string& table_path) {
-  namespace fs = std::filesystem;
-  const fs::path path(table_path);
-  const fs::path directory = path.has_parent_path() ? path.parent_path() : fs::path(".");
-  const std::string stem = path.stem().string();
-  std::error_code error;
-  // Several matches (e.g. "log.cpg" and "LOG.CPG") are taken in name order,
-  // so the choice does not depend on the directory's order.
-  std::optional<fs::path> found;
-  for (fs::directory_iterator entry(directory, error), end; !error && entry != end;
-       entry.increment(error)) {
-    const fs::path& candidate = entry->path();
-    if (!EqualIgnoringCase(candidate.extension().string(), ".cpg") ||
-        !EqualIgnoringCase(candidate.stem().string(), stem)) {
-      continue;
-    }
-    // A fifo would block the read below; a folder has nothing to say.
-    std::error_code type_error;
-    if (!entry->is_regular_file(type_error)) continue;
-    if (!found || candidate < *found) found = candidate;
-  }
+  const std::optional<std::string> found = FileBeside(table_path, ".cpg");
   if (!found) return std::nullopt;
   std::ifstream file(*found, std::ios::binary);
   std::string text(kLongestCpgText, '\0');

@@ -7,13 +7,13 @@ const char* DbfErrorText(int code) {
     case DbfError::kNone:
       return "no error";
     case DbfError::kCannotOpen:
-      return "the file cannot be opened";
+      return "the file cannot be read";
     case DbfError::kShortHeader:
       return "the file ends before the header it declares";
     case DbfError::kUnknownVersion:
       return "the file is not a DBF table of a known version";
     case DbfError::kHeaderTooSmall:
-      return "the header length ends inside the field descriptors";
+      return "the header is shorter than its field descriptors";
     case DbfError::kNoFields:
       return "the table declares no fields";
     case DbfError::kBadFieldWidth:
@@ -28,6 +28,10 @@ const char* DbfErrorText(int code) {
       return "the library context is not open";
     case DbfError::kTooManyTables:
       return "too many tables are open";
+    case DbfError::kNoSuchFile:
+      return "there is no such file";
+    case DbfError::kNotAFile:
+      return "it is not a regular file";
   }
   return "unknown error";
 }

@@ -7,7 +7,7 @@ namespace vdimpexp::legacy {
 
 enum class DbfError : int {
   kNone = 0,
-  kCannotOpen = -10,           // missing, unreadable, or not a regular file
+  kCannotOpen = -10,           // unreadable, or no path at all
   kShortHeader = -11,          // the file ends before the header it declares
   kUnknownVersion = -12,       // the first byte names no DBF flavour we read
   kHeaderTooSmall = -13,       // the header length ends inside the field descriptors
@@ -18,9 +18,12 @@ enum class DbfError : int {
   kReadFailed = -18,           // the file could not be read where it holds records
   kNoContext = -19,            // the context handle names no live context
   kTooManyTables = -20,        // no handle left for another open table
+  kNoSuchFile = -21,           // nothing at the path
+  kNotAFile = -22,             // a folder, a named pipe, a device: not a regular file
 };
 
-// A phrase for messages, e.g. "the file ends before the header it declares";
+// A phrase that ends a sentence, e.g. "the file ends before the header it
+// declares";
 // for a code that is none of the above, "unknown error".
 const char* DbfErrorText(int code);
 

@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <filesystem>
 
 namespace vdimpexp::legacy {
 namespace {
@@ -17,19 +19,11 @@ constexpr std::size_t kFirstWindowBytes = 4 * 1024;
 constexpr std::size_t kWindowBytes = 64 * 1024;
 constexpr std::size_t kFirstHeaderRead = 4 * 1024;
 
-// Reads until `size` bytes are in or the file ends. The number read, or -1
-// on a read error.
-ssize_t ReadAt(int file, std::uint64_t offset, char* data, std::size_t size) {
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t got =
-        ::pread(file, data + done, size - done, static_cast<off_t>(offset + done));
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return -1;
-    if (got == 0) break;
-    done += static_cast<std::size_t>(got);
-  }
-  return static_cast<ssize_t>(done);
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) ==
+           std::tolower(static_cast<unsigned char>(y));
+  });
 }
 
 // Reads the header: a first guess that holds most headers whole, then the
@@ -53,20 +47,86 @@ bool ReadHeader(int file, std::uint64_t file_size, std::vector<std::uint8_t>& st
 
 }  // namespace
 
+int OpenRegularFile(const std::string& path, DbfError& error) {
+  // The C library would stop at an embedded NUL and open another file.
+  if (path.empty() || path.find('\0') != std::string::npos) {
+    error = DbfError::kCannotOpen;
+    return -1;
+  }
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) {
+    error = errno == ENOENT || errno == ENOTDIR ? DbfError::kNoSuchFile
+                                                : DbfError::kCannotOpen;
+    return -1;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    error = DbfError::kNotAFile;
+    return -1;
+  }
+  // Should a pipe take the file's place after the question, the open still
+  // does not wait, and the second question refuses it.
+  const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (file < 0) {
+    error = DbfError::kCannotOpen;
+    return -1;
+  }
+  if (::fstat(file, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(file);
+    error = DbfError::kNotAFile;
+    return -1;
+  }
+  error = DbfError::kNone;
+  return file;
+}
+
+ssize_t ReadAt(int file, std::uint64_t offset, char* data, std::size_t size) {
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t got =
+        ::pread(file, data + done, size - done, static_cast<off_t>(offset + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return -1;
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  return static_cast<ssize_t>(done);
+}
+
+std::optional<std::string> FileBeside(const std::string& table_path,
+                                      std::string_view extension) {
+  namespace fs = std::filesystem;
+  const fs::path path(table_path);
+  const fs::path directory = path.has_parent_path() ? path.parent_path() : fs::path(".");
+  const std::string stem = path.stem().string();
+  std::error_code error;
+  std::optional<fs::path> found;
+  for (fs::directory_iterator entry(directory, error), end; !error && entry != end;
+       entry.increment(error)) {
+    const fs::path& candidate = entry->path();
+    if (!EqualIgnoringCase(candidate.extension().string(), extension) ||
+        !EqualIgnoringCase(candidate.stem().string(), stem)) {
+      continue;
+    }
+    // A pipe would block its reader; a folder has nothing to say.
+    std::error_code type_error;
+    if (!entry->is_regular_file(type_error)) continue;
+    if (!found || candidate < *found) found = candidate;
+  }
+  if (!found) return std::nullopt;
+  return found->string();
+}
+
 DbfError DbfTable::Open(const std::string& path, std::unique_ptr<DbfTable>& table) {
   table.reset();
-  // The C library would stop at an embedded NUL and open another file.
-  if (path.empty() || path.find('\0') != std::string::npos) return DbfError::kCannotOpen;
-  const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (file < 0) return DbfError::kCannotOpen;
+  DbfError open_error = DbfError::kNone;
+  const int file = OpenRegularFile(path, open_error);
+  if (file < 0) return open_error;
   auto refuse = [file](DbfError error) {
     ::close(file);
     return error;
   };
   struct stat info {};
-  if (::fstat(file, &info) != 0 || !S_ISREG(info.st_mode)) {
-    return refuse(DbfError::kCannotOpen);
-  }
+  if (::fstat(file, &info) != 0) return refuse(DbfError::kReadFailed);
   const auto file_size = static_cast<std::uint64_t>(info.st_size);
 
   std::vector<std::uint8_t> start;

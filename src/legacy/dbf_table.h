@@ -3,8 +3,11 @@
 // memory and opening it reads only the header.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,6 +15,20 @@
 #include "legacy/dbf_header.h"
 
 namespace vdimpexp::legacy {
+
+// Opens `path` for reading when it is a regular file, which is asked before
+// opening it: opening a named pipe would wait for a writer. The descriptor,
+// or -1 with `error` set to why not.
+int OpenRegularFile(const std::string& path, DbfError& error);
+// Reads from `offset` until `size` bytes are in or the file ends. The number
+// read, or -1 on a read error.
+ssize_t ReadAt(int file, std::uint64_t offset, char* data, std::size_t size);
+// The regular file beside `table_path` with its base name and `extension`
+// (".cpg", ".dbt", ...), both compared without regard to case; of several
+// (e.g. "log.cpg" and "LOG.CPG"), the first in name order, so the choice does
+// not depend on the directory's order. nullopt when there is none.
+std::optional<std::string> FileBeside(const std::string& table_path,
+                                      std::string_view extension);
 
 enum class DbfMove { kMoved, kNoMoreRecords, kReadFailed };
 

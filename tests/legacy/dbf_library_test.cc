@@ -3,6 +3,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -219,9 +220,12 @@ TEST_F(DbfLibraryTest, FailedOpensAreReportedOnceAndCountNoRecords) {
   const std::string good = Write(Names({"a"}), "good.dbf");
   std::filesystem::create_directory(scratch_.File("folder.dbf"));
   std::ofstream(scratch_.File("notes.dbf")) << "These are not the records you want.";
+  // Opening a named pipe would wait for a writer that never comes.
+  ASSERT_EQ(::mkfifo(scratch_.File("pipe.dbf").c_str(), 0600), 0);
   const std::pair<std::string, DbfError> cases[] = {
-      {scratch_.File("missing.dbf"), DbfError::kCannotOpen},
-      {scratch_.File("folder.dbf"), DbfError::kCannotOpen},
+      {scratch_.File("missing.dbf"), DbfError::kNoSuchFile},
+      {scratch_.File("folder.dbf"), DbfError::kNotAFile},
+      {scratch_.File("pipe.dbf"), DbfError::kNotAFile},
       {good + std::string(1, '\0'), DbfError::kCannotOpen},
       {"", DbfError::kCannotOpen},
       {scratch_.File("notes.dbf"), DbfError::kUnknownVersion},
