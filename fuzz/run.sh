@@ -15,6 +15,6 @@ cmake --build "$build" --target dbf_fuzz
 
 corpus="$build/fuzz/corpus"
 mkdir -p "$corpus"
-cp tests/fixtures/dbf/*.dbf "$corpus"/
+cp tests/fixtures/dbf/*.dbf tests/fixtures/memo/main/*.DBF "$corpus"/
 "$build/fuzz/dbf_fuzz" -max_total_time="$seconds" -max_len=16384 -print_final_stats=1 \
   -artifact_prefix="$build/fuzz/" "$corpus"

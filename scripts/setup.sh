@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev fonts-dejavu-core
   clang libclang-rt-14-dev
   python3 python3-dbfread libxml2-utils
+  python3-dbf
   libgsf-1-dev pxlib-dev
   gnumeric python3-xlrd
   mdbtools-dev

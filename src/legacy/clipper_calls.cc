@@ -52,8 +52,9 @@ void FieldText(FieldHandle field, std::string& text) {
     if (AsciiWithoutNul(text)) return;
     text.clear();
   }
-  // The header parser keeps a field within 32767 bytes, and one in the
-  // width of a usual character field is copied to the stack.
+  // The header parser keeps a field within 32767 bytes (the memo reader a
+  // memo within 1 MB), and one in the width of a usual character field is
+  // copied to the stack.
   std::array<char, 256> small;
   std::string large;
   char* bytes = small.data();
@@ -67,7 +68,8 @@ void FieldText(FieldHandle field, std::string& text) {
   const std::size_t characters = code_page.Decode(std::string_view(bytes, width), text);
   // A multi-byte code page packs the field into fewer characters; the text
   // is still as wide as the field, as callers that cut it by position expect.
-  if (characters < width) text.append(width - characters, ' ');
+  // A memo's text has no width but its own.
+  if (!content.memo && characters < width) text.append(width - characters, ' ');
 }
 
 void FormatDbfDate(const std::string& date_text, std::string& result,

@@ -9,11 +9,13 @@
 namespace vdimpexp::legacy {
 
 // The field's content in the current record as UTF-8 text, decoded from the
-// table's code page: exactly as many characters as the field is wide, filler
-// spaces kept (no trimming). NUL bytes, which some writers pad numbers and
-// empty fields with, read as spaces. Binary fields (FoxPro memo references,
-// integers, ...) come back as their bytes read as text. Empty text for
-// field 0 and when the table has no current record.
+// table's code page. A fixed field's text is exactly as many characters as
+// the field is wide, filler spaces kept (no trimming). A memo field's is the
+// text its memo file holds for the record, as long as that text is: empty
+// when it has none or it cannot be read (CurrentFieldContent). NUL bytes,
+// which some writers pad numbers and empty fields with, read as spaces.
+// Binary fields (integers, ...) come back as their bytes read as text. Empty
+// text for field 0 and when the table has no current record.
 std::string FieldText(FieldHandle field);
 // The same into `text`, whose storage is reused: a run over a table's records
 // decodes every field without allocating.

@@ -14,6 +14,7 @@
 #include "legacy/dbf_error.h"
 #include "legacy/dbf_table.h"
 #include "legacy/handle_table.h"
+#include "legacy/memo_file.h"
 
 namespace vdimpexp::legacy {
 namespace {
@@ -27,6 +28,16 @@ struct OpenTable {
   ContextHandle context = 0;
   std::vector<FieldHandle> field_handles;  // by field index; 0 until asked for
   std::unique_ptr<CodePage> code_page;     // chosen when text is first decoded
+  // The memo file, looked for when a memo text is first read, so that
+  // opening and counting a table read its header alone.
+  std::unique_ptr<MemoFile> memo_file;
+  bool memo_file_looked_for = false;
+  std::size_t memo_problems = 0;
+  // The memo text read last, and whose it is, so that reading a field twice
+  // reads the file (and counts a problem) once.
+  std::string memo_text;
+  std::uint32_t memo_record = 0;
+  std::size_t memo_field = 0;
 };
 
 struct FieldRef {
@@ -86,6 +97,30 @@ std::int16_t MoveResult(const OpenTable& table, DbfMove move) {
   }
   SetError(table.context, DbfError::kReadFailed);
   return kDbfFailed;
+}
+
+// The text of the current record's memo field `index`; empty when it has
+// none or it cannot be read, which counts a problem.
+std::string_view CurrentMemoText(OpenTable& table, std::size_t index) {
+  const DbfTable& dbf = *table.table;
+  if (table.memo_record == dbf.current() && table.memo_field == index) {
+    return table.memo_text;
+  }
+  table.memo_record = dbf.current();
+  table.memo_field = index;
+  table.memo_text.clear();
+  const DbfField& field = dbf.layout().fields[index];
+  const std::optional<std::uint32_t> block =
+      MemoBlockNumber(std::string_view(dbf.record() + field.offset, field.width));
+  if (block == 0) return table.memo_text;
+  if (!table.memo_file_looked_for) {
+    table.memo_file = MemoFile::OpenBeside(dbf.path(), dbf.layout().version);
+    table.memo_file_looked_for = true;
+  }
+  if (!block || !table.memo_file || !table.memo_file->Read(*block, table.memo_text)) {
+    ++table.memo_problems;
+  }
+  return table.memo_text;
 }
 
 bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
@@ -244,7 +279,16 @@ FieldContent CurrentFieldContent(FieldHandle handle) {
   if (record == nullptr) return {};
   const DbfField& layout = table.table->layout().fields[field->index];
   if (!table.code_page) table.code_page = OpenTableCodePage(*table.table);
+  if (layout.type == formats::dbf::kMemo) {
+    const std::string_view text = CurrentMemoText(table, field->index);
+    return {text.data(), text.size(), table.code_page.get(), true};
+  }
   return {record + layout.offset, layout.width, table.code_page.get()};
+}
+
+std::size_t MemoProblemCount(TableHandle handle) {
+  const OpenTable* table = FindTable(handle);
+  return table ? table->memo_problems : 0;
 }
 
 std::size_t LiveContextCount() { return State().contexts.size(); }

@@ -87,13 +87,23 @@ std::int16_t code4initUndo(ContextHandle context);
 const CodePage* FieldCodePage(FieldHandle field);
 // f4ptr, f4len_v and FieldCodePage at once, for a reader that takes every
 // field of every record: `bytes` is nullptr (and the rest empty) for field 0
-// and when the table has no current record.
+// and when the table has no current record. For a memo field, whose record
+// holds only where its text lies, `bytes` and `width` are the text's stored
+// bytes instead, read from the memo file beside the table (".dbt" or ".fpt",
+// either in any case) and valid until the next memo text of the table is
+// read; no text, or one that cannot be read (no memo file, a block past its
+// end, a damaged block), is empty, the latter counted by MemoProblemCount.
 struct FieldContent {
   const char* bytes = nullptr;
   std::size_t width = 0;
   const CodePage* code_page = nullptr;
+  bool memo = false;
 };
 FieldContent CurrentFieldContent(FieldHandle field);
+// How many memo texts of the table could not be read since it was opened,
+// each counted once however often its field is asked for; 0 for a stale
+// handle.
+std::size_t MemoProblemCount(TableHandle table);
 // How many contexts are started and not yet ended.
 std::size_t LiveContextCount();
 

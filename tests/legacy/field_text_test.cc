@@ -68,6 +68,55 @@ TEST_F(FieldTextTest, KeepsTheFieldWidthAndItsFillerSpaces) {
   EXPECT_EQ(Text(handle, "NAME"), "") << "past the last record";
 }
 
+// Memo files built byte by byte: the layouts python3-dbf does not write
+// (dBASE IV) and the damage it never writes; the import tests read its files.
+TEST_F(FieldTextTest, MemoTextsComeFromTheMemoFileAndDamageCountsAProblem) {
+  auto le = [](std::uint32_t n) {
+    return std::string{char(n), char(n >> 8), char(n >> 16), char(n >> 24)};
+  };
+  auto be = [](std::uint32_t n) {
+    return std::string{char(n >> 24), char(n >> 16), char(n >> 8), char(n)};
+  };
+  // dBASE IV: 64-byte blocks as its header says; FoxPro: 16-byte ones.
+  const std::string dbase4 = std::string(20, '\0') + "\x40" + std::string(43, '\0');
+  const std::string fpt = std::string(6, '\0') + '\0' + '\x10' + std::string(24, '\0');
+  const std::string mark("\xFF\xFF\x08\x00", 4);
+  struct Case {
+    std::uint8_t version;
+    std::string pointer, memo_name, memo, text;
+    std::size_t problems;
+  };
+  const Case cases[] = {
+      {0x8B, "         1", "T0.DBT", dbase4 + mark + le(12) + "Caf\x82", "Café", 0},
+      {0x8B, "1", "t1.dbt", dbase4 + mark + le(100) + "cut", "", 1},
+      {0x8B, "1", "t2.dbt", dbase4 + mark + le(7) + "short", "", 1},
+      {0x83, "1", "t3.dbt", std::string(512, '\0') + "two\r\nlines\x1A\x1A",
+       "two\r\nlines", 0},
+      {0x83, "1", "t4.dbt", std::string(512, '\0') + "no terminator", "", 1},
+      {0x83, "2", "t5.dbt", std::string(512, '\0') + "past the end", "", 1},
+      {0x30, le(2), "t6.FPT", fpt + be(1) + be(3) + "xyz", "xyz", 0},
+      {0x30, le(2), "t7.fpt", fpt + be(7) + be(3) + "xyz", "", 1},
+      {0x30, le(0), "t8.fpt", fpt, "", 0},
+      {0x83, "  12ab    ", "t9.dbt", std::string(512, '\0'), "", 1},
+      {0x83, "", "no-memo-file", "", "", 0},
+      {0x83, "3", "no-memo-file", "", "", 1},
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    std::ofstream(scratch_.File(c.memo_name), std::ios::binary) << c.memo;
+    DbfBuilder table = DbfBuilder().Field("NOTE", 'M', c.pointer.size() == 4 ? 4 : 10);
+    table.version = c.version;
+    table.language_driver = 0x01;
+    std::string pointer = c.pointer;
+    if (pointer.size() != 4) pointer.insert(0, 10 - pointer.size(), ' ');
+    const TableHandle handle =
+        AtTop(table.Record({pointer}), "t" + std::to_string(i) + ".dbf");
+    EXPECT_EQ(Text(handle, "NOTE"), c.text) << "case " << i;
+    EXPECT_EQ(Text(handle, "NOTE"), c.text) << "case " << i;
+    EXPECT_EQ(MemoProblemCount(handle), c.problems) << "counted once, case " << i;
+  }
+}
+
 // Only upper-case picture letters take part of the date.
 TEST(FormatDbfDateTest, RendersStoredDatesThroughThePicture) {
   auto format = [](const std::string& stored, const std::string& picture) {
