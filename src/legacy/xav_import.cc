@@ -1,6 +1,7 @@
 #include "legacy/xav_import.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <optional>
 #include <stdexcept>
 #include <string_view>
@@ -11,6 +12,7 @@
 #include "data/text.h"
 #include "legacy/cb_support.h"
 #include "legacy/clipper_calls.h"
+#include "legacy/dbf_error.h"
 #include "legacy/legacy_tables.h"
 #include "support/contact_creation.h"
 #include "support/random_number.h"
@@ -132,6 +134,11 @@ std::string NotImportedLine(int64_t rows) {
          " could not be imported.";
 }
 
+std::string MemoProblemLine(std::size_t texts) {
+  return std::to_string(texts) + (texts == 1 ? " memo text" : " memo texts") +
+         " could not be read.";
+}
+
 // The table's own transaction inside the caller's. A begin that fails is
 // passed over like any failing step, and then there is nothing of ours to
 // end: committing would end the caller's transaction instead. Left without
@@ -185,7 +192,9 @@ bool ImportTable(const XavTableEntry& entry, const std::string& path,
               data::LockType::kOptimistic, data::CommandType::kTable);
   });
   DbfFile = d4open(DbfContext, path);
-  if (DbfLibraryFailed()) {
+  if (const int error = code4errorCode(DbfContext, 0); error < 0) {
+    progress.AppendLine(std::filesystem::path(path).filename().string() +
+                        " could not be opened: " + DbfErrorText(error) + ".");
     DbfResult = code4close(DbfContext);
     rows.Close();
     transaction.Commit();
@@ -205,6 +214,7 @@ bool ImportTable(const XavTableEntry& entry, const std::string& path,
       DbfResult = d4skip(DbfFile, 1);
     } while (DbfResult == 0);
   }
+  const std::size_t memo_problems = MemoProblemCount(DbfFile);
   DbfResult = code4close(DbfContext);
   rows.Close();
   transaction.Commit();
@@ -212,6 +222,8 @@ bool ImportTable(const XavTableEntry& entry, const std::string& path,
   progress.AppendLine(tally.duplicates ? "Completed." + std::string(duplicate_note)
                                        : std::string("Completed."));
   if (tally.not_imported > 0) progress.AppendLine(NotImportedLine(tally.not_imported));
+  // Their records were imported with those fields empty.
+  if (memo_problems > 0) progress.AppendLine(MemoProblemLine(memo_problems));
   progress.ShowBar(false);
   return true;
 }

@@ -38,7 +38,10 @@ inline constexpr int kMaxContactSaves = 100;
 // context: the contact tables (codes 1, 5, 6, 7, 9) and the stock (code 2);
 // the other tables are listed for the user's information only. False when
 // the library cannot start (the bar is hidden, nothing is read) or a table
-// could not be opened; the run goes on with the next table either way.
+// could not be opened, which its progress line after "Importing ..." says
+// with the library's reason; the run goes on with the next table either
+// way. Memo texts that cannot be read leave their fields empty, and a line
+// after "Completed." counts them.
 // Throws data::DbError when a table's transaction cannot be committed (the
 // engine ended the caller's transaction): nothing of the run is kept then.
 bool ImportXAVTables(std::span<const XavTableEntry> lstchkGeneral,

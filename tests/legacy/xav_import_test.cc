@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -202,22 +203,86 @@ TEST_F(XavImportTest, EmptyAndUnreadableTablesDoNotStopTheRun) {
   std::filesystem::copy_file(std::string(VD_DBF_FIXTURES) + "/shapelib_empty.dbf",
                              main + "STOCK.DBF");
   std::ofstream(main + "MFG.DBF") << "not a table at all";
-  // VENDOR.DBF is missing.
+  // VENDOR.DBF is missing; STORES.DBF is a named pipe, which would block a
+  // reader that opened it.
+  ASSERT_EQ(::mkfifo((main + "STORES.DBF").c_str(), 0600), 0);
   EXPECT_FALSE(Import({{"Manufacturers (1 records)", 5, true},
                        {"Customers (3 records)", 1, true},
                        {"Vendor (2 records)", 7, true},
+                       {"Dealers (1 records)", 6, true},
                        {"Inventory (0 records)", 2, true}},
                       main));
   EXPECT_EQ(progress_.log,
-            "Importing Manufacturers (1 records)\nImporting Customers (3 records)\n"
-            "Completed.\nImporting Vendor (2 records)\nImporting Inventory (0 records)\n"
-            "Completed.\n")
+            "Importing Manufacturers (1 records)\nMFG.DBF could not be opened: the file "
+            "ends before the header it declares.\nImporting Customers (3 records)\n"
+            "Completed.\nImporting Vendor (2 records)\n"
+            "VENDOR.DBF could not be opened: there is no such file.\n"
+            "Importing Dealers (1 records)\n"
+            "STORES.DBF could not be opened: it is not a regular file.\n"
+            "Importing Inventory (0 records)\nCompleted.\n")
       << "no Completed. line for a table that cannot be opened";
-  EXPECT_THAT(progress_.bar,
-              ElementsAre(true, false, true, false, true, false, true, false));
+  EXPECT_THAT(progress_.bar, ElementsAre(true, false, true, false, true, false, true,
+                                         false, true, false));
   EXPECT_THAT(
       Rows("SELECT count(*), (SELECT count(*) FROM InventoryItems) FROM Contacts"),
       ElementsAre("3|0"));
+}
+
+TEST_F(XavImportTest, MemoTextsArriveWhereTheirFieldsGoAndUnreadableOnesAreCounted) {
+  // python3-dbf's tables (tests/fixtures/memo): as written, without their
+  // memo files, and with them cut (MFG's last text begins past the new end,
+  // STOCK's last block loses its tail).
+  namespace fs = std::filesystem;
+  const std::string kMemoRows =
+      "SELECT name, length(notes), substr(replace(notes, char(13, 10), '/'), -28) FROM "
+      "(SELECT Company name, Notes notes FROM Contacts UNION ALL SELECT ItemNumber, "
+      "Notes FROM InventoryItems) ORDER BY name";
+  auto log = [](const std::string& mfg, const std::string& stock) {
+    return "Importing Manufacturers (3 records)\nCompleted.\n" + mfg +
+           "Importing Inventory (3 records)\nCompleted.\n" + stock;
+  };
+  const std::string kAcme = "Acme Parts|803|ows. Parts List Follows. End";
+  const std::string kKessler = "Kessler Audio Systems|42|ms By Fax Only./Ask For Zoë.";
+  const std::string kLast = "LAST-1|18|Ships in two weeks";
+  struct Case {
+    std::function<void(const std::string&)> damage;
+    std::string log;
+    std::vector<std::string> rows;
+  } cases[] = {
+      {[](const std::string&) {},
+       log("", ""),
+       {kAcme, "BK-100|33|most decks – café models too", "IT-22|0|", kKessler, kLast,
+        "Philco Service|<null>|<null>"}},
+      {[](const std::string& main) {
+         fs::remove(main + "MFG.DBT");
+         fs::remove(main + "stock.fpt");
+       },
+       log("3 memo texts could not be read.\n", "3 memo texts could not be read.\n"),
+       {"Acme Parts|<null>|<null>", "BK-100|0|", "IT-22|0|",
+        "Kessler Audio Systems|<null>|<null>", "LAST-1|0|",
+        "Philco Service|<null>|<null>"}},
+      {[](const std::string& main) {
+         fs::resize_file(main + "MFG.DBT", 3 * 512);
+         fs::resize_file(main + "stock.fpt", fs::file_size(main + "stock.fpt") - 4);
+       },
+       log("1 memo text could not be read.\n", "1 memo text could not be read.\n"),
+       {"Acme Parts|<null>|<null>", "BK-100|33|most decks – café models too", "IT-22|0|",
+        kKessler, "LAST-1|0|", "Philco Service|<null>|<null>"}},
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const std::string main = scratch_.File("memo" + std::to_string(i) + "/");
+    fs::copy(VD_MEMO_FIXTURES "/main", main);
+    cases[i].damage(main);
+    progress_.log.clear();
+    host_.Execute("DELETE FROM Contacts");
+    host_.Execute("DELETE FROM InventoryItems");
+    EXPECT_TRUE(Import(
+        {{"Manufacturers (3 records)", 5, true}, {"Inventory (3 records)", 2, true}},
+        main));
+    EXPECT_EQ(progress_.log, cases[i].log) << "case " << i;
+    EXPECT_THAT(Rows(kMemoRows), ::testing::ElementsAreArray(cases[i].rows))
+        << "case " << i;
+  }
 }
 
 TEST_F(XavImportTest, NothingIsReadWhenTheLibraryCannotStart) {
