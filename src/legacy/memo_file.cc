@@ -38,6 +38,22 @@ std::uint32_t Be(const unsigned char* bytes, int size) {
   return value;
 }
 
+// dBASE's and Clipper's memo editors mark where they wrapped a line with a
+// "soft" return, 0x8D 0x0A, which is layout, not text (0x8D would decode as
+// a letter): the line runs on, with one space between its words.
+void JoinSoftReturns(std::string& bytes) {
+  std::size_t kept = 0;
+  for (std::size_t at = 0; at < bytes.size(); ++at) {
+    if (bytes[at] == '\x8D' && at + 1 < bytes.size() && bytes[at + 1] == '\n') {
+      ++at;
+      if (kept > 0 && bytes[kept - 1] != ' ') bytes[kept++] = ' ';
+      continue;
+    }
+    bytes[kept++] = bytes[at];
+  }
+  bytes.resize(kept);
+}
+
 }  // namespace
 
 std::optional<std::uint32_t> MemoBlockNumber(std::string_view field_bytes) {
@@ -103,7 +119,11 @@ bool MemoFile::Read(std::uint32_t block, std::string& bytes) const {
                                  sizeof head) == static_cast<ssize_t>(sizeof head);
   const bool dbase4 =
       whole_head && std::equal(kDbase4Mark.begin(), kDbase4Mark.end(), head);
-  if (layout_ == Layout::kDbase && !dbase4) return ReadTerminated(start, bytes);
+  if (layout_ == Layout::kDbase && !dbase4) {
+    if (!ReadTerminated(start, bytes)) return false;
+    JoinSoftReturns(bytes);
+    return true;
+  }
   if (!whole_head) return false;
   std::uint64_t text_at = start + kBlockHeaderLength;
   std::uint32_t length;
@@ -122,6 +142,7 @@ bool MemoFile::Read(std::uint32_t block, std::string& bytes) const {
     bytes.clear();
     return false;
   }
+  if (layout_ == Layout::kDbase) JoinSoftReturns(bytes);
   return true;
 }
 
