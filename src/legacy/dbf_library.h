@@ -38,8 +38,10 @@ ContextHandle code4initVB();
 // Would switch the automatic opening of a table's index files; this library
 // never opens index files, so there is nothing to switch.
 void code4autoOpen(ContextHandle context, int open_indexes);
-// Opens the table at `path` (UTF-8) and reads its header only. Returns its
-// handle, or 0 with the context's error code set to why not. While the
+// Opens the table at `path` (UTF-8) and reads its header only. Anything but
+// a regular file (a folder, a named pipe, which would wait for a writer) is
+// refused before it is opened. Returns its handle, or 0 with the context's
+// error code set to why not (DbfErrorText says it in words). While the
 // context's error code is negative, it opens nothing and returns 0.
 TableHandle d4open(ContextHandle context, const std::string& path);
 // The context's error code as it stood, which is then replaced by
