@@ -27,7 +27,7 @@ struct ExportFormat {
 // The save dialog of every export into an existing database.
 inline constexpr std::string_view kAccessDialogFilter = "MS ACCESS (*.mdb)|*.mdb";
 
-inline constexpr std::array<ExportFormat, 20> kExportFormats = {{
+inline constexpr std::array<ExportFormat, 22> kExportFormats = {{
     {"Microsoft Jet (Access)", "", kAccessDialogFilter, TargetForm::kAccess},
     {"dBASE III", "[dBASE III;Database=", "dBASE III (*.dbf)|*.dbf", TargetForm::kFolder,
      true},
@@ -53,6 +53,10 @@ inline constexpr std::array<ExportFormat, 20> kExportFormats = {{
     {"OBDC", "", "", TargetForm::kNotAvailable},
     {"Microsoft Exchange", "", "", TargetForm::kNotAvailable},
     {"XML", "XML", "XML (*.xml)|*.xml", TargetForm::kXmlRecordset},
+    {"Excel 2007-365 (xlsx)", "[Excel 12.0 Xml;Database=", "Excel Workbook (*.xlsx)|*.xlsx",
+     TargetForm::kWorkbook},
+    {"OpenDocument Spreadsheet (ods)", "[ODS;Database=",
+     "OpenDocument Spreadsheet (*.ods)|*.ods", TargetForm::kWorkbook},
 }};
 
 }  // namespace vdimpexp::exporting

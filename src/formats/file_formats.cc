@@ -7,8 +7,10 @@
 #include "formats/excel/excel_writer.h"
 #include "formats/html/html_writer.h"
 #include "formats/lotus/lotus_writer.h"
+#include "formats/ods/ods_writer.h"
 #include "formats/paradox/paradox_writer.h"
 #include "formats/text/text_writer.h"
+#include "formats/xlsx/xlsx_writer.h"
 #include "formats/xml_rowset/xml_rowset_writer.h"
 
 namespace vdimpexp::formats {
@@ -49,6 +51,9 @@ void RegisterFileFormats() {
         "Lotus WK4", [] { return std::make_unique<LotusWriter>(LotusRelease::kWk4); });
     data::RegisterTableWriter("TEXT", [] { return std::make_unique<TextWriter>(); });
     data::RegisterTableWriter("XML", [] { return std::make_unique<XmlRowsetWriter>(); });
+    data::RegisterTableWriter("Excel 12.0 Xml",
+                              [] { return std::make_unique<XlsxWriter>(); });
+    data::RegisterTableWriter("ODS", [] { return std::make_unique<OdsWriter>(); });
   });
 }
 

@@ -123,7 +123,8 @@ TEST_F(WizardTest, FilterWizardPagesForEveryCategoryInBothModes) {
                       "Paradox 3.x", "Paradox 4.x", "Paradox 5.x", "Excel 3.0",
                       "Excel 4.0", "Excel 5.0", "Excel 95", "Excel 97",
                       "Lotus 123 WKS and WK1", "Lotus 123 WK3", "Lotus 123 WK4", "HTML",
-                      "Text (Comma Delimited)", "OBDC", "Microsoft Exchange", "XML"));
+                      "Text (Comma Delimited)", "OBDC", "Microsoft Exchange", "XML",
+                      "Excel 2007-365 (xlsx)", "OpenDocument Spreadsheet (ods)"));
       EXPECT_EQ(Control<QListWidget>(window, "lstExportFormats").currentRow(), 0);
       Press(window, {"cmdFinish"});
     });

@@ -370,6 +370,10 @@ TEST_F(ExportTest, EachFormsStatementWritesAFileOtherProgramsRead) {
        "docs.xls", "Excel 97 (*.xls)|*.xls", "",
        "read_xls.py", {"\nsheet docs.xls rows " + std::to_string(documents + 1) +
                        " columns 2\n[\"MakeID\", \"Make\"]\n"}, "[", documents + 1},
+      {"Excel 2007-365 (xlsx)",
+       {.category = 3, .export_mode = true, .selected_fields = {"MakeID", "Make"}},
+       "docs.xlsx", "Excel Workbook (*.xlsx)|*.xlsx", "", "read_xlsx.py",
+       {"sheet docs.xlsx frozen A2\n[\"MakeID\", \"Make\"]\n"}, "[", documents + 1},
       // The XML file holds every column of the selection, whatever was chosen.
       {"XML", Customers({"LastName"}), "cust.xml", "XML (*.xml)|*.xml", "", "read_rowset.py",
        {"\nrows " + std::to_string(customers_) + "\n"}, "column ", columns},

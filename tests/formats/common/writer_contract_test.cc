@@ -79,6 +79,13 @@ const Writer kWriters[] = {
      "character 2 (U+0001)",
      {"c.xml"},
      "read_rowset.py"},
+    {"Excel 12.0 Xml", "c.xlsx", "", "", {"c.xlsx"}, "read_xlsx.py"},
+    {"ODS",
+     "c.ods",
+     "",
+     "",
+     {"c.ods"},
+     "read_with_ssconvert.py Gnumeric_OpenCalc:openoffice"},
 };
 
 // Text, a memo, a number and a date: every companion file is written.
@@ -89,8 +96,10 @@ class WriterContractTest : public testing::WriterTest,
  protected:
   std::string Target() const {
     const Writer& w = GetParam();
-    return std::string(w.connect).starts_with("Excel") ? WorkbookTarget(w.connect, w.file)
-                                                       : FolderTarget(w.connect, w.file);
+    const std::string connect = w.connect;
+    return connect.starts_with("Excel") || connect == "ODS"
+               ? WorkbookTarget(connect, w.file)
+               : FolderTarget(connect, w.file);
   }
 };
 

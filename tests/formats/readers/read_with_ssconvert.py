@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Usage: read_with_ssconvert.py FILE IMPORTER: what Gnumeric makes of FILE, per worksheet
-"sheet NAME" and a JSON array a row ({"n": number, "format": format} unless General)."""
+"sheet NAME" (with " frozen CELL" when panes are frozen) and a JSON array a row ({"n": number, "format": format} unless General)."""
 import gzip
 import json
 import os
@@ -58,7 +58,9 @@ def read_workbook(path, importer):
 def main(path, importer):
     sys.stdout.reconfigure(encoding="utf-8")
     for sheet in read_workbook(path, importer).iter(GNM + "Sheet"):
-        print("sheet " + sheet.find(GNM + "Name").text)
+        freeze = sheet.find(GNM + "SheetLayout/" + GNM + "FreezePanes")
+        frozen = "" if freeze is None else " frozen " + freeze.get("UnfrozenTopLeft")
+        print("sheet " + sheet.find(GNM + "Name").text + frozen)
         regions = number_formats(sheet)
         rows = {}
         for cell in sheet.iter(GNM + "Cell"):
