@@ -7,17 +7,14 @@ namespace vdimpexp::cli {
 namespace {
 
 std::atomic<bool> cancel_requested{false};
-std::atomic<const data::Connection*> cancelled_connection{nullptr};
 
-extern "C" void RequestCancel(int) {
-  cancel_requested = true;
-  if (const data::Connection* host = cancelled_connection.load()) host->Interrupt();
-}
+// All a signal handler may safely do: set the flag the work looks at.
+extern "C" void RequestCancel(int) { cancel_requested = true; }
 
 }  // namespace
 
-void CancelOnSignals(const data::Connection& host) {
-  cancelled_connection = &host;
+void CancelOnSignals(data::Connection& host) {
+  host.StopWhen(&cancel_requested);
   std::signal(SIGINT, RequestCancel);
   std::signal(SIGTERM, RequestCancel);
 }

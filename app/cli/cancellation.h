@@ -1,5 +1,5 @@
-// Ctrl+C and SIGTERM during a command: the statement running on the host
-// connection is interrupted and long work stops at its next record, so the
+// Ctrl+C and SIGTERM during a command: statements on the host connection
+// fail as interrupted from then on, and long work stops at its next record, so the
 // command ends the way a failure does (an import rolled back, an export's
 // file removed) and exits as cancelled.
 #pragma once
@@ -11,7 +11,7 @@
 namespace vdimpexp::cli {
 
 // From now on, SIGINT and SIGTERM cancel work on `host`.
-void CancelOnSignals(const data::Connection& host);
+void CancelOnSignals(data::Connection& host);
 
 bool CancelRequested();
 

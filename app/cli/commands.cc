@@ -89,6 +89,8 @@ int InHostTransaction(data::Connection& host, bool commit, Streams streams,
     EndTransaction(host, commit, streams);
     return status;
   } catch (const std::exception& error) {
+    // The rollback itself must not be stopped as the import was.
+    if (CancelRequested()) host.StopWhen(nullptr);
     while (host.TransactionLevel() > outer_level) host.RollbackTrans();
     if (CancelRequested()) {
       streams.err << "Cancelled: nothing was imported.\n";

@@ -107,8 +107,17 @@ void Connection::RollbackTrans() { session().RollbackTransaction(); }
 
 int Connection::TransactionLevel() const { return session().transaction_level(); }
 
-void Connection::Interrupt() const {
-  if (session_) sqlite3_interrupt(session_->db());
+void Connection::StopWhen(const std::atomic<bool>* stop) {
+  // SQLite asks every thousand virtual machine steps whether to go on; a
+  // nonzero answer ends the statement with SQLITE_INTERRUPT.
+  constexpr int kStepsBetweenChecks = 1000;
+  if (!stop) return sqlite3_progress_handler(session().db(), 0, nullptr, nullptr);
+  sqlite3_progress_handler(
+      session().db(), kStepsBetweenChecks,
+      [](void* flag) {
+        return static_cast<const std::atomic<bool>*>(flag)->load() ? 1 : 0;
+      },
+      const_cast<std::atomic<bool>*>(stop));
 }
 
 }  // namespace vdimpexp::data

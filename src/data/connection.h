@@ -3,6 +3,7 @@
 // dialect (see jet_sql.h).
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -58,10 +59,11 @@ class Connection {
   void CommitTrans();
   void RollbackTrans();
   int TransactionLevel() const;
-  // Makes the statement running on the connection fail as interrupted.
-  // Safe from another thread or a signal handler (as SQLite's own shell
-  // stops a query on Ctrl+C); a no-op while none runs.
-  void Interrupt() const;
+  // From now on, any statement of the connection fails as interrupted once
+  // `*stop` is true, also one that starts after it became true. `stop` may
+  // be set from another thread or a signal handler; it must outlive the
+  // connection's statements. nullptr stops none again.
+  void StopWhen(const std::atomic<bool>* stop);
 
  private:
   friend class Recordset;
