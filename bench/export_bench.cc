@@ -1,4 +1,4 @@
-// Exports N contacts to text, HTML, dBASE, XML, Excel 97, Lotus and Paradox
+// Exports N contacts to text, HTML, dBASE, XML, Excel 97 and 2007, ODS, Lotus and Paradox
 // through the engine, and runs `sqlite3 -csv` and `sqlite3 -html` on the
 // same query in the same run. Each export runs in a child process of its
 // own, so its peak memory is its own. Prints rows/s, peak memory and the
@@ -273,6 +273,10 @@ int main(int argc, char** argv) {
       std::printf("Excel 97 runs %.2fx the anchor's rows/s\n",
                   anchor.seconds / excel.seconds);
     }
+    const fs::path xlsx = dir / "out.xlsx", ods = dir / "out.ods";
+    Report("Excel 2007", rows, Export(host, WorkbookTarget("Excel 12.0 Xml", xlsx), xlsx),
+           nullptr);
+    Report("ODS", rows, Export(host, WorkbookTarget("ODS", ods), ods), nullptr);
     const int wk1_rows = std::min(rows, kWk1Records);
     Report("Lotus WK1", wk1_rows,
            Export(host, FolderTarget("Lotus WK1", dir / "out.wk1"), dir / "out.wk1",

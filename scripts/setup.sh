@@ -15,6 +15,7 @@ packages=(
   gnumeric python3-xlrd
   mdbtools-dev
   libcli11-dev nlohmann-json3-dev
+  libxlsxwriter-dev libzip-dev python3-openpyxl
 )
 
 missing=()

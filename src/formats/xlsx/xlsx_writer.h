@@ -5,7 +5,8 @@
 // worksheet named after the target's table, its first row the column
 // names, frozen. Numbers are numbers, dates date-formatted serial numbers
 // (text before 1900, where serials start), booleans booleans, text stays
-// text (leading zeros included) and nulls are empty cells. Whole numbers
+// text (leading zeros included), nulls and empty texts are empty cells
+// (libxlsxwriter writes no cell for an empty text). Whole numbers
 // beyond 2^53 and non-finite doubles are written as text. Each column is
 // as wide as the longest value written into it.
 //

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "export_source.h"
+#include "formats/ods/ods_writer.h"
+#include "formats/xlsx/xlsx_writer.h"
 #include "independent_reader.h"
 #include "writer_test.h"
 
@@ -318,6 +320,68 @@ TEST_F(ExcelWriterTest, SharedStringsCrossRecordsAndTheirIndexFindsThem) {
   EXPECT_EQ(FirstDifference(SheetJs("spill.xls"), "sheet spill.xls\n" + packed), "");
   EXPECT_THAT(RecordsOf("spill.xls"),
               ContainsRegex("sst ok, 7[1-9][0-9]{3} strings for 132017 cells\n"));
+}
+
+// The zipped XML workbooks, with a worksheet lowered to 3 rows: typed cells (leading
+// zeros and blanks kept, dates date-formatted), the names frozen, and the last record
+// on a further worksheet named after the file as far as each format's names allow.
+TEST_F(ExcelWriterTest, ZippedWorkbooksTypeTheirCellsAndGoOnPastALoweredRowLimit) {
+  struct Case {
+    std::string connect, file, sheet, second;
+    data::TableWriterFactory lowered, usual;
+    std::string empty_text;  // how the readers see ''
+    std::vector<std::string> readers;
+  };
+  const std::string file = "Q1: sales? *all* regions of the world";
+  const std::string cut = "Q1_ sales_ _all_ regions of ", whole = cut + "the world.ods";
+  const std::vector<Case> cases = {
+      // libxlsxwriter leaves an empty text's cell out.
+      {"Excel 12.0 Xml",
+       file + ".xlsx",
+       cut + "the",
+       cut + "(2)",
+       [] { return std::make_unique<XlsxWriter>(3); },
+       [] { return std::make_unique<XlsxWriter>(); },
+       "null",
+       {"read_xlsx.py", "read_with_ssconvert.py Gnumeric_Excel:xlsx"}},
+      // Gnumeric reads no frozen rows from an OpenDocument file's settings.
+      {"ODS",
+       file + ".ods",
+       whole,
+       whole + " (2)",
+       [] { return std::make_unique<OdsWriter>(3); },
+       [] { return std::make_unique<OdsWriter>(); },
+       R"("")",
+       {"read_with_ssconvert.py Gnumeric_OpenCalc:openoffice"}},
+  };
+  data::Connection(db_).Execute("UPDATE t SET Born = '2000-02-29 12:00:00' WHERE Id = 2");
+  const std::string names =
+      R"(["Id", "Name", "Last Name", "Zip", "Active", "Amount", "Born"])"
+      "\n";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.connect);
+    data::RegisterTableWriter(c.connect, c.lowered);
+    const Lines changes = ExportInto(WorkbookTarget(c.connect, c.file),
+                                     "Id, Name, [Last Name], Zip, Active, Amount, Born",
+                                     "FROM t ORDER BY Id");
+    data::RegisterTableWriter(c.connect, c.usual);
+    EXPECT_EQ(changes, Lines{"Row 3 continued on 1 more worksheet: '" + c.second + "'"});
+    const std::string frozen = c.connect == "ODS" ? "\n" : " frozen A2\n";
+    for (const std::string& reader : c.readers) {
+      const size_t blank = reader.find(' ');
+      EXPECT_EQ(
+          ReadBack(reader.substr(0, blank), Out(c.file),
+                   blank == std::string::npos ? "" : reader.substr(blank)),
+          "sheet " + c.sheet + frozen + names +
+              R"([1, "Zoë", "Ångström", "01234", true, 1234567.891, {"n": 36965, "format": "yyyy-mm-dd"}])"
+              "\n"
+              R"([2, "Smith, John", " padded ", "00501", false, -0.001, {"n": 36585.5, "format": "yyyy-mm-dd hh:mm:ss"}])"
+              "\nsheet " +
+              c.second + frozen + names + "[3, " + c.empty_text +
+              ", null, null, null, null, null]\n")
+          << reader;
+    }
+  }
 }
 
 }  // namespace
