@@ -78,21 +78,32 @@ class AnyKeyEnds : public QObject {
   QEventLoop& loop_;
 };
 
+// Raised through the import when the user chose to stop it.
+struct ImportStopped {};
+
 // The last page as the legacy import's progress: its lines go to tMessage,
-// its percentage to PBar. The window gets to repaint every 100 ms while the
-// records are read, so the bar moves and the window does not look hung;
-// the user's clicks and keys wait until the import is over, since none of
-// them may act on a transaction that is still being filled.
+// its percentage to PBar. The window gets to handle its events every 100 ms
+// while the records are read, so the bar moves, the window does not look
+// hung, and Cancel can be asked; every other button is disabled then, so no
+// click acts on a transaction that is still being filled. A stop the user
+// confirmed ends the import at its next record.
 class FinishedPageProgress : public support::ProgressSink {
  public:
-  FinishedPageProgress(QPlainTextEdit& message, QProgressBar& bar, QLabel& percent)
-      : message_(message), bar_(bar), percent_(percent), repaint_(kRepaintInterval) {}
+  FinishedPageProgress(QPlainTextEdit& message, QProgressBar& bar, QLabel& percent,
+                       const bool& stop)
+      : message_(message),
+        bar_(bar),
+        percent_(percent),
+        stop_(stop),
+        repaint_(kRepaintInterval) {}
 
   void AppendLine(std::string_view text) override {
+    if (stop_) throw ImportStopped{};
     message_.appendPlainText(
         QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
   }
   void SetPercent(double percent) override {
+    if (stop_) throw ImportStopped{};
     const int whole = static_cast<int>(std::lround(std::clamp(percent, 0.0, 100.0)));
     bar_.setValue(whole);
     if (!bar_.isHidden()) ShowPercent();
@@ -102,16 +113,15 @@ class FinishedPageProgress : public support::ProgressSink {
     bar_.setVisible(visible);
     visible ? ShowPercent() : percent_.clear();
   }
-  void RunPendingEvents() override {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  }
+  void RunPendingEvents() override { QCoreApplication::processEvents(); }
 
  private:
-  QPlainTextEdit& message_;
   void ShowPercent() { percent_.setText(QString("%1%").arg(bar_.value())); }
 
+  QPlainTextEdit& message_;
   QProgressBar& bar_;
   QLabel& percent_;
+  const bool& stop_;
   support::RepaintPacer repaint_;
 };
 
@@ -224,10 +234,21 @@ void fImportWizard::FinishClicked() {
   const int outer_level = host.TransactionLevel();
   try {
     host.BeginTrans();
+    stop_requested_ = false;
+    SetBusy(true);
     const std::string imported = ImportChosenSource();
+    SetBusy(false);
     support::RestoreMousePointer();
     AskToCommit(host, imported);
+  } catch (const ImportStopped&) {
+    SetBusy(false);
+    while (host.TransactionLevel() > outer_level) host.RollbackTrans();
+    support::RestoreMousePointer();
+    const std::string text = "The import was cancelled, and nothing was imported.";
+    controls_.tMessage->appendPlainText(QString::fromStdString(text));
+    support::ActivePrompts().Ask({.text = text, .title = "Import"});
   } catch (const std::exception& error) {
+    SetBusy(false);
     // Nothing of a failed import may stay in the host database, also when
     // the commit itself failed (another program holding the file): the
     // host must not be left inside our transaction. A table import may have
@@ -250,7 +271,7 @@ std::string fImportWizard::ImportChosenSource() {
   }
   if (Category() != kLegacySource) return "nothing";
   FinishedPageProgress progress(*controls_.tMessage, *controls_.PBar,
-                                *controls_.lblPercent);
+                                *controls_.lblPercent, stop_requested_);
   const std::vector<legacy::XavTableEntry> tables = ListedTables();
   legacy::ImportXAVTables(tables, {.DatabaseDir = DatabaseDir_,
                                    .HistoryDir = HistoryDir_,
@@ -306,6 +327,8 @@ void fImportWizard::ReportFailedImport(const std::string& what) {
 }
 
 void fImportWizard::Unloading() { tmrCheckEntries_->stop(); }
+
+void fImportWizard::StopRequested() { stop_requested_ = true; }
 
 // The folder page starts on the main folder's tree, the choice that matters.
 QWidget* fImportWizard::PageFocus(int16_t page) const {

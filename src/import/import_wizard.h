@@ -31,6 +31,7 @@ class fImportWizard : public wizard::WizardWindow {
   void FinishClicked() override;
   void Unloading() override;
   QWidget* PageFocus(int16_t page) const override;
+  void StopRequested() override;
 
   void CheckEntries();
   void ChooseSourceFile();
@@ -55,6 +56,8 @@ class fImportWizard : public wizard::WizardWindow {
   // separator.
   std::string DatabaseDir_;
   std::string HistoryDir_;
+  // The user confirmed stopping the import that runs.
+  bool stop_requested_ = false;
 };
 
 }  // namespace vdimpexp::importing

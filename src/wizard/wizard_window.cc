@@ -186,8 +186,22 @@ void WizardWindow::PreviousClicked() {
 }
 
 void WizardWindow::CancelClicked() {
+  if (busy_) {
+    if (UserConfirmsQuit()) StopRequested();
+    return;
+  }
   CancelRequested();
   HideWizard();
+}
+
+bool WizardWindow::UserConfirmsQuit() {
+  support::MessageQuestion question;
+  question.text = "Are you sure?";
+  question.title = "Quit?";
+  question.buttons = support::MessageButtons::kYesNo;
+  question.icon = support::MessageIcon::kInformation;
+  question.default_answer = support::MessageAnswer::kNo;
+  return support::ActivePrompts().Ask(question) == support::MessageAnswer::kYes;
 }
 
 void WizardWindow::ShowCurrentPage() {
@@ -236,15 +250,17 @@ void WizardWindow::closeEvent(QCloseEvent* event) {
     event->accept();
     return;
   }
+  if (busy_) {
+    // The work stops first; its end closes the window.
+    event->ignore();
+    Guarded([&] {
+      if (UserConfirmsQuit()) StopRequested();
+    });
+    return;
+  }
   bool confirmed = false;
   Guarded([&] {
-    support::MessageQuestion question;
-    question.text = "Are you sure?";
-    question.title = "Quit?";
-    question.buttons = support::MessageButtons::kYesNo;
-    question.icon = support::MessageIcon::kInformation;
-    question.default_answer = support::MessageAnswer::kNo;
-    confirmed = support::ActivePrompts().Ask(question) == support::MessageAnswer::kYes;
+    confirmed = UserConfirmsQuit();
     if (confirmed) {
       CancelRequested();
       unloading_ = true;

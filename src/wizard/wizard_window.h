@@ -59,6 +59,9 @@ class WizardWindow : public QDialog {
   virtual void CancelRequested() {}
   // The form is going away: stop what runs on its own.
   virtual void Unloading() {}
+  // While long work runs (SetBusy(true)), Cancel, Escape and the close
+  // button ask whether to stop it, and a Yes arrives here; nothing closes.
+  virtual void StopRequested() {}
   // The control a page starts on: its first input unless the form knows
   // better.
   virtual QWidget* PageFocus(int16_t page) const;
@@ -68,6 +71,7 @@ class WizardWindow : public QDialog {
   void ApplyButtonStates();
   // Ends the modal display, leaving the form loaded.
   void HideWizard();
+  void SetBusy(bool busy) { busy_ = busy; }
   // Runs a handler of the form; an error it raises ends the display and
   // reaches the caller of ShowModal.
   void Guarded(const std::function<void()>& handler);
@@ -78,6 +82,8 @@ class WizardWindow : public QDialog {
   void NextClicked();
   void PreviousClicked();
   void CancelClicked();
+  // "Are you sure?": Yes to leaving the wizard or stopping its work.
+  bool UserConfirmsQuit();
   void ShowCurrentPage();
   void ArrangeTabOrder();
 
@@ -98,6 +104,7 @@ class WizardWindow : public QDialog {
   QPushButton* cmdFinish_ = nullptr;
   std::exception_ptr failure_;
   bool unloading_ = false;
+  bool busy_ = false;
 };
 
 }  // namespace vdimpexp::wizard

@@ -2,6 +2,7 @@
 // a host transaction that the commit question, a failed import or a refused commit ends.
 #include <fstream>
 
+#include "dbf_builder.h"
 #include "wizard_probe.h"
 
 namespace vdimpexp::testing {
@@ -159,6 +160,49 @@ TEST_F(ImportWizardTest, TheTickedTablesAreImportedAndTheCommitQuestionDecides) 
   // Yes keeps the rows: read by SQLite itself.
   EXPECT_EQ(QueryText(database_path_, "SELECT count(*) FROM Contacts"),
             std::to_string(contacts_before + 10));
+}
+
+TEST_F(ImportWizardTest, CancelDuringTheImportAsksAndYesStopsItLeavingTheHostAsItWas) {
+  const std::string big = scratch_.File("big/");
+  std::filesystem::create_directory(big);
+  DbfBuilder log;
+  log.Field("FNAME", 'C', 15).Field("LNAME", 'C', 20);
+  for (int i = 0; i < 60000; ++i) log.Record({"ANN", "CUSTOMER" + std::to_string(i)});
+  log.WriteTo(big + "LOG.DBF");
+  const std::string before = SqliteDump(database_path_);
+  prompts_.AnswerNext(MessageAnswer::kNo);   // go on
+  prompts_.AnswerNext(MessageAnswer::kYes);  // stop
+  int bar_at_no = -1, bar_at_yes = -1;
+  WhenShown([&](QDialog& window) {
+    Opened(window);
+    NextTo(window, 1);
+    NextTo(window, 2);
+    SetFolder(window, "Dir1", big);
+    SetFolder(window, "Dir2", big);
+    NextTo(window, 3);
+    Control<QListWidget>(window, "lstchkGeneral").item(0)->setCheckState(Qt::Checked);
+    NextTo(window, 9);
+    // Cancel twice while the records are read: No at 10%, Yes from 20% on.
+    auto* watch = new QTimer(&window);
+    QObject::connect(watch, &QTimer::timeout, [&, watch] {
+      const int bar = Control<QProgressBar>(window, "PBar").value();
+      int& seen = bar_at_no < 0 ? bar_at_no : bar_at_yes;
+      if (bar < (bar_at_no < 0 ? 10 : 20)) return;
+      seen = bar;
+      if (bar_at_yes >= 0) watch->stop();
+      Press(window, {"cmdCancel"});
+    });
+    watch->start(10);
+    Press(window, {"cmdFinish"});
+  });
+  component_.ImportData(connection_);
+  EXPECT_GE(bar_at_yes, 20) << "No let the import go on";
+  ASSERT_EQ(prompts_.questions().size(), 3u);
+  EXPECT_EQ(prompts_.questions()[1].title, "Quit?");
+  EXPECT_EQ(prompts_.questions()[2].text,
+            "The import was cancelled, and nothing was imported.");
+  EXPECT_EQ(connection_.TransactionLevel(), 0);
+  EXPECT_EQ(SqliteDump(database_path_), before);
 }
 
 TEST_F(ImportWizardTest, ZipCodesAreCommittedOnceTheFileExistsOrRolledBackAndReported) {
