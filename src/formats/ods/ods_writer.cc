@@ -89,11 +89,12 @@ std::string SettingsXml(const std::vector<std::string>& sheets) {
            "</config:config-item>";
   };
   for (const std::string& sheet : sheets) {
-    // The first row frozen: a split of the rows, fixed, below row 1.
+    // The first row frozen: both splits fixed, the rows' below row 1 and the
+    // columns' at column 0 (where some readers want the columns' mode fixed too).
     xml += "<config:config-item-map-entry config:name=\"";
     AppendEscaped(xml, sheet);
     xml += "\">";
-    item("HorizontalSplitMode", "short", 0);
+    item("HorizontalSplitMode", "short", 2);
     item("VerticalSplitMode", "short", 2);
     item("HorizontalSplitPosition", "int", 0);
     item("VerticalSplitPosition", "int", 1);
