@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string_view>
@@ -106,12 +107,12 @@ bool Attempt(Step step) {
 }
 
 // Why the pending row could not be saved; nullopt when it was.
-std::optional<int32_t> SaveFailure(data::Recordset& rows) {
+std::optional<data::DbError> SaveFailure(data::Recordset& rows) {
   try {
     rows.Update();
     return std::nullopt;
   } catch (const data::DbError& error) {
-    return error.number();
+    return error;
   }
 }
 
@@ -124,10 +125,58 @@ data::Field* HostColumn(data::Recordset& rows, std::string_view name) {
 }
 
 // How a table's rows fared, for the lines that close its import.
+// Why the host refused a row, without the statement the engine names in
+// brackets after it.
+std::string RefusalReason(const data::DbError& error) {
+  std::string reason = error.description();
+  const size_t context = reason.rfind(" [");
+  if (!reason.empty() && reason.back() == ']' && context != std::string::npos) {
+    reason.resize(context);
+  }
+  return reason;
+}
+
+// What became of a table's records, counted as they are read.
 struct TableTally {
-  bool duplicates = false;   // some rows were refused as duplicates
-  int64_t not_imported = 0;  // rows the host refused for good
+  int64_t read = 0;
+  int64_t renamed = 0;                      // contacts saved under a changed FileAs
+  int64_t dropped = 0;                      // duplicates left out (stock)
+  bool duplicates = false;                  // some rows were refused as duplicates
+  int64_t not_imported = 0;                 // rows the host refused for good
+  std::map<std::string, int64_t> refusals;  // by reason
+  int64_t deleted = 0;                      // records marked deleted, passed over
+
+  void Refuse(std::string reason) {
+    ++not_imported;
+    ++refusals[std::move(reason)];
+  }
 };
+
+// "5 records read: 3 imported (1 under a changed FileAs), 1 dropped as a
+// duplicate, 1 refused (UNIQUE constraint failed: ...); 2 skipped as
+// deleted.": the counts add up to the records read, before the commit.
+std::string CountsLine(const TableTally& tally) {
+  auto counted = [](int64_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+  };
+  const int64_t imported = tally.read - tally.dropped - tally.not_imported;
+  std::string line = counted(tally.read, "record", "records") +
+                     " read: " + std::to_string(imported) + " imported";
+  if (tally.renamed > 0) {
+    line += " (" + std::to_string(tally.renamed) + " under a changed FileAs)";
+  }
+  line += ", " +
+          counted(tally.dropped, "dropped as a duplicate", "dropped as duplicates") +
+          ", " + std::to_string(tally.not_imported) + " refused";
+  if (!tally.refusals.empty()) {
+    const auto most = std::max_element(
+        tally.refusals.begin(), tally.refusals.end(),
+        [](const auto& a, const auto& b) { return a.second < b.second; });
+    line += " (" + (tally.refusals.size() > 1 ? "most often: " : std::string()) +
+            most->first + ")";
+  }
+  return line + "; " + std::to_string(tally.deleted) + " skipped as deleted.";
+}
 
 std::string NotImportedLine(int64_t rows) {
   return std::to_string(rows) + (rows == 1 ? " record" : " records") +
@@ -210,9 +259,14 @@ bool ImportTable(const XavTableEntry& entry, const std::string& path,
       // leaves the bar where it is rather than dividing by zero.
       const int32_t records = d4recCountDo(DbfFile);
       if (records > 0) progress.SetPercent(100.0 / records * d4recNoLow(DbfFile));
+      ++tally.read;
       import_record(rows, tally);
       DbfResult = d4skip(DbfFile, 1);
     } while (DbfResult == 0);
+  }
+  // Walked to the end, the records not read are those marked deleted.
+  if (DbfResult == kDbfEndOfFile) {
+    tally.deleted = std::max<int64_t>(0, d4recCountDo(DbfFile) - tally.read);
   }
   const std::size_t memo_problems = MemoProblemCount(DbfFile);
   DbfResult = code4close(DbfContext);
@@ -222,6 +276,7 @@ bool ImportTable(const XavTableEntry& entry, const std::string& path,
   progress.AppendLine(tally.duplicates ? "Completed." + std::string(duplicate_note)
                                        : std::string("Completed."));
   if (tally.not_imported > 0) progress.AppendLine(NotImportedLine(tally.not_imported));
+  progress.AppendLine(CountsLine(tally));
   // Their records were imported with those fields empty.
   if (memo_problems > 0) progress.AppendLine(MemoProblemLine(memo_problems));
   progress.ShowBar(false);
@@ -260,11 +315,17 @@ void DropUnsavedContact(data::Recordset& contacts, data::Connection& host) {
 // duplicate, at most kMaxContactSaves times in all.
 void SaveContact(data::Recordset& contacts, data::Connection& host, TableTally& tally) {
   for (int saves = 1;; ++saves) {
-    const std::optional<int32_t> failure = SaveFailure(contacts);
-    if (!failure) return;
-    if (*failure != data::error_number::kDuplicateKey || saves == kMaxContactSaves) {
+    const std::optional<data::DbError> failure = SaveFailure(contacts);
+    if (!failure) {
+      tally.renamed += saves > 1;
+      return;
+    }
+    if (failure->number() != data::error_number::kDuplicateKey ||
+        saves == kMaxContactSaves) {
       DropUnsavedContact(contacts, host);
-      ++tally.not_imported;
+      tally.Refuse(failure->number() == data::error_number::kDuplicateKey
+                       ? "still a duplicate after " + std::to_string(saves) + " names"
+                       : RefusalReason(*failure));
       return;
     }
     tally.duplicates = true;
@@ -287,7 +348,7 @@ void ImportContactRecord(data::Recordset& contacts, const ContactTable& table,
                          support::ContactCreator& creator, data::Connection& host,
                          TableTally& tally) {
   if (!Attempt([&] { contacts.AddNew(); })) {
-    ++tally.not_imported;
+    tally.Refuse("the host table takes no new row");
     return;
   }
   contact.ClientType = table.client_type;
@@ -392,7 +453,7 @@ struct StockImport {
 
 void ImportStockRecord(data::Recordset& items, StockImport& stock, TableTally& tally) {
   if (!Attempt([&] { items.AddNew(); })) {
-    ++tally.not_imported;
+    tally.Refuse("the host table takes no new row");
     return;
   }
   const StockFields& fields = stock.fields;
@@ -425,13 +486,14 @@ void ImportStockRecord(data::Recordset& items, StockImport& stock, TableTally& t
   SetItem(columns.AllowBackOrders, kYes);
   SetItemFitted(columns.Notes, fields.comments, text);
 
-  const std::optional<int32_t> failure = SaveFailure(items);
+  const std::optional<data::DbError> failure = SaveFailure(items);
   if (!failure) return;
   items.CancelUpdate();
-  if (*failure == data::error_number::kDuplicateKey) {
+  if (failure->number() == data::error_number::kDuplicateKey) {
     tally.duplicates = true;
+    ++tally.dropped;
   } else {
-    ++tally.not_imported;
+    tally.Refuse(RefusalReason(*failure));
   }
 }
 

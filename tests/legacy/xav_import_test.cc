@@ -105,12 +105,25 @@ TEST_F(XavImportTest, TickedTablesAreImportedInListOrder) {
                       {"History W/O (3 records)", 9, true},
                       {"Customers (3 records)", 1, false}}));
   EXPECT_EQ(progress_.log,
-            "Importing Vendor (2 records)\nCompleted.\nImporting Customers (3 records)\n"
-            "Completed.\nImporting Inventory (4 records)\n"
-            "Completed. Duplicate records ignored.\nImporting Manufacturers (1 records)\n"
-            "Completed.\nImporting Dealers (1 records)\nCompleted.\n"
+            "Importing Vendor (2 records)\nCompleted.\n"
+            "2 records read: 2 imported, 0 dropped as duplicates, 0 refused; 0 skipped "
+            "as deleted.\n"
+            "Importing Customers (3 records)\nCompleted.\n"
+            "3 records read: 3 imported, 0 dropped as duplicates, 0 refused; 0 skipped "
+            "as deleted.\n"
+            "Importing Inventory (4 records)\nCompleted. Duplicate records ignored.\n"
+            "4 records read: 3 imported, 1 dropped as a duplicate, 0 refused; 0 skipped "
+            "as deleted.\n"
+            "Importing Manufacturers (1 records)\nCompleted.\n"
+            "1 record read: 1 imported, 0 dropped as duplicates, 0 refused; 0 skipped as "
+            "deleted.\n"
+            "Importing Dealers (1 records)\nCompleted.\n"
+            "1 record read: 1 imported, 0 dropped as duplicates, 0 refused; 0 skipped as "
+            "deleted.\n"
             "Importing History W/O (3 records)\n"
-            "Completed. Some duplicate records were modified.\n");
+            "Completed. Some duplicate records were modified.\n"
+            "3 records read: 3 imported (2 under a changed FileAs), 0 dropped as "
+            "duplicates, 0 refused; 0 skipped as deleted.\n");
   EXPECT_THAT(progress_.percents,
               ::testing::Pointwise(
                   ::testing::DoubleEq(),
@@ -183,9 +196,13 @@ TEST_F(XavImportTest, ItemColumnsTheHostLacksOrWidensAreHandledAlone) {
       .Field("LASTDATE", 'D', 8)
       .Field("QUAN", 'N', 6)
       .Record({"WIDE-1", std::string(250, 'd') + "    e" + std::string(45, 'x')})
+      .Record({"GONE-1", "marked deleted"}, /*deleted=*/true)
       .WriteTo(scratch_.File("main/STOCK.DBF"));
   EXPECT_TRUE(Import({{"Inventory (1 records)", 2, true}}, scratch_.File("main/")));
-  EXPECT_EQ(progress_.log, "Importing Inventory (1 records)\nCompleted.\n");
+  EXPECT_EQ(progress_.log,
+            "Importing Inventory (1 records)\nCompleted.\n"
+            "1 record read: 1 imported, 0 dropped as duplicates, 0 refused; 1 skipped as "
+            "deleted.\n");
   // Cut at 255 whatever the column; a blank quantity and date leave the new
   // row's values, and CostOrRateLastUpdated copies the empty LastItemUsedOn.
   EXPECT_THAT(Rows("SELECT ItemNumber, length(DescEstimate), substr(DescEstimate, -1), "
@@ -215,11 +232,13 @@ TEST_F(XavImportTest, EmptyAndUnreadableTablesDoNotStopTheRun) {
   EXPECT_EQ(progress_.log,
             "Importing Manufacturers (1 records)\nMFG.DBF could not be opened: the file "
             "ends before the header it declares.\nImporting Customers (3 records)\n"
-            "Completed.\nImporting Vendor (2 records)\n"
+            "Completed.\n3 records read: 3 imported, 0 dropped as duplicates, 0 refused; "
+            "0 skipped as deleted.\nImporting Vendor (2 records)\n"
             "VENDOR.DBF could not be opened: there is no such file.\n"
             "Importing Dealers (1 records)\n"
             "STORES.DBF could not be opened: it is not a regular file.\n"
-            "Importing Inventory (0 records)\nCompleted.\n")
+            "Importing Inventory (0 records)\nCompleted.\n0 records read: 0 imported, 0 "
+            "dropped as duplicates, 0 refused; 0 skipped as deleted.\n")
       << "no Completed. line for a table that cannot be opened";
   EXPECT_THAT(progress_.bar, ElementsAre(true, false, true, false, true, false, true,
                                          false, true, false));
@@ -238,8 +257,11 @@ TEST_F(XavImportTest, MemoTextsArriveWhereTheirFieldsGoAndUnreadableOnesAreCount
       "(SELECT Company name, Notes notes FROM Contacts UNION ALL SELECT ItemNumber, "
       "Notes FROM InventoryItems) ORDER BY name";
   auto log = [](const std::string& mfg, const std::string& stock) {
-    return "Importing Manufacturers (3 records)\nCompleted.\n" + mfg +
-           "Importing Inventory (3 records)\nCompleted.\n" + stock;
+    const std::string read =
+        "3 records read: 3 imported, 0 dropped as duplicates, 0 refused; 0 skipped as "
+        "deleted.\n";
+    return "Importing Manufacturers (3 records)\nCompleted.\n" + read + mfg +
+           "Importing Inventory (3 records)\nCompleted.\n" + read + stock;
   };
   const std::string kAcme = "Acme Parts|803|ows. Parts List Follows. End";
   const std::string kKessler = "Kessler Audio Systems|42|ms By Fax Only./Ask For Zoë.";
@@ -306,8 +328,11 @@ TEST_F(XavImportTest, RowsTheHostRefusesForOtherReasonsAreDroppedAndCounted) {
   EXPECT_EQ(
       progress_.log,
       "Importing Customers (3 records)\nCompleted.\n1 record could not be imported.\n"
+      "3 records read: 2 imported, 0 dropped as duplicates, 1 refused (no); 0 skipped as "
+      "deleted.\n"
       "Importing Inventory (4 records)\nCompleted. Duplicate records ignored.\n"
-      "1 record could not be imported.\n");
+      "1 record could not be imported.\n4 records read: 2 imported, 1 dropped as a "
+      "duplicate, 1 refused (no); 0 skipped as deleted.\n");
   // The rows after a refused one carry their own values, and the refused
   // contact's phone rows are gone with it.
   EXPECT_THAT(Rows("SELECT c.LastName, c.Address, p.Phone FROM ContactPhones p LEFT JOIN "
@@ -326,7 +351,9 @@ TEST_F(XavImportTest, AContactRefusedAsADuplicateWhateverItsSuffixIsGivenUp) {
   EXPECT_EQ(progress_.log,
             "Importing Customers (3 records)\n"
             "Completed. Some duplicate records were modified.\n"
-            "2 records could not be imported.\n");
+            "2 records could not be imported.\n"
+            "3 records read: 1 imported, 0 dropped as duplicates, 2 refused (still a "
+            "duplicate after 100 names); 0 skipped as deleted.\n");
   EXPECT_THAT(Rows("SELECT FileAs FROM Contacts"), ElementsAre("O'brien Patrick"));
 }
 
