@@ -30,6 +30,10 @@ void DescribeChanges(std::string_view column, const ColumnChanges& changes,
     lines.push_back(name + ": " + Counted(changes.numbers_rounded, "number") +
                     " rounded to " + Counted(changes.rounded_to.value_or(0), "decimal"));
   }
+  if (changes.numbers_to_16_digits > 0) {
+    lines.push_back(name + ": " + Counted(changes.numbers_to_16_digits, "number") +
+                    " rounded to 16 significant digits");
+  }
   if (changes.numbers_as_text) {
     lines.push_back(name + ": written as text, which keeps every digit of its numbers");
   }

@@ -24,6 +24,9 @@ struct ColumnChanges {
   int64_t texts_cut = 0;
   // Numbers a number field of the format cannot hold exactly, as text.
   bool numbers_as_text = false;
+  // Doubles a library spells in 16 significant digits, which not every
+  // double reads back from exactly.
+  int64_t numbers_to_16_digits = 0;
 };
 
 // Appends a line for each change of `column` ("Notes: 3 characters written

@@ -4,6 +4,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "data/db_error.h"
@@ -140,6 +142,10 @@ void XlsxWriter::WriteValue(uint16_t column, const Value& value) {
         return;
       }
       Check(worksheet_write_number(sheet_, row, column, number, nullptr));
+      // libxlsxwriter spells a number in 16 significant digits; a double that
+      // needs 17 to read back exactly is rounded, and counted.
+      std::snprintf(digits, sizeof digits, "%.16G", number);
+      if (std::strtod(digits, nullptr) != number) ++changes_[column].numbers_to_16_digits;
       // Excel shows about 11 characters of a number in General format.
       const auto length = static_cast<size_t>(
           std::to_chars(digits, digits + sizeof digits, number).ptr - digits);

@@ -13,7 +13,8 @@
 // A worksheet holds 1,048,576 rows; the export goes on in "<table> (2)",
 // ... with the column names again, and Changes() names those worksheets
 // and the rows they took. A text longer than a cell's 32,767 characters is
-// cut to them and counted.
+// cut to them and counted, and so is a double that libxlsxwriter's 16
+// significant digits round (0.30000000000000004 is written 0.3).
 #pragma once
 
 #include <cstdint>
