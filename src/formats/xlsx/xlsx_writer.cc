@@ -2,6 +2,7 @@
 
 #include <xlsxwriter.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -200,6 +201,18 @@ void XlsxWriter::WriteText(uint16_t column, const std::string& utf8,
     ++changes->texts_cut;
     changes->cut_to = static_cast<int>(kMaxTextUnits);
   }
+  // The library takes C text, which a NUL would end early; XML holds no NUL
+  // either, so it is written as "?" and counted like any character a format
+  // lacks.
+  if (const size_t nuls = std::count(cell->begin(), cell->end(), '\0'); nuls > 0) {
+    if (changes == nullptr) {
+      Fail("the column name '" + column_names_[column] + "' holds the character U+0000");
+    }
+    if (cell != &text_) text_ = *cell;
+    std::replace(text_.begin(), text_.end(), '\0', '?');
+    cell = &text_;
+    changes->replaced_characters += static_cast<int64_t>(nuls);
+  }
   Check(worksheet_write_string(sheet_, sheet_rows_, column, cell->c_str(), nullptr));
   widths_->MeasureText(column, *cell);
 }
@@ -229,7 +242,7 @@ void XlsxWriter::Abandon() noexcept {
 std::vector<std::string> XlsxWriter::Changes() const {
   std::vector<std::string> lines;
   for (size_t i = 0; i < changes_.size(); ++i) {
-    DescribeChanges(column_names_[i], changes_[i], "UTF-8", lines);
+    DescribeChanges(column_names_[i], changes_[i], "XML 1.0", lines);
   }
   if (sheet_names_.size() > 1) {
     DescribeContinuedRows(first_continued_, records_,
