@@ -287,7 +287,13 @@ int ImportXavCommand(data::Connection& host, const LegacyImportJob& job,
                                                        .HistoryDir = history_directory,
                                                        .host = host,
                                                        .progress = progress});
-    return ran && !prompts.ToldOfFailure() ? kDone : kFailed;
+    if (!ran || prompts.ToldOfFailure()) return kFailed;
+    // A table with records the host refused says so in a line of its own.
+    const std::vector<std::string>& lines = progress.Lines();
+    const bool refused = std::any_of(
+        lines.begin(), lines.end(),
+        [](const std::string& line) { return line.ends_with("could not be imported."); });
+    return refused ? kDoneWithChanges : kDone;
   });
   summary["lines"] = progress.Lines();
   summary["messages"] = prompts.Messages();
