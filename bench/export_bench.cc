@@ -14,7 +14,8 @@
 // With --xls-anchor, a BIFF8 writer of another project (a Perl script taking
 // DB TABLE OUT.xls) exports the same columns in the same run, for the ratio.
 //
-//   export_bench [--xls-anchor SCRIPT] [N ...]      (default: 100000 1000000)
+//   export_bench [--only TOOL,...] [--xls-anchor SCRIPT] [N ...]   (default N: 100000
+//   1000000)
 
 #include <sqlite3.h>
 #include <sys/resource.h>
@@ -29,6 +30,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <vector>
@@ -216,6 +219,13 @@ Measurement SqliteShell(const std::string& host, const char* mode, const fs::pat
 // Each tool's peaks, from the smallest N to the largest.
 std::map<std::string, std::vector<double>> peaks_by_tool;
 
+// The tools --only names; all of them when it names none.
+std::set<std::string> chosen_tools;
+
+bool Chosen(const std::string& name) {
+  return chosen_tools.empty() || chosen_tools.contains(name);
+}
+
 void Report(const char* name, int rows, const Measurement& m,
             const Measurement* baseline) {
   peaks_by_tool[name].push_back(m.peak_mib);
@@ -225,16 +235,47 @@ void Report(const char* name, int rows, const Measurement& m,
   std::printf("\n");
 }
 
+// Measures and reports `name` when it is chosen; its measurement, if taken.
+std::optional<Measurement> Run(const char* name, int rows,
+                               const std::function<Measurement()>& measure,
+                               const std::optional<Measurement>& baseline = {}) {
+  if (!Chosen(name)) return std::nullopt;
+  const Measurement m = measure();
+  Report(name, rows, m, baseline ? &*baseline : nullptr);
+  return m;
+}
+
+constexpr char kUsage[] =
+    "usage: export_bench [--only TOOL,...] [--xls-anchor SCRIPT] [N ...]\n"
+    "  N            rows to export (default: 100000 1000000)\n"
+    "  --only       measure only these tools, named as the report names them\n"
+    "               (e.g. --only \"Excel 2007,ODS\")\n"
+    "  --xls-anchor a Perl script taking DB TABLE OUT.xls, run beside Excel 97\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<int> sizes;
   std::string xls_anchor;
   for (int i = 1; i < argc; ++i) {
-    if (std::string(argv[i]) == "--xls-anchor" && i + 1 < argc) {
+    const std::string argument = argv[i];
+    if (argument == "--help") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (argument == "--xls-anchor" && i + 1 < argc) {
       xls_anchor = argv[++i];
+    } else if (argument == "--only" && i + 1 < argc) {
+      std::string names = argv[++i];
+      for (size_t from = 0, comma; from <= names.size(); from = comma + 1) {
+        comma = std::min(names.find(',', from), names.size());
+        chosen_tools.insert(names.substr(from, comma - from));
+      }
+    } else if (const int rows = std::atoi(argument.c_str()); rows > 0) {
+      sizes.push_back(rows);
     } else {
-      sizes.push_back(std::atoi(argv[i]));
+      std::fprintf(stderr, "export_bench: '%s' is no option nor a row count\n%s",
+                   argument.c_str(), kUsage);
+      return 2;
     }
   }
   if (sizes.empty()) sizes = {100000, 1000000};
@@ -244,46 +285,47 @@ int main(int argc, char** argv) {
   fs::create_directories(dir);
   for (int rows : sizes) {
     std::string host = MakeHostDatabase(dir, rows);
-    Measurement csv_shell = SqliteShell(host, "-csv", dir / "shell.csv");
-    Measurement html_shell = SqliteShell(host, "-html", dir / "shell.htm");
-    Report("sqlite3 -csv", rows, csv_shell, nullptr);
-    Report("sqlite3 -html", rows, html_shell, nullptr);
-    auto to_folder = [&](const char* name, const std::string& connect, const char* file,
-                         const Measurement* baseline) {
-      Report(name, rows, Export(host, FolderTarget(connect, dir / file), dir / file),
-             baseline);
+    const auto csv_shell = Run("sqlite3 -csv", rows, [&] {
+      return SqliteShell(host, "-csv", dir / "shell.csv");
+    });
+    const auto html_shell = Run("sqlite3 -html", rows, [&] {
+      return SqliteShell(host, "-html", dir / "shell.htm");
+    });
+    auto in_folder = [&](const std::string& connect, const char* file,
+                         const std::string& source = kSource) {
+      return [&host, &dir, connect, file, source] {
+        return Export(host, FolderTarget(connect, dir / file), dir / file, source);
+      };
     };
-    const Measurement text =
-        Export(host, FolderTarget("TEXT", dir / "out.csv"), dir / "out.csv");
-    Report("text", rows, text, &csv_shell);
-    const Measurement measured_text =
-        Export(host, FolderTarget("MEASURED TEXT", dir / "out.csv"), dir / "out.csv");
-    Report("measured text", rows, measured_text, nullptr);
-    std::printf("measuring costs %.0f%% of the text export\n",
-                100 * (measured_text.seconds / text.seconds - 1));
-    to_folder("html", "HTML Export", "out.htm", &html_shell);
-    to_folder("dBASE IV", "dBASE IV", "out.dbf", nullptr);
-    Report("xml rowset", rows, SaveXml(host, dir / "out.xml"), nullptr);
-    const fs::path xls = dir / "out.xls";
-    Measurement excel = Export(host, WorkbookTarget("Excel 8.0", xls), xls);
-    Report("Excel 97", rows, excel, nullptr);
-    if (!xls_anchor.empty()) {
-      Measurement anchor = XlsAnchor(host, xls_anchor, dir / "anchor.xls");
+    auto in_workbook = [&](const std::string& connect, const char* file) {
+      return [&host, &dir, connect, file] {
+        return Export(host, WorkbookTarget(connect, dir / file), dir / file);
+      };
+    };
+    const auto text = Run("text", rows, in_folder("TEXT", "out.csv"), csv_shell);
+    const auto measured_text =
+        Run("measured text", rows, in_folder("MEASURED TEXT", "out.csv"));
+    if (text && measured_text) {
+      std::printf("measuring costs %.0f%% of the text export\n",
+                  100 * (measured_text->seconds / text->seconds - 1));
+    }
+    Run("html", rows, in_folder("HTML Export", "out.htm"), html_shell);
+    Run("dBASE IV", rows, in_folder("dBASE IV", "out.dbf"));
+    Run("xml rowset", rows, [&] { return SaveXml(host, dir / "out.xml"); });
+    const auto excel = Run("Excel 97", rows, in_workbook("Excel 8.0", "out.xls"));
+    if (excel && !xls_anchor.empty()) {
+      const Measurement anchor = XlsAnchor(host, xls_anchor, dir / "anchor.xls");
       Report("xls anchor", rows, anchor, nullptr);
       std::printf("Excel 97 runs %.2fx the anchor's rows/s\n",
-                  anchor.seconds / excel.seconds);
+                  anchor.seconds / excel->seconds);
     }
-    const fs::path xlsx = dir / "out.xlsx", ods = dir / "out.ods";
-    Report("Excel 2007", rows, Export(host, WorkbookTarget("Excel 12.0 Xml", xlsx), xlsx),
-           nullptr);
-    Report("ODS", rows, Export(host, WorkbookTarget("ODS", ods), ods), nullptr);
-    const int wk1_rows = std::min(rows, kWk1Records);
-    Report("Lotus WK1", wk1_rows,
-           Export(host, FolderTarget("Lotus WK1", dir / "out.wk1"), dir / "out.wk1",
-                  " Contacts WHERE CKey <= " + std::to_string(kWk1Records)),
-           nullptr);
-    to_folder("Lotus WK4", "Lotus WK4", "out.wk4", nullptr);
-    to_folder("Paradox 5.x", "Paradox 5.x", "out.db", nullptr);
+    Run("Excel 2007", rows, in_workbook("Excel 12.0 Xml", "out.xlsx"));
+    Run("ODS", rows, in_workbook("ODS", "out.ods"));
+    Run("Lotus WK1", std::min(rows, kWk1Records),
+        in_folder("Lotus WK1", "out.wk1",
+                  " Contacts WHERE CKey <= " + std::to_string(kWk1Records)));
+    Run("Lotus WK4", rows, in_folder("Lotus WK4", "out.wk4"));
+    Run("Paradox 5.x", rows, in_folder("Paradox 5.x", "out.db"));
     fs::remove_all(dir);
     fs::create_directories(dir);
   }
