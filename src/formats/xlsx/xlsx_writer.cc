@@ -5,9 +5,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
+#include <string_view>
 
 #include "data/db_error.h"
 #include "data/text.h"
@@ -29,6 +28,19 @@ constexpr size_t kMaxTextUnits = 32767;
 // beyond U+FFFF would take two of them.
 constexpr SheetNameRules kSheetNames{31, "[]:*?/\\",
                                      [](char32_t c) { return c <= 0xFFFF; }};
+
+// The significant digits of a number as std::to_chars spells it: from its
+// first non-zero digit to its last, the exponent left out. A double spelled
+// shortest in at most 16 reads back exactly from any correctly rounded
+// 16-digit spelling, as that lies no farther from it.
+size_t SignificantDigits(std::string_view number) {
+  const std::string_view mantissa = number.substr(0, number.find('e'));
+  const size_t first = mantissa.find_first_of("123456789");
+  if (first == std::string_view::npos) return 0;
+  const size_t last = mantissa.find_last_of("123456789");
+  const bool point_between = mantissa.find('.', first) < last;
+  return last - first + 1 - (point_between ? 1 : 0);
+}
 
 }  // namespace
 
@@ -143,13 +155,13 @@ void XlsxWriter::WriteValue(uint16_t column, const Value& value) {
         return;
       }
       Check(worksheet_write_number(sheet_, row, column, number, nullptr));
-      // libxlsxwriter spells a number in 16 significant digits; a double that
-      // needs 17 to read back exactly is rounded, and counted.
-      std::snprintf(digits, sizeof digits, "%.16G", number);
-      if (std::strtod(digits, nullptr) != number) ++changes_[column].numbers_to_16_digits;
-      // Excel shows about 11 characters of a number in General format.
       const auto length = static_cast<size_t>(
           std::to_chars(digits, digits + sizeof digits, number).ptr - digits);
+      // libxlsxwriter spells a number in 16 significant digits; a double whose
+      // shortest exact spelling needs 17 is rounded, and counted.
+      if (SignificantDigits({digits, length}) > 16)
+        ++changes_[column].numbers_to_16_digits;
+      // Excel shows about 11 characters of a number in General format.
       widths_->Measure(column, std::min<size_t>(length, 11));
       return;
     }
@@ -173,8 +185,9 @@ void XlsxWriter::WriteValue(uint16_t column, const Value& value) {
 
 void XlsxWriter::WriteText(uint16_t column, const std::string& utf8,
                            ColumnChanges* changes) {
-  // One pass checks the text and finds where 32,767 UTF-16 units end.
-  size_t units = 0, cut_at = utf8.size();
+  // One pass checks the text, finds where 32,767 UTF-16 units end and counts
+  // the NULs before that.
+  size_t units = 0, cut_at = utf8.size(), nuls = 0;
   for (size_t at = 0; at < utf8.size();) {
     size_t length = 1, width = 1;
     if (static_cast<unsigned char>(utf8[at]) >= 0x80) {
@@ -188,6 +201,7 @@ void XlsxWriter::WriteText(uint16_t column, const std::string& utf8,
       width = character.code_point > 0xFFFF ? 2 : 1;
     }
     if (units + width > kMaxTextUnits && cut_at == utf8.size()) cut_at = at;
+    if (utf8[at] == '\0' && cut_at == utf8.size()) ++nuls;
     units += width;
     at += length;
   }
@@ -204,7 +218,7 @@ void XlsxWriter::WriteText(uint16_t column, const std::string& utf8,
   // The library takes C text, which a NUL would end early; XML holds no NUL
   // either, so it is written as "?" and counted like any character a format
   // lacks.
-  if (const size_t nuls = std::count(cell->begin(), cell->end(), '\0'); nuls > 0) {
+  if (nuls > 0) {
     if (changes == nullptr) {
       Fail("the column name '" + column_names_[column] + "' holds the character U+0000");
     }
