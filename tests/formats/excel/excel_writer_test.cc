@@ -374,11 +374,15 @@ TEST_F(ExcelWriterTest, ZippedWorkbooksTypeTheirCellsAndGoOnPastALoweredRowLimit
     Lines told = c.rounded;
     told.push_back("Row 3 continued on 1 more worksheet: '" + c.second + "'");
     EXPECT_EQ(changes, told);
-    for (const std::string& reader : c.readers) {
+    // "script arguments": what the script prints for the file, with `more`.
+    auto read = [&](const std::string& reader, const std::string& more = "") {
       const size_t blank = reader.find(' ');
+      return ReadBack(reader.substr(0, blank), Out(c.file),
+                      (blank == std::string::npos ? "" : reader.substr(blank)) + more);
+    };
+    for (const std::string& reader : c.readers) {
       EXPECT_EQ(
-          ReadBack(reader.substr(0, blank), Out(c.file),
-                   blank == std::string::npos ? "" : reader.substr(blank)),
+          read(reader),
           "sheet " + c.sheet + " frozen A2\n" + names +
               R"([1, "Zoë", "Ångström", "01234", true, 1234567.891, {"n": 36965, "format": "yyyy-mm-dd"}])"
               "\n"
@@ -388,6 +392,12 @@ TEST_F(ExcelWriterTest, ZippedWorkbooksTypeTheirCellsAndGoOnPastALoweredRowLimit
               ", null, null, null, " + c.third_amount + ", null]\n")
           << reader;
     }
+    // The widths follow the values: "Smith, John" widens the names' column past that of
+    // the one-digit ids.
+    std::istringstream widths(read(c.readers.front(), " --widths"));
+    double id_width = 0, name_width = 0;
+    widths >> id_width >> name_width;
+    EXPECT_LT(id_width, name_width) << widths.str();
   }
 }
 

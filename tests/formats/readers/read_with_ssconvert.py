@@ -1,6 +1,8 @@
 #!/usr/bin/python3
-"""Usage: read_with_ssconvert.py FILE IMPORTER: what Gnumeric makes of FILE, per worksheet
-"sheet NAME" (with " frozen CELL" when panes are frozen) and a JSON array a row ({"n": number, "format": format} unless General)."""
+"""Usage: read_with_ssconvert.py FILE IMPORTER [--widths]: what Gnumeric makes of FILE, per
+worksheet "sheet NAME" (with " frozen CELL" when panes are frozen) and a JSON array a row
+({"n": number, "format": format} unless General); with --widths, per worksheet a line of its
+columns' widths in points instead."""
 import gzip
 import json
 import os
@@ -42,6 +44,18 @@ def cell_value(cell, regions, column, row):
     return number
 
 
+def print_widths(sheet):
+    """The widths of the columns that hold values, the sheet's default where none is set."""
+    count = 1 + max((int(cell.get("Col")) for cell in sheet.iter(GNM + "Cell")), default=-1)
+    columns = sheet.find(GNM + "Cols")
+    widths = [float(columns.get("DefaultSizePts"))] * count
+    for info in columns.iter(GNM + "ColInfo"):
+        first = int(info.get("No"))
+        for column in range(first, min(count, first + int(info.get("Count", "1")))):
+            widths[column] = float(info.get("Unit"))
+    print(" ".join(str(width) for width in widths))
+
+
 def read_workbook(path, importer):
     with tempfile.TemporaryDirectory() as scratch:
         saved = os.path.join(scratch, "book.gnumeric")
@@ -55,9 +69,12 @@ def read_workbook(path, importer):
         return ElementTree.fromstring(gzip.decompress(xml) if xml[:2] == b"\x1f\x8b" else xml)
 
 
-def main(path, importer):
+def main(path, importer, widths):
     sys.stdout.reconfigure(encoding="utf-8")
     for sheet in read_workbook(path, importer).iter(GNM + "Sheet"):
+        if widths:
+            print_widths(sheet)
+            continue
         freeze = sheet.find(GNM + "SheetLayout/" + GNM + "FreezePanes")
         frozen = "" if freeze is None else " frozen " + freeze.get("UnfrozenTopLeft")
         print("sheet " + sheet.find(GNM + "Name").text + frozen)
@@ -75,7 +92,7 @@ def main(path, importer):
 
 if __name__ == "__main__":
     try:
-        main(sys.argv[1], sys.argv[2])
+        main(sys.argv[1], sys.argv[2], "--widths" in sys.argv[3:])
     except Exception as error:  # the test shows whatever the reader refused
         print("ssconvert reading failed: %s: %s" % (type(error).__name__, error))
         sys.exit(1)
