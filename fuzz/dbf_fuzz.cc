@@ -16,6 +16,7 @@
 #include "legacy/cb_support.h"
 #include "legacy/clipper_calls.h"
 #include "legacy/code_page_choice.h"
+#include "legacy/code_page_guess.h"
 #include "legacy/dbf_header.h"
 
 namespace {
@@ -101,10 +102,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   WriteTable(data, size);
   WriteCpg(data, size);
   WriteMemo(data, size);
-  // The .cpg reader and the DOS-or-Windows judge see the same bytes as text.
+  // The .cpg reader and the code page judge see the same bytes as text.
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   IconvNameForCpgText(text.substr(0, 64));
-  GuessOemOrAnsi(text);
+  GuessUnmarkedCodePage(text);
 
   CountDbfRecords(TablePath());
   const ContextHandle context = code4initVB();

@@ -1,6 +1,7 @@
 #include "app/cli/commands.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <exception>
 #include <tuple>
 
@@ -14,8 +15,10 @@
 #include "export/export_selection.h"
 #include "export/filter_lists.h"
 #include "export/invoice_export.h"
+#include "formats/text/delimited_text.h"
 #include "import/entry_checker.h"
 #include "import/legacy_discovery.h"
+#include "import/set_aside_list.h"
 #include "import/zip_code_import.h"
 #include "legacy/xav_import.h"
 #include "support/component_location.h"
@@ -38,26 +41,23 @@ class PromptsInUse {
   PromptsInUse& operator=(const PromptsInUse&) = delete;
 };
 
-// A value as one comma-separated field: quoted when it holds a comma, a
-// quote or a line end, its quotes doubled.
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return quoted + "\"";
-}
-
+// The rows as comma-separated values, quoted as the text export quotes
+// them, one line each.
 void PrintRows(data::Connection& host, const std::string& sql, std::ostream& out) {
   data::Recordset rows = host.Execute(sql);
   const int columns = rows.Fields().Count();
-  for (int i = 0; i < columns; ++i)
-    out << (i ? "," : "") << CsvField(rows.Fields(i).Name());
-  out << "\n";
-  for (; !rows.IsEOF(); rows.MoveNext()) {
+  std::string line;
+  auto print_line = [&](auto text_of) {
+    line.clear();
     for (int i = 0; i < columns; ++i) {
-      out << (i ? "," : "") << CsvField(rows.Fields(i).Value().ToText());
+      if (i > 0) line += ',';
+      formats::AppendCsvField(line, text_of(rows.Fields(i)));
     }
-    out << "\n";
+    out << line << "\n";
+  };
+  print_line([](data::Field& field) { return field.Name(); });
+  for (; !rows.IsEOF(); rows.MoveNext()) {
+    print_line([](data::Field& field) { return field.Value().ToText(); });
   }
 }
 
@@ -143,6 +143,18 @@ std::optional<std::string> MissingChoice(data::Connection& host,
 // "Customers (3 records)" names the table "Customers".
 std::string TableName(const std::string& entry) {
   return entry.substr(0, entry.find(" ("));
+}
+
+// "Customers (12 records): 12 read, 10 imported (1 renamed), 0 dropped,
+// 2 refused, 0 skipped as deleted; 0.04 s".
+std::string TableSummaryLine(const legacy::XavTableCounts& counts) {
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.2f s", counts.seconds);
+  return counts.table + ": " + std::to_string(counts.read) + " read, " +
+         std::to_string(counts.imported) + " imported (" +
+         std::to_string(counts.renamed) + " renamed), " + std::to_string(counts.dropped) +
+         " dropped, " + std::to_string(counts.refused) + " refused, " +
+         std::to_string(counts.deleted) + " skipped as deleted; " + seconds;
 }
 
 }  // namespace
@@ -275,26 +287,47 @@ int ImportXavCommand(data::Connection& host, const LegacyImportJob& job,
     streams.err << "vdimpexp: no legacy tables in " << main_directory << "\n";
     return summary.End(kFailed);
   }
-  nlohmann::ordered_json& tables = summary["tables"] = nlohmann::ordered_json::array();
-  for (const legacy::XavTableEntry& entry : entries) {
-    tables.push_back({{"table", entry.text}, {"ticked", entry.ticked}});
-  }
   UnattendedPrompts prompts(streams.err);
   PromptsInUse in_use(prompts);
   CommandProgress progress(streams);
+  legacy::XavImportReport report;
   const int status = InHostTransaction(host, job.commit, streams, [&] {
-    const bool ran = legacy::ImportXAVTables(entries, {.DatabaseDir = main_directory,
-                                                       .HistoryDir = history_directory,
-                                                       .host = host,
-                                                       .progress = progress});
+    const bool ran =
+        legacy::ImportXAVTables(entries, {.DatabaseDir = main_directory,
+                                          .HistoryDir = history_directory,
+                                          .host = host,
+                                          .progress = progress,
+                                          .report = report,
+                                          .unmarked_code_page = job.unmarked_code_page});
     if (!ran || prompts.ToldOfFailure()) return kFailed;
-    // A table with records the host refused says so in a line of its own.
-    const std::vector<std::string>& lines = progress.Lines();
+    // Written before the commit, as the wizard offers it before its question.
+    if (!job.set_aside_list.empty()) {
+      importing::SaveSetAsideList(report.set_aside, job.set_aside_list);
+    }
     const bool refused = std::any_of(
-        lines.begin(), lines.end(),
-        [](const std::string& line) { return line.ends_with("could not be imported."); });
+        report.tables.begin(), report.tables.end(),
+        [](const legacy::XavTableCounts& table) { return table.refused > 0; });
     return refused ? kDoneWithChanges : kDone;
   });
+  nlohmann::ordered_json& tables = summary["tables"] = nlohmann::ordered_json::array();
+  for (const legacy::XavTableEntry& entry : entries) {
+    nlohmann::ordered_json& table = tables.emplace_back();
+    table["table"] = entry.text;
+    table["ticked"] = entry.ticked;
+    const auto counts = std::find_if(
+        report.tables.begin(), report.tables.end(),
+        [&](const legacy::XavTableCounts& c) { return c.table == entry.text; });
+    if (counts == report.tables.end()) continue;
+    table["read"] = counts->read;
+    table["imported"] = counts->imported;
+    table["renamed"] = counts->renamed;
+    table["dropped"] = counts->dropped;
+    table["refused"] = counts->refused;
+    table["deleted"] = counts->deleted;
+    table["seconds"] = counts->seconds;
+    summary.Say(TableSummaryLine(*counts));
+  }
+  summary["set_aside"] = report.set_aside.size();
   summary["lines"] = progress.Lines();
   summary["messages"] = prompts.Messages();
   summary["committed"] = job.commit && (status == kDone || status == kDoneWithChanges);

@@ -54,6 +54,11 @@ struct LegacyImportJob {
   std::string history_directory;
   // Tables as the list names them ("Customers"); empty for every table.
   std::vector<std::string> tables;
+  // The iconv name of the code page of tables that declare none; empty to
+  // judge each from its bytes.
+  std::string unmarked_code_page;
+  // Where the records left out are listed as CSV; empty for nowhere.
+  std::string set_aside_list;
   bool commit = false;  // else the same run, rolled back
 };
 int ImportXavCommand(data::Connection& host, const LegacyImportJob& job, Streams streams);

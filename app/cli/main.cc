@@ -7,7 +7,7 @@
 //   vdimpexp export --db HOST --category N [filters] --fields A,B --format NAME
 //                   --out FILE [--overwrite]
 //   vdimpexp import xav --db HOST --dir DIR [--history DIR] [--tables A,B]
-//                   (--commit | --dry-run)
+//                   [--codepage CP] [--save-list FILE] (--commit | --dry-run)
 //   vdimpexp import zip --db HOST --from FILE (--keep | --replace)
 //                   (--commit | --dry-run)
 //   vdimpexp run JOB [--db HOST]       a command saved with --save-job JOB
@@ -33,6 +33,7 @@
 #include "data/connection.h"
 #include "data/value.h"
 #include "entry/import_export_wizard.h"
+#include "legacy/code_page_choice.h"
 #include "support/host_connection.h"
 
 namespace {
@@ -265,6 +266,18 @@ int RunCommandLine(std::vector<std::string> arguments) {
       ->check(CLI::ExistingDirectory);
   xav.add_option("--tables", xav_job.tables, "tables to import A,B (default: all)")
       ->delimiter(',');
+  xav.add_option("--codepage", xav_job.unmarked_code_page,
+                 "character set of tables without one: auto (default), 437, 850, "
+                 "852, 865, 866, 1250, 1251 or 1252")
+      ->transform([](const std::string& name) {
+        const legacy::UnmarkedCodePageChoice* choice =
+            legacy::FindUnmarkedCodePageChoice(name);
+        if (!choice)
+          throw CLI::ValidationError("--codepage", "no such character set: " + name);
+        return std::string(choice->iconv_name);
+      });
+  xav.add_option("--save-list", xav_job.set_aside_list,
+                 "write the records left out (refused or dropped) to FILE as CSV");
   CLI::App& zip = *import.add_subcommand("zip", "a zip-code table");
   add_ending(zip);
   cli::ZipImportJob zip_job;

@@ -1,5 +1,6 @@
 #include "import/import_wizard.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
@@ -15,9 +16,13 @@
 #include <chrono>
 #include <cmath>
 
+#include "import/code_page_preview.h"
 #include "import/entry_checker.h"
 #include "import/legacy_discovery.h"
+#include "import/set_aside_list.h"
 #include "import/zip_code_import.h"
+#include "legacy/code_page_choice.h"
+#include "legacy/legacy_tables.h"
 #include "legacy/xav_import.h"
 #include "support/component_location.h"
 #include "support/host_connection.h"
@@ -145,6 +150,17 @@ fImportWizard::fImportWizard()
           [this] { FollowDrive(controls_.Drive2, controls_.Dir2); });
   ConnectPathBox(controls_.Drive1, controls_.Dir1, controls_.txtDir1Path);
   ConnectPathBox(controls_.Drive2, controls_.Dir2, controls_.txtDir2Path);
+  for (const legacy::UnmarkedCodePageChoice& choice : legacy::kUnmarkedCodePageChoices) {
+    controls_.cboCodePage->addItem(
+        QString::fromUtf8(choice.label.data(),
+                          static_cast<qsizetype>(choice.label.size())),
+        QString::fromUtf8(choice.iconv_name.data(),
+                          static_cast<qsizetype>(choice.iconv_name.size())));
+  }
+  connect(controls_.lstchkGeneral, &QListWidget::currentRowChanged, this,
+          [this] { Guarded([this] { ShowCodePagePreview(); }); });
+  connect(controls_.cboCodePage, &QComboBox::currentIndexChanged, this,
+          [this] { Guarded([this] { ShowCodePagePreview(); }); });
 }
 
 void fImportWizard::Import() { ShowModal(); }
@@ -193,6 +209,27 @@ void fImportWizard::LoadGeneralCheckList() {
     entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
     entry->setCheckState(Qt::Unchecked);
   }
+  if (tables.count() > 0) tables.setCurrentRow(0);
+  ShowCodePagePreview();
+}
+
+std::string fImportWizard::UnmarkedCodePage() const {
+  return controls_.cboCodePage->currentData().toString().toStdString();
+}
+
+void fImportWizard::ShowCodePagePreview() {
+  const QListWidgetItem* entry = controls_.lstchkGeneral->currentItem();
+  const legacy::LegacyTable* table =
+      entry ? legacy::FindLegacyTable(entry->data(support::kItemDataRole).toInt())
+            : nullptr;
+  if (!table) {
+    controls_.txtCodePagePreview->clear();
+    return;
+  }
+  const CodePagePreview preview =
+      PreviewCodePage(table->PathIn(DatabaseDir_, HistoryDir_), UnmarkedCodePage());
+  controls_.txtCodePagePreview->setPlainText(
+      QString::fromStdString(CodePagePreviewText(preview)));
 }
 
 void fImportWizard::CheckEntries() {
@@ -235,6 +272,7 @@ void fImportWizard::FinishClicked() {
   try {
     host.BeginTrans();
     stop_requested_ = false;
+    report_ = {};
     SetBusy(true);
     const std::string imported = ImportChosenSource();
     SetBusy(false);
@@ -276,7 +314,9 @@ std::string fImportWizard::ImportChosenSource() {
   legacy::ImportXAVTables(tables, {.DatabaseDir = DatabaseDir_,
                                    .HistoryDir = HistoryDir_,
                                    .host = support::HostConnection(),
-                                   .progress = progress});
+                                   .progress = progress,
+                                   .report = report_,
+                                   .unmarked_code_page = UnmarkedCodePage()});
   std::string ticked;
   for (const legacy::XavTableEntry& table : tables) {
     if (table.ticked) ticked += (ticked.empty() ? "" : ", ") + table.text;
@@ -296,18 +336,44 @@ std::vector<legacy::XavTableEntry> fImportWizard::ListedTables() const {
 }
 
 void fImportWizard::AskToCommit(data::Connection& host, const std::string& imported) {
-  support::MessageAnswer answer = support::ActivePrompts().Ask(
-      {.text = support::LoadResString(support::kCommitQuestion),
-       .title = "Confirm",
-       .buttons = support::MessageButtons::kYesNo,
-       .icon = support::MessageIcon::kQuestion,
-       .default_answer = support::MessageAnswer::kYes});
+  // With records left out, the box also offers to save their list first.
+  const support::MessageQuestion question{
+      .text = support::LoadResString(support::kCommitQuestion),
+      .title = "Confirm",
+      .buttons = report_.set_aside.empty() ? support::MessageButtons::kYesNo
+                                           : support::MessageButtons::kYesNoSaveList,
+      .icon = support::MessageIcon::kQuestion,
+      .default_answer = support::MessageAnswer::kYes};
+  support::MessageAnswer answer = support::ActivePrompts().Ask(question);
+  while (answer == support::MessageAnswer::kSaveList) {
+    SaveSetAsideList();
+    answer = support::ActivePrompts().Ask(question);
+  }
   if (answer == support::MessageAnswer::kYes) {
     host.CommitTrans();
     ShowOutcome("Committed: " + imported + ".");
   } else {
     host.RollbackTrans();
     ShowOutcome("Rolled back: nothing was imported.");
+  }
+}
+
+void fImportWizard::SaveSetAsideList() {
+  support::FileRequest request;
+  request.purpose = support::FileRequest::Purpose::kSave;
+  request.title = "Save the list of records not imported";
+  request.filter = "CSV (*.csv)|*.csv";
+  request.file_name = "Records not imported.csv";
+  const std::string path = support::ActivePrompts().ChooseFile(request);
+  if (path.empty()) return;
+  try {
+    importing::SaveSetAsideList(report_.set_aside, path);
+    controls_.tMessage->appendPlainText(QString::fromStdString(
+        "The list of records not imported was saved to " + path + "."));
+  } catch (const std::exception& error) {
+    support::ActivePrompts().Ask({.text = error.what(),
+                                  .title = "Import",
+                                  .icon = support::MessageIcon::kExclamation});
   }
 }
 

@@ -40,6 +40,14 @@ class fImportWizard : public wizard::WizardWindow {
   std::vector<legacy::XavTableEntry> ListedTables() const;
   // Lists the legacy tables found in the chosen folders, none ticked.
   void LoadGeneralCheckList();
+  // The character set chosen for tables that declare none: its iconv name,
+  // empty for the automatic choice.
+  std::string UnmarkedCodePage() const;
+  // Shows the highlighted table's character set and a few of its values.
+  void ShowCodePagePreview();
+  // Asks where, and writes there the list of the records the import left
+  // out; a list that cannot be written says why.
+  void SaveSetAsideList();
   // Runs the chosen source's import inside the host transaction that
   // Finish holds; says what it brought in ("12 zip codes added, 1 skipped").
   std::string ImportChosenSource();
@@ -58,6 +66,8 @@ class fImportWizard : public wizard::WizardWindow {
   std::string HistoryDir_;
   // The user confirmed stopping the import that runs.
   bool stop_requested_ = false;
+  // What the legacy import of this Finish brought in and left out.
+  legacy::XavImportReport report_;
 };
 
 }  // namespace vdimpexp::importing

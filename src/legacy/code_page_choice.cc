@@ -7,6 +7,8 @@
 #include <fstream>
 #include <utility>
 
+#include "legacy/code_page_guess.h"
+
 namespace vdimpexp::legacy {
 namespace {
 
@@ -25,8 +27,6 @@ constexpr std::pair<std::uint8_t, int> kLanguageDrivers[] = {
     {0xC9, 1251}, {0xCA, 1254}, {0xCB, 1253}, {0xCC, 1257},
 };
 
-// Enough records to meet the accented names of a customer table, few
-// enough that choosing stays cheap on any table.
 constexpr std::uint32_t kSampleRecords = 256;
 constexpr std::size_t kSampleBytes = 256 * 1024;
 constexpr std::size_t kLongestCpgText = 64;
@@ -60,22 +60,6 @@ bool RemovePrefix(std::string_view& text, std::string_view prefix) {
     text.remove_prefix(1);
   }
   return true;
-}
-
-// The bytes of the character fields of the first records.
-std::string TextSample(const DbfTable& table) {
-  const DbfLayout& layout = table.layout();
-  const std::uint32_t records = static_cast<std::uint32_t>(
-      std::clamp<std::size_t>(kSampleBytes / layout.record_length, 1, kSampleRecords));
-  std::string bytes;
-  if (!table.ReadRecords(1, records, bytes)) return {};
-  std::string text;
-  for (std::size_t at = 0; at < bytes.size(); at += layout.record_length) {
-    for (const DbfField& field : layout.fields) {
-      if (field.type == 'C') text.append(bytes, at + field.offset, field.width);
-    }
-  }
-  return text;
 }
 
 }  // namespace
@@ -129,20 +113,6 @@ std::optional<std::string> IconvNameForCpgText(std::string_view text) {
   return std::nullopt;
 }
 
-std::string GuessOemOrAnsi(std::string_view text) {
-  std::size_t dos_letters = 0;
-  std::size_t windows_letters = 0;
-  for (unsigned char byte : text) {
-    // Undefined in the Windows code page, so the text cannot be Windows text.
-    if (byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 || byte == 0x9D) {
-      return "CP437";
-    }
-    if (byte >= 0x80 && byte <= 0xA5) ++dos_letters;
-    if (byte >= 0xC0) ++windows_letters;
-  }
-  return windows_letters > dos_letters ? "CP1252" : "CP437";
-}
-
 std::optional<std::string> ReadCpgFile(const std::string& table_path) {
   const std::optional<std::string> found = FileBeside(table_path, ".cpg");
   if (!found) return std::nullopt;
@@ -154,19 +124,73 @@ std::optional<std::string> ReadCpgFile(const std::string& table_path) {
   return text;
 }
 
-std::unique_ptr<CodePage> OpenTableCodePage(const DbfTable& table) {
+std::string TextSample(const DbfTable& table) {
+  const DbfLayout& layout = table.layout();
+  const std::uint32_t records = static_cast<std::uint32_t>(
+      std::clamp<std::size_t>(kSampleBytes / layout.record_length, 1, kSampleRecords));
+  std::string bytes;
+  if (!table.ReadRecords(1, records, bytes)) return {};
+  std::string text;
+  for (std::size_t at = 0; at < bytes.size(); at += layout.record_length) {
+    for (const DbfField& field : layout.fields) {
+      if (field.type == 'C') {
+        text.append(bytes, at + field.offset, field.width);
+        // Words of adjacent fields stay apart.
+        text += ' ';
+      }
+    }
+  }
+  return text;
+}
+
+std::optional<DeclaredCodePage> DeclaredCodePageOf(const DbfTable& table) {
   if (std::optional<std::string> cpg = ReadCpgFile(table.path())) {
     if (std::optional<std::string> name = IconvNameForCpgText(*cpg)) {
-      if (auto code_page = CodePage::Open(*name)) return code_page;
+      return DeclaredCodePage{*name, DeclaredCodePage::Source::kCpgFile};
     }
   }
   if (auto name = IconvNameForLanguageDriver(table.layout().language_driver)) {
-    if (auto code_page = CodePage::Open(*name)) return code_page;
+    return DeclaredCodePage{*name, DeclaredCodePage::Source::kLanguageDriver};
   }
-  if (auto code_page = CodePage::Open(GuessOemOrAnsi(TextSample(table)))) {
+  return std::nullopt;
+}
+
+std::unique_ptr<CodePage> OpenTableCodePage(const DbfTable& table,
+                                            const std::string& unmarked_code_page) {
+  if (std::optional<DeclaredCodePage> declared = DeclaredCodePageOf(table)) {
+    if (auto code_page = CodePage::Open(declared->iconv_name)) return code_page;
+  }
+  if (!unmarked_code_page.empty()) {
+    if (auto code_page = CodePage::Open(unmarked_code_page)) return code_page;
+  }
+  if (auto code_page = CodePage::Open(GuessUnmarkedCodePage(TextSample(table)))) {
     return code_page;
   }
   return CodePage::AsciiOnly();
+}
+
+const UnmarkedCodePageChoice* FindUnmarkedCodePageChoice(std::string_view name) {
+  std::string upper = UpperTrimmed(name);
+  if (upper == "AUTO" || upper == "AUTOMATIC") return &kUnmarkedCodePageChoices[0];
+  std::string_view rest = upper;
+  for (std::string_view prefix : {"CP", "DOS", "WINDOWS"}) {
+    if (RemovePrefix(rest, prefix)) break;
+  }
+  const std::optional<int> number = WholeNumber(rest);
+  if (!number) return nullptr;
+  for (const UnmarkedCodePageChoice& choice : kUnmarkedCodePageChoices) {
+    if (choice.iconv_name == IconvNameForCodePage(*number)) return &choice;
+  }
+  return nullptr;
+}
+
+std::string CodePageLabel(std::string_view iconv_name) {
+  for (const UnmarkedCodePageChoice& choice : kUnmarkedCodePageChoices) {
+    if (!iconv_name.empty() && choice.iconv_name == iconv_name) {
+      return std::string(choice.label);
+    }
+  }
+  return std::string(iconv_name);
 }
 
 }  // namespace vdimpexp::legacy

@@ -48,6 +48,7 @@ struct FieldRef {
 struct Context {
   int error_code = 0;
   std::vector<TableHandle> tables;
+  std::string unmarked_code_page;  // iconv name; empty: judged from the bytes
 };
 
 // All of the library's state, in one place.
@@ -68,6 +69,16 @@ OpenTable* FindTable(TableHandle handle) {
 }
 
 const FieldRef* FindField(FieldHandle handle) { return State().fields.Find(handle); }
+
+// The decoder of the table's text, chosen when its text is first decoded.
+const CodePage* TableCodePage(OpenTable& table) {
+  if (!table.code_page) {
+    const Context* context = State().contexts.Find(table.context);
+    table.code_page = OpenTableCodePage(
+        *table.table, context ? context->unmarked_code_page : std::string());
+  }
+  return table.code_page.get();
+}
 
 void SetError(ContextHandle handle, DbfError error) {
   if (Context* context = State().contexts.Find(handle)) {
@@ -248,6 +259,12 @@ void date4format(std::string_view stored, std::span<char> result,
   result[length] = '\0';
 }
 
+void SetUnmarkedCodePage(ContextHandle handle, std::string iconv_name) {
+  if (Context* context = State().contexts.Find(handle)) {
+    context->unmarked_code_page = std::move(iconv_name);
+  }
+}
+
 std::int16_t code4close(ContextHandle handle) {
   Context* context = State().contexts.Find(handle);
   if (context == nullptr) return kDbfFailed;
@@ -266,9 +283,7 @@ std::int16_t code4initUndo(ContextHandle handle) {
 const CodePage* FieldCodePage(FieldHandle handle) {
   const FieldRef* field = FindField(handle);
   if (field == nullptr) return nullptr;
-  OpenTable& table = *field->table;
-  if (!table.code_page) table.code_page = OpenTableCodePage(*table.table);
-  return table.code_page.get();
+  return TableCodePage(*field->table);
 }
 
 FieldContent CurrentFieldContent(FieldHandle handle) {
@@ -278,12 +293,12 @@ FieldContent CurrentFieldContent(FieldHandle handle) {
   const char* record = table.table->record();
   if (record == nullptr) return {};
   const DbfField& layout = table.table->layout().fields[field->index];
-  if (!table.code_page) table.code_page = OpenTableCodePage(*table.table);
+  const CodePage* code_page = TableCodePage(table);
   if (layout.type == formats::dbf::kMemo) {
     const std::string_view text = CurrentMemoText(table, field->index);
-    return {text.data(), text.size(), table.code_page.get(), true};
+    return {text.data(), text.size(), code_page, true};
   }
-  return {record + layout.offset, layout.width, table.code_page.get()};
+  return {record + layout.offset, layout.width, code_page};
 }
 
 std::size_t MemoProblemCount(TableHandle handle) {

@@ -83,9 +83,14 @@ std::int16_t code4initUndo(ContextHandle context);
 
 // Beyond the vendor's entry points.
 
+// The code page (its iconv name, "CP852") of the text of the context's
+// tables that declare none, from the next text decoded on; empty, as a new
+// context starts, to judge each such table from its bytes. A name iconv does
+// not know is judged from the bytes too.
+void SetUnmarkedCodePage(ContextHandle context, std::string iconv_name);
 // The decoder for the text of the field's table (chosen on first use from
-// the table's ".cpg" file, language driver mark, or bytes); nullptr for
-// field 0.
+// the table's ".cpg" file, language driver mark, the context's code page for
+// unmarked tables, or bytes); nullptr for field 0.
 const CodePage* FieldCodePage(FieldHandle field);
 // f4ptr, f4len_v and FieldCodePage at once, for a reader that takes every
 // field of every record: `bytes` is nullptr (and the rest empty) for field 0

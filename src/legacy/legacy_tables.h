@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace vdimpexp::legacy {
@@ -13,6 +14,13 @@ struct LegacyTable {
   // ARCHIVE.DBF lies in the history folder, every other table in the main one.
   bool in_history_directory;
   std::string_view entry_text;
+
+  // Where it lies, given the main and the history folder (each ending in a
+  // separator).
+  std::string PathIn(std::string_view database_dir, std::string_view history_dir) const {
+    return std::string(in_history_directory ? history_dir : database_dir) +
+           std::string(file_name);
+  }
 };
 
 inline constexpr LegacyTable kLegacyTables[] = {
@@ -26,5 +34,13 @@ inline constexpr LegacyTable kLegacyTables[] = {
     {8, "XSERV_LIT.DBF", false, "Service Literature ("},
     {9, "ARCHIVE.DBF", true, "History W/O ("},
 };
+
+// The table with `code`; nullptr for a code no table has.
+inline const LegacyTable* FindLegacyTable(int32_t code) {
+  for (const LegacyTable& table : kLegacyTables) {
+    if (table.code == code) return &table;
+  }
+  return nullptr;
+}
 
 }  // namespace vdimpexp::legacy

@@ -1,6 +1,7 @@
 #include "legacy/xav_import.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -13,6 +14,7 @@
 #include "data/text.h"
 #include "legacy/cb_support.h"
 #include "legacy/clipper_calls.h"
+#include "legacy/code_page_choice.h"
 #include "legacy/dbf_error.h"
 #include "legacy/legacy_tables.h"
 #include "support/contact_creation.h"
@@ -83,13 +85,11 @@ const ContactTable* ContactTableFor(int32_t code) {
 
 // Where the table with `code` lies: its folder followed by its file name.
 std::string TablePath(int32_t code, const XavImportJob& job) {
-  for (const LegacyTable& table : kLegacyTables) {
-    if (table.code == code) {
-      return (table.in_history_directory ? job.HistoryDir : job.DatabaseDir) +
-             std::string(table.file_name);
-    }
+  const LegacyTable* table = FindLegacyTable(code);
+  if (!table) {
+    throw std::invalid_argument("no legacy table has the code " + std::to_string(code));
   }
-  throw std::invalid_argument("no legacy table has the code " + std::to_string(code));
+  return table->PathIn(job.DatabaseDir, job.HistoryDir);
 }
 
 // A failing step is passed over and the import goes on with the next one:
@@ -124,7 +124,6 @@ data::Field* HostColumn(data::Recordset& rows, std::string_view name) {
   return field;
 }
 
-// How a table's rows fared, for the lines that close its import.
 // Why the host refused a row, without the statement the engine names in
 // brackets after it.
 std::string RefusalReason(const data::DbError& error) {
@@ -136,20 +135,38 @@ std::string RefusalReason(const data::DbError& error) {
   return reason;
 }
 
-// What became of a table's records, counted as they are read.
+// What became of a table's records, counted as they are read; the records
+// left out are also set aside, named, for the user's list.
 struct TableTally {
-  int64_t read = 0;
-  int64_t renamed = 0;                      // contacts saved under a changed FileAs
-  int64_t dropped = 0;                      // duplicates left out (stock)
-  bool duplicates = false;                  // some rows were refused as duplicates
-  int64_t not_imported = 0;                 // rows the host refused for good
-  std::map<std::string, int64_t> refusals;  // by reason
-  int64_t deleted = 0;                      // records marked deleted, passed over
+  TableTally(std::string_view path, XavImportReport& report)
+      : file(std::filesystem::path(path).filename().string()),
+        set_aside(report.set_aside) {}
 
-  void Refuse(std::string reason) {
-    ++not_imported;
-    ++refusals[std::move(reason)];
+  void Refuse(std::string_view key, std::string reason) {
+    ++counts.refused;
+    ++refusals[reason];
+    SetAside(key, std::move(reason));
   }
+  void Drop(std::string_view key, std::string reason) {
+    ++counts.dropped;
+    duplicates = true;
+    SetAside(key, std::move(reason));
+  }
+
+  XavTableCounts counts;
+  bool duplicates = false;                  // some rows were refused as duplicates
+  std::map<std::string, int64_t> refusals;  // by reason
+
+ private:
+  void SetAside(std::string_view key, std::string reason) {
+    set_aside.push_back({.table = file,
+                         .record = d4recNoLow(DbfFile),
+                         .key = std::string(key),
+                         .reason = std::move(reason)});
+  }
+
+  std::string file;
+  std::vector<SetAsideRecord>& set_aside;
 };
 
 // "5 records read: 3 imported (1 under a changed FileAs), 1 dropped as a
@@ -159,15 +176,15 @@ std::string CountsLine(const TableTally& tally) {
   auto counted = [](int64_t count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
   };
-  const int64_t imported = tally.read - tally.dropped - tally.not_imported;
-  std::string line = counted(tally.read, "record", "records") +
-                     " read: " + std::to_string(imported) + " imported";
-  if (tally.renamed > 0) {
-    line += " (" + std::to_string(tally.renamed) + " under a changed FileAs)";
+  const XavTableCounts& counts = tally.counts;
+  std::string line = counted(counts.read, "record", "records") +
+                     " read: " + std::to_string(counts.imported) + " imported";
+  if (counts.renamed > 0) {
+    line += " (" + std::to_string(counts.renamed) + " under a changed FileAs)";
   }
   line += ", " +
-          counted(tally.dropped, "dropped as a duplicate", "dropped as duplicates") +
-          ", " + std::to_string(tally.not_imported) + " refused";
+          counted(counts.dropped, "dropped as a duplicate", "dropped as duplicates") +
+          ", " + std::to_string(counts.refused) + " refused";
   if (!tally.refusals.empty()) {
     const auto most = std::max_element(
         tally.refusals.begin(), tally.refusals.end(),
@@ -175,7 +192,7 @@ std::string CountsLine(const TableTally& tally) {
     line += " (" + (tally.refusals.size() > 1 ? "most often: " : std::string()) +
             most->first + ")";
   }
-  return line + "; " + std::to_string(tally.deleted) + " skipped as deleted.";
+  return line + "; " + std::to_string(counts.deleted) + " skipped as deleted.";
 }
 
 std::string NotImportedLine(int64_t rows) {
@@ -186,6 +203,14 @@ std::string NotImportedLine(int64_t rows) {
 std::string MemoProblemLine(std::size_t texts) {
   return std::to_string(texts) + (texts == 1 ? " memo text" : " memo texts") +
          " could not be read.";
+}
+
+// After "Importing ...", the character set the user chose for tables that
+// declare none; nothing for the automatic choice.
+std::string CodePageNote(const XavImportJob& job) {
+  if (job.unmarked_code_page.empty()) return {};
+  return " - character set of tables without one: " +
+         CodePageLabel(job.unmarked_code_page);
 }
 
 // The table's own transaction inside the caller's. A begin that fails is
@@ -229,7 +254,8 @@ bool ImportTable(const XavTableEntry& entry, const std::string& path,
                  const XavImportJob& job, OpenTable open_table,
                  ImportRecord import_record) {
   support::ProgressSink& progress = job.progress;
-  progress.AppendLine("Importing " + entry.text);
+  const auto started = std::chrono::steady_clock::now();
+  progress.AppendLine("Importing " + entry.text + CodePageNote(job));
   progress.SetPercent(0);
   progress.ShowBar(true);
   progress.RunPendingEvents();
@@ -252,30 +278,36 @@ bool ImportTable(const XavTableEntry& entry, const std::string& path,
   }
   open_table(rows);
 
-  TableTally tally;
+  TableTally tally(path, job.report);
+  XavTableCounts& counts = tally.counts;
   if (d4top(DbfFile) == 0) {
     do {
       // A header that counts no records while the file still holds some
       // leaves the bar where it is rather than dividing by zero.
       const int32_t records = d4recCountDo(DbfFile);
       if (records > 0) progress.SetPercent(100.0 / records * d4recNoLow(DbfFile));
-      ++tally.read;
+      ++counts.read;
       import_record(rows, tally);
       DbfResult = d4skip(DbfFile, 1);
     } while (DbfResult == 0);
   }
   // Walked to the end, the records not read are those marked deleted.
   if (DbfResult == kDbfEndOfFile) {
-    tally.deleted = std::max<int64_t>(0, d4recCountDo(DbfFile) - tally.read);
+    counts.deleted = std::max<int64_t>(0, d4recCountDo(DbfFile) - counts.read);
   }
   const std::size_t memo_problems = MemoProblemCount(DbfFile);
   DbfResult = code4close(DbfContext);
   rows.Close();
   transaction.Commit();
+  counts.imported = counts.read - counts.dropped - counts.refused;
+  counts.table = entry.text;
+  counts.seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  job.report.tables.push_back(counts);
 
   progress.AppendLine(tally.duplicates ? "Completed." + std::string(duplicate_note)
                                        : std::string("Completed."));
-  if (tally.not_imported > 0) progress.AppendLine(NotImportedLine(tally.not_imported));
+  if (counts.refused > 0) progress.AppendLine(NotImportedLine(counts.refused));
   progress.AppendLine(CountsLine(tally));
   // Their records were imported with those fields empty.
   if (memo_problems > 0) progress.AppendLine(MemoProblemLine(memo_problems));
@@ -314,16 +346,22 @@ void DropUnsavedContact(data::Recordset& contacts, data::Connection& host) {
 // Saves the contact, changing its FileAs while the host refuses it as a
 // duplicate, at most kMaxContactSaves times in all.
 void SaveContact(data::Recordset& contacts, data::Connection& host, TableTally& tally) {
+  // The name the contact is listed under if it is set aside: as first
+  // filed, before any suffix.
+  std::string file_as;
   for (int saves = 1;; ++saves) {
     const std::optional<data::DbError> failure = SaveFailure(contacts);
     if (!failure) {
-      tally.renamed += saves > 1;
+      tally.counts.renamed += saves > 1;
       return;
     }
+    if (saves == 1)
+      Attempt([&] { file_as = contacts.Fields("FileAs").Value().ToText(); });
     if (failure->number() != data::error_number::kDuplicateKey ||
         saves == kMaxContactSaves) {
       DropUnsavedContact(contacts, host);
-      tally.Refuse(failure->number() == data::error_number::kDuplicateKey
+      tally.Refuse(file_as,
+                   failure->number() == data::error_number::kDuplicateKey
                        ? "still a duplicate after " + std::to_string(saves) + " names"
                        : RefusalReason(*failure));
       return;
@@ -348,7 +386,7 @@ void ImportContactRecord(data::Recordset& contacts, const ContactTable& table,
                          support::ContactCreator& creator, data::Connection& host,
                          TableTally& tally) {
   if (!Attempt([&] { contacts.AddNew(); })) {
-    tally.Refuse("the host table takes no new row");
+    tally.Refuse({}, "the host table takes no new row");
     return;
   }
   contact.ClientType = table.client_type;
@@ -453,7 +491,7 @@ struct StockImport {
 
 void ImportStockRecord(data::Recordset& items, StockImport& stock, TableTally& tally) {
   if (!Attempt([&] { items.AddNew(); })) {
-    tally.Refuse("the host table takes no new row");
+    tally.Refuse({}, "the host table takes no new row");
     return;
   }
   const StockFields& fields = stock.fields;
@@ -489,11 +527,12 @@ void ImportStockRecord(data::Recordset& items, StockImport& stock, TableTally& t
   const std::optional<data::DbError> failure = SaveFailure(items);
   if (!failure) return;
   items.CancelUpdate();
+  FieldText(fields.part_number, text);
+  const std::string_view part_number = data::TrimSpaces(text);
   if (failure->number() == data::error_number::kDuplicateKey) {
-    tally.duplicates = true;
-    ++tally.dropped;
+    tally.Drop(part_number, "a duplicate of an item already in the host");
   } else {
-    tally.Refuse(RefusalReason(*failure));
+    tally.Refuse(part_number, RefusalReason(*failure));
   }
 }
 
@@ -543,6 +582,7 @@ bool ImportXAVTables(std::span<const XavTableEntry> lstchkGeneral,
     return false;
   }
   LibraryContextRelease release;
+  SetUnmarkedCodePage(DbfContext, job.unmarked_code_page);
   bool result = true;
   for (const XavTableEntry& entry : lstchkGeneral) {
     if (!entry.ticked) continue;

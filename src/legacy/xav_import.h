@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "data/connection.h"
 #include "support/progress_sink.h"
@@ -21,13 +22,46 @@ struct XavTableEntry {
   bool ticked = false;
 };
 
-// What an import run reads and where its rows and its progress go.
+// A record the import left out, for the list the user may keep before
+// deciding to commit.
+struct SetAsideRecord {
+  std::string table;   // its DBF file's name, "LOG.DBF"
+  int32_t record = 0;  // its position in the file, 1 for the first
+  std::string key;     // what names it: a contact's FileAs, an item's part number
+  std::string reason;  // why the host did not take it
+  bool operator==(const SetAsideRecord&) const = default;
+};
+
+// What became of one table's records; the counts add up to `read`.
+struct XavTableCounts {
+  std::string table;  // the entry's text, "Customers (120 records)"
+  int64_t read = 0;
+  int64_t imported = 0;
+  int64_t renamed = 0;  // of the imported: contacts saved under a changed FileAs
+  int64_t dropped = 0;  // duplicates left out (stock)
+  int64_t refused = 0;  // rows the host would not take
+  int64_t deleted = 0;  // records marked deleted, passed over
+  double seconds = 0;
+};
+
+// What a run brought in and left out, table by table, in list order.
+struct XavImportReport {
+  std::vector<XavTableCounts> tables;  // the tables that could be opened
+  std::vector<SetAsideRecord> set_aside;
+};
+
+// What an import run reads and where its rows, its progress and its report
+// go.
 struct XavImportJob {
   // The legacy main and history directories, each ending in a separator.
   std::string DatabaseDir;
   std::string HistoryDir;
   data::Connection& host;
   support::ProgressSink& progress;
+  XavImportReport& report;
+  // The iconv name of the code page for the text of tables that declare
+  // none ("CP852"); empty to judge each such table from its bytes.
+  std::string unmarked_code_page;
 };
 
 // A contact the host keeps refusing as a duplicate is given up after this

@@ -25,6 +25,7 @@ MessageAnswer AnswerChangingNothing(MessageButtons buttons) {
     case MessageButtons::kOk:
       return MessageAnswer::kOk;
     case MessageButtons::kYesNo:
+    case MessageButtons::kYesNoSaveList:
       return MessageAnswer::kNo;
     case MessageButtons::kYesNoCancel:
     case MessageButtons::kRetryCancel:

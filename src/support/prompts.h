@@ -9,9 +9,11 @@
 
 namespace vdimpexp::support {
 
-enum class MessageButtons { kOk, kYesNo, kYesNoCancel, kRetryCancel };
+// kYesNoSaveList: a yes-or-no question whose box also offers to save a list
+// before it is answered (kSaveList); the caller saves it and asks again.
+enum class MessageButtons { kOk, kYesNo, kYesNoCancel, kRetryCancel, kYesNoSaveList };
 enum class MessageIcon { kNone, kQuestion, kInformation, kExclamation, kCritical };
-enum class MessageAnswer { kOk, kYes, kNo, kRetry, kCancel };
+enum class MessageAnswer { kOk, kYes, kNo, kRetry, kCancel, kSaveList };
 
 struct MessageQuestion {
   std::string text;

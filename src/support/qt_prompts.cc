@@ -1,5 +1,6 @@
 #include "support/qt_prompts.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -25,6 +26,8 @@ QMessageBox::StandardButton ToButton(MessageAnswer answer) {
       return QMessageBox::Retry;
     case MessageAnswer::kCancel:
       return QMessageBox::Cancel;
+    case MessageAnswer::kSaveList:
+      return QMessageBox::Save;
   }
   return QMessageBox::Ok;
 }
@@ -39,6 +42,8 @@ QMessageBox::StandardButtons ToButtons(MessageButtons buttons) {
       return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     case MessageButtons::kRetryCancel:
       return QMessageBox::Retry | QMessageBox::Cancel;
+    case MessageButtons::kYesNoSaveList:
+      return QMessageBox::Yes | QMessageBox::No | QMessageBox::Save;
   }
   return QMessageBox::Ok;
 }
@@ -73,6 +78,8 @@ MessageAnswer ToAnswer(int button, MessageButtons buttons) {
       return MessageAnswer::kRetry;
     case QMessageBox::Cancel:
       return MessageAnswer::kCancel;
+    case QMessageBox::Save:
+      return MessageAnswer::kSaveList;
   }
   return AnswerChangingNothing(buttons);
 }
@@ -89,6 +96,9 @@ MessageAnswer QtPrompts::Ask(const MessageQuestion& question) {
   QMessageBox box(ToIcon(question.icon), title, QString::fromStdString(question.text),
                   ToButtons(question.buttons), QApplication::activeWindow());
   box.setDefaultButton(ToButton(question.default_answer));
+  if (QAbstractButton* save = box.button(QMessageBox::Save)) {
+    save->setText("&Save list...");
+  }
   return ToAnswer(box.exec(), question.buttons);
 }
 

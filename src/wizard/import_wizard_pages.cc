@@ -1,6 +1,7 @@
 #include "wizard/import_wizard_pages.h"
 
 #include <QBoxLayout>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -78,6 +79,32 @@ void BuildFoldersPage(QWidget& page, ImportWizardPages& pages) {
                   pages.Dir2, pages.txtDir2Path);
 }
 
+// Lines of the preview box: the declaration and the samples.
+constexpr int kPreviewLines = 6;
+
+void BuildCheckListPage(QWidget& page, ImportWizardPages& pages) {
+  pages.lstchkGeneral = AddPageList(page, "lstchkGeneral");
+  auto* column = static_cast<QBoxLayout*>(page.layout());
+  column->setSpacing(kControlSpacing);
+  auto* line = new QHBoxLayout;
+  line->setSpacing(kControlSpacing);
+  column->addLayout(line);
+  QLabel* label = AddLabel(&page, "lblCodePage", "Character &set of tables without one:");
+  pages.cboCodePage = AddDropDownList(&page, "cboCodePage");
+  label->setBuddy(pages.cboCodePage);
+  line->addWidget(label);
+  line->addWidget(pages.cboCodePage, 1);
+
+  pages.txtCodePagePreview = new QPlainTextEdit(&page);
+  pages.txtCodePagePreview->setObjectName("txtCodePagePreview");
+  pages.txtCodePagePreview->setReadOnly(true);
+  pages.txtCodePagePreview->setLineWrapMode(QPlainTextEdit::NoWrap);
+  pages.txtCodePagePreview->setFixedHeight(
+      pages.txtCodePagePreview->fontMetrics().lineSpacing() * kPreviewLines +
+      2 * pages.txtCodePagePreview->frameWidth() + 8);
+  column->addWidget(pages.txtCodePagePreview);
+}
+
 void BuildSourceFilePage(QWidget& page, ImportWizardPages& pages) {
   PreparePage(page);
   auto* column = new QVBoxLayout(&page);
@@ -139,7 +166,7 @@ ImportWizardPages BuildImportWizardPages(const PageLookup& page) {
       QStyle::SP_DialogOpenButton);
   BuildSourcePage(*page(1), pages);
   BuildFoldersPage(*page(2), pages);
-  pages.lstchkGeneral = AddPageList(*page(3), "lstchkGeneral");
+  BuildCheckListPage(*page(3), pages);
   BuildSourceFilePage(*page(6), pages);
   BuildFinishedPage(*page(9), pages);
   return pages;

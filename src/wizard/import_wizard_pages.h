@@ -7,6 +7,7 @@
 #include "wizard/folder_lists.h"
 #include "wizard/page_lookup.h"
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -28,8 +29,12 @@ struct ImportWizardPages {
   // Under each tree, its folder's full path, where a path can be typed.
   QLineEdit* txtDir1Path = nullptr;
   QLineEdit* txtDir2Path = nullptr;
-  // "GeneralCheckList": a check box in front of every entry.
+  // "GeneralCheckList": a check box in front of every entry; under it the
+  // character set of tables that declare none (its entries are the import's
+  // to fill), and a preview of the highlighted table's text read in it.
   QListWidget* lstchkGeneral = nullptr;
+  QComboBox* cboCodePage = nullptr;
+  QPlainTextEdit* txtCodePagePreview = nullptr;
   // "ImportFrom".
   QLineEdit* txtFrom = nullptr;
   QPushButton* cmdFrom = nullptr;

@@ -5,6 +5,8 @@
 #include <sqlite3.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -13,6 +15,12 @@
 #include "process_runner.h"
 
 namespace vdimpexp::testing {
+
+// The bytes of the file at `path`; empty when there is none.
+inline std::string FileContents(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 class ScratchDirectory {
  public:

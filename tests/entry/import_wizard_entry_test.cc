@@ -32,7 +32,9 @@ const Catalogue kImportPages = {
          {"Label2(1)", kLabel, "&History Directory", 2}, {"Drive2", kDrive, "", 2},
          {"Dir2", kDirectory, "", 2}}}},
     {3, {{"Available XAV Databases", "Please select the XAV database(s) you wish to import."},
-         {{"lstchkGeneral", kListBox}}}},
+         {{"lstchkGeneral", kListBox},
+          {"lblCodePage", kLabel, "Character &set of tables without one:"},
+          {"cboCodePage", kList, "Automatic"}}}},
     {6, {{"Choose a Data Source",
           "Locate the ASCII Text file you wish to import data from into 'Verdacor!®."},
          {{"Label4(0)", kLabel, "Import &From:"}, {"txtFrom", kText},
@@ -44,6 +46,10 @@ const Catalogue kImportPages = {
 const support::MessageQuestion kCommitQuestion{"About to commit records. Continue ?",
                                                "Confirm", MessageButtons::kYesNo,
                                                MessageIcon::kQuestion, MessageAnswer::kYes};
+// With records left out, the same question offers to save their list.
+const support::MessageQuestion kCommitOrSaveQuestion{
+    kCommitQuestion.text, kCommitQuestion.title, MessageButtons::kYesNoSaveList,
+    kCommitQuestion.icon, kCommitQuestion.default_answer};
 // clang-format on
 
 class ImportWizardTest : public WizardTest {
@@ -122,8 +128,14 @@ class ImportWizardTest : public WizardTest {
 TEST_F(ImportWizardTest, TheTickedTablesAreImportedAndTheCommitQuestionDecides) {
   const std::string before = SqliteDump(database_path_);
   const int64_t contacts_before = Count("Contacts");
+  const std::string list = scratch_.File("left out.csv");
   for (MessageAnswer answer : {MessageAnswer::kNo, MessageAnswer::kYes}) {
     SCOPED_TRACE(answer == MessageAnswer::kYes ? "Yes" : "No");
+    // Before No, the list of the records left out is saved.
+    if (answer == MessageAnswer::kNo) {
+      prompts_.AnswerNext(MessageAnswer::kSaveList);
+      prompts_.ChooseNext(list);
+    }
     prompts_.AnswerNext(answer);
     WhenShown([&](QDialog& window) {
       Opened(window);
@@ -136,6 +148,14 @@ TEST_F(ImportWizardTest, TheTickedTablesAreImportedAndTheCommitQuestionDecides) 
       SetFolder(window, "Dir2", VD_XAV_FIXTURES "/history");
       NextTo(window, 3);
       auto& tables = Control<QListWidget>(window, "lstchkGeneral");
+      // The first table is highlighted and previewed; its own code page
+      // stands whatever is chosen for tables without one.
+      auto& preview = Control<QPlainTextEdit>(window, "txtCodePagePreview");
+      Control<QComboBox>(window, "cboCodePage").setCurrentIndex(3);
+      EXPECT_EQ(preview.toPlainText().toStdString(),
+                "LOG.DBF declares DOS 850 (Western Europe) in its header, and is read so "
+                "whatever the choice.\n    ÉLODIE\n    7 RUE CÔTÉ\n    MONTRÉAL");
+      Control<QComboBox>(window, "cboCodePage").setCurrentIndex(0);
       for (int row = 0; row < tables.count(); ++row)
         tables.item(row)->setCheckState(Qt::Checked);
       NextTo(window, 9);
@@ -156,7 +176,12 @@ TEST_F(ImportWizardTest, TheTickedTablesAreImportedAndTheCommitQuestionDecides) 
           << "No leaves the host exactly as it was";
     }
   }
-  EXPECT_THAT(prompts_.questions(), ElementsAre(kCommitQuestion, kCommitQuestion));
+  EXPECT_THAT(
+      prompts_.questions(),
+      ElementsAre(kCommitOrSaveQuestion, kCommitOrSaveQuestion, kCommitOrSaveQuestion));
+  EXPECT_EQ(testing::FileContents(list),
+            "Table,Record,Key,Reason\r\n"
+            "STOCK.DBF,3,BK-100,a duplicate of an item already in the host\r\n");
   // Yes keeps the rows: read by SQLite itself.
   EXPECT_EQ(QueryText(database_path_, "SELECT count(*) FROM Contacts"),
             std::to_string(contacts_before + 10));

@@ -3,8 +3,9 @@
 #pragma once
 
 #include <fstream>
-#include <iterator>
 #include <string>
+
+#include "scratch_database.h"
 
 namespace vdimpexp::testing {
 
@@ -27,11 +28,6 @@ inline constexpr char kEveryTypeTable[] = R"(
     -- The last row fails while it is read: abs() of the smallest integer.
     CREATE TABLE failing (Name TEXT(10), Big INTEGER);
     INSERT INTO failing VALUES ('a', 1), ('b', 2), ('c', -9223372036854775808);)";
-
-inline std::string FileContents(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 inline void WriteFile(const std::string& path, const std::string& contents) {
   std::ofstream(path, std::ios::binary) << contents;

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "data/db_error.h"
+#include "import/code_page_preview.h"
 #include "import/entry_checker.h"
 #include "import/legacy_discovery.h"
 #include "import/zip_code_import.h"
@@ -25,6 +26,7 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using testing::QueryText;
 using testing::SqliteDump;
+using ::testing::StartsWith;
 
 // The verdict as "next finish folder", "-" for what the page leaves alone.
 std::string Verdict(const PageEntries& entries) {
@@ -141,6 +143,31 @@ class ZipCodeImportTest : public ::testing::Test {
   data::Connection host_;
   testing::ScriptedPrompts prompts_;
 };
+
+// What the check list previews: where the code page comes from, and the
+// values with accents read in it; a table that cannot be opened says why.
+TEST(CodePagePreviewTest, NamesTheTablesCodePageAndShowsItsAccentedValues) {
+  const std::string cp852 = VDIMPEXP_CODEPAGE_FIXTURES "/cp852/LOG.DBF";
+  const std::string marked = VDIMPEXP_XAV_FIXTURES "/main/LOG.DBF";
+  struct Case {
+    std::string path, choice, text;
+  };
+  const Case cases[] = {
+      {cp852, "CP852",
+       "LOG.DBF declares no character set: read as DOS 852 (Central Europe).\n"
+       "    Antonín\n    Dvořák\n    Łucja\n    Wiśniewska\n    Łódź"},
+      {cp852, "", "LOG.DBF declares no character set: judged from its bytes as DOS "},
+      {marked, "CP866",
+       "LOG.DBF declares DOS 850 (Western Europe) in its header, and is read so "
+       "whatever the choice.\n    ÉLODIE\n"},
+      {"/nonexistent/LOG.DBF", "", "LOG.DBF could not be opened: "},
+  };
+  for (const Case& preview : cases) {
+    EXPECT_THAT(CodePagePreviewText(PreviewCodePage(preview.path, preview.choice)),
+                StartsWith(preview.text))
+        << preview.path << " " << preview.choice;
+  }
+}
 
 TEST(ZipSourceConnectionStringTest, NamesTheWorkgroupBesideTheComponent) {
   EXPECT_EQ(ZipSourceConnectionString(" /data/zips.mdb ", "/opt/vd"),

@@ -4,14 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cctype>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "data/text.h"
 #include "dbf_builder.h"
 #include "legacy/clipper_calls.h"
 #include "legacy/code_page.h"
 #include "legacy/code_page_choice.h"
+#include "legacy/code_page_guess.h"
 #include "scratch_database.h"
 
 namespace vdimpexp::legacy {
@@ -153,11 +156,14 @@ TEST(CodePageTest, NamesAndDecodesCodePages) {
   }
   EXPECT_EQ(IconvNameForLanguageDriver(0xC8), "CP1250");
   EXPECT_EQ(IconvNameForLanguageDriver(0x00), std::nullopt) << "0 is no mark";
-  EXPECT_EQ(GuessOemOrAnsi("Caf\x82 cr\x8Ame"), "CP437");
-  EXPECT_EQ(GuessOemOrAnsi("\x93quoted\x94 Andr\xE9 Gar\xE7on \xE0"), "CP1252");
-  EXPECT_EQ(GuessOemOrAnsi("M\x81ller \xE1\xE1"), "CP437")
-      << "0x81 is never Windows text";
-  EXPECT_EQ(GuessOemOrAnsi("plain ASCII"), "CP437");
+  // Quotation marks stand at a word's edge, 0x81 is never Windows text, and
+  // text without accents is the legacy application's own code page.
+  for (const auto& [text, guess] : {std::pair{"Caf\x82 cr\x8Ame", "CP437"},
+                                    {"\x93quoted\x94 Andr\xE9 Gar\xE7on \xE0", "CP1252"},
+                                    {"M\x81ller \xE1\xE1", "CP437"},
+                                    {"plain ASCII", "CP437"}}) {
+    EXPECT_EQ(GuessUnmarkedCodePage(text), guess) << text;
+  }
 
   // Bytes that are no character, broken and cut-off sequences become U+FFFD;
   // a multi-byte code page gives fewer characters than bytes.
@@ -226,6 +232,67 @@ TEST_F(FieldTextTest, ReadsTablesOtherProgramsWrote) {
                             "Ærøskøbing      |5970 "))
         << file;
   }
+}
+
+// Customer tables python3-dbf wrote in five code pages, their marks cleared
+// (tests/fixtures/codepages): the automatic choice reads those it can tell
+// apart, the user's choice reads every one, and a table that declares its
+// code page keeps it whatever the choice.
+TEST_F(FieldTextTest, UnmarkedTablesReadInTheJudgedOrChosenCodePage) {
+  struct Case {
+    const char* code_page;
+    bool judged;
+    std::vector<std::string> rows;
+  };
+  const Case cases[] = {
+      {"cp437",
+       true,
+       {"Jürgen|Müller|München", "Françoise|Lefèvre|Besançon", "José|Peña|Málaga",
+        "Björn|Größer|Köln"}},
+      {"cp850",
+       true,
+       {"Søren|Ødegård|Århus", "João|Simões|São Paulo", "Ângela|Brandão|Guimarães",
+        "Þóra|Ólafsdóttir|Reykjavík"}},
+      {"cp852",
+       false,
+       {"Antonín|Dvořák|Nelahozeves", "Łucja|Wiśniewska|Łódź", "Zoltán|Kovács|Győr",
+        "Jiří|Čapek|Žižkov"}},
+      {"cp866",
+       true,
+       {"Пётр|Иванов|Москва", "Анна|Смирнова|Санкт-Петербург",
+        "Сергей|Кузнецов|Новосибирск"}},
+      {"cp1252",
+       true,
+       {"José|García|Málaga", "François|Lefèvre|Besançon", "Søren|Ærø|Ærøskøbing",
+        "Œdipe|Dupré|Orléans"}},
+  };
+  for (const Case& table : cases) {
+    const std::string path =
+        VD_CODEPAGE_FIXTURES "/" + std::string(table.code_page) + "/LOG.DBF";
+    std::string upper = table.code_page;
+    for (char& c : upper) c = static_cast<char>(std::toupper(c));
+    for (const std::string& choice : {std::string(), upper}) {
+      SetUnmarkedCodePage(context_, choice);
+      std::vector<std::string> rows;
+      const TableHandle handle = d4open(context_, path);
+      for (int result = d4top(handle); result == 0; result = d4skip(handle, 1)) {
+        std::string& row = rows.emplace_back();
+        for (const char* field : {"FNAME", "LNAME", "CITY"}) {
+          row += (row.empty() ? "" : "|") +
+                 std::string(data::TrimSpaces(Text(handle, field)));
+        }
+      }
+      if (table.judged || !choice.empty()) {
+        EXPECT_EQ(rows, table.rows) << table.code_page << " chosen: " << choice;
+      } else {
+        EXPECT_NE(rows, table.rows) << table.code_page << " is not judged";
+      }
+      code4close(context_);
+    }
+  }
+  SetUnmarkedCodePage(context_, "CP866");
+  EXPECT_THAT(Rows("gdal_cities_ldid2.dbf", {"CITY"}),
+              ElementsAre("Zürich          ", "Málaga          ", "Ærøskøbing      "));
 }
 
 }  // namespace

@@ -28,6 +28,7 @@ using testing::DbfBuilder;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::MatchesRegex;
+using ::testing::Not;
 using Entries = std::vector<XavTableEntry>;
 
 const std::string kFixtures = VD_XAV_FIXTURES;
@@ -59,13 +60,17 @@ class XavImportTest : public ::testing::Test {
   }
 
   // Imports `entries` inside the transaction the wizard would hold, then commits.
-  bool Import(const Entries& entries, const std::string& main = kFixtures + "/main/") {
+  bool Import(const Entries& entries, const std::string& main = kFixtures + "/main/",
+              const std::string& unmarked_code_page = {}) {
     const std::size_t contexts = LiveContextCount();
     host_.BeginTrans();
-    const bool result = ImportXAVTables(entries, {.DatabaseDir = main,
-                                                  .HistoryDir = kFixtures + "/history/",
-                                                  .host = host_,
-                                                  .progress = progress_});
+    const bool result =
+        ImportXAVTables(entries, {.DatabaseDir = main,
+                                  .HistoryDir = kFixtures + "/history/",
+                                  .host = host_,
+                                  .progress = progress_,
+                                  .report = report_,
+                                  .unmarked_code_page = unmarked_code_page});
     EXPECT_EQ(host_.TransactionLevel(), 1) << "every table ends its own transaction";
     host_.CommitTrans();
     EXPECT_EQ(LiveContextCount(), contexts) << "the run ends its context";
@@ -91,6 +96,7 @@ class XavImportTest : public ::testing::Test {
   std::string path_ = scratch_.File("shop.db");
   data::Connection host_;
   RecordingProgress progress_;
+  XavImportReport report_;
 };
 
 TEST_F(XavImportTest, TickedTablesAreImportedInListOrder) {
@@ -342,6 +348,37 @@ TEST_F(XavImportTest, RowsTheHostRefusesForOtherReasonsAreDroppedAndCounted) {
                           "Mcdonald|7 Rue Côté|(   )555-0128"));
   EXPECT_THAT(Rows("SELECT ItemNumber, GeneticNo FROM InventoryItems ORDER BY 1"),
               ElementsAre("BK-100|VCR-BELTKIT", "VERY-LONG-PART-NUMBE|UNIV-REMOTE"));
+  // The report holds the same counts, and every record left out, named.
+  std::vector<std::string> counts;
+  for (const XavTableCounts& table : report_.tables) {
+    counts.push_back(table.table + ":" + std::to_string(table.read) + "=" +
+                     std::to_string(table.imported) + "+" +
+                     std::to_string(table.dropped) + "+" + std::to_string(table.refused));
+  }
+  EXPECT_THAT(counts, ElementsAre("Customers (3 records):3=2+0+1",
+                                  "Inventory (4 records):4=2+1+1"));
+  std::vector<std::string> set_aside;
+  for (const SetAsideRecord& record : report_.set_aside) {
+    set_aside.push_back(record.table + "|" + std::to_string(record.record) + "|" +
+                        record.key + "|" + record.reason);
+  }
+  EXPECT_THAT(set_aside,
+              ElementsAre("LOG.DBF|2|Smith-jones Mary Ann|no", "STOCK.DBF|2|IT-22|no",
+                          "STOCK.DBF|3|BK-100|a duplicate of an item already "
+                          "in the host"));
+}
+
+// An unmarked table in DOS 852, which the bytes cannot tell: the user's
+// choice reads it, and the progress says what was chosen.
+TEST_F(XavImportTest, TheChosenCharacterSetReadsUnmarkedTablesAndIsShown) {
+  EXPECT_TRUE(Import({{"Customers (4 records)", 1, true}}, VD_CODEPAGE_FIXTURES "/cp852/",
+                     "CP852"));
+  EXPECT_THAT(progress_.log,
+              ::testing::StartsWith("Importing Customers (4 records) - character set of "
+                                    "tables without one: DOS 852 (Central Europe)\n"));
+  EXPECT_THAT(Rows("SELECT LastName, City FROM Contacts ORDER BY CKey"),
+              ElementsAre("Dvořák|Nelahozeves", "Wiśniewska|Łódź", "Kovács|Győr",
+                          "Čapek|Žižkov"));
 }
 
 TEST_F(XavImportTest, AContactRefusedAsADuplicateWhateverItsSuffixIsGivenUp) {
@@ -355,6 +392,11 @@ TEST_F(XavImportTest, AContactRefusedAsADuplicateWhateverItsSuffixIsGivenUp) {
             "3 records read: 1 imported, 0 dropped as duplicates, 2 refused (still a "
             "duplicate after 100 names); 0 skipped as deleted.\n");
   EXPECT_THAT(Rows("SELECT FileAs FROM Contacts"), ElementsAre("O'brien Patrick"));
+  // Listed under the names they were first filed under, without a suffix.
+  ASSERT_EQ(report_.set_aside.size(), 2u);
+  for (const SetAsideRecord& record : report_.set_aside) {
+    EXPECT_THAT(record.key, Not(MatchesRegex(".*" + kSuffix))) << record.key;
+  }
 }
 
 TEST_F(XavImportTest, ANameThatFillsItsColumnKeepsItsSuffixInsideTheColumn) {
