@@ -16,5 +16,9 @@ cmake --build "$build" --target dbf_fuzz
 corpus="$build/fuzz/corpus"
 mkdir -p "$corpus"
 cp tests/fixtures/dbf/*.dbf tests/fixtures/memo/main/*.DBF "$corpus"/
+# One table per code page, all named LOG.DBF: named after their folders.
+for table in tests/fixtures/codepages/*/LOG.DBF; do
+  cp "$table" "$corpus/$(basename "$(dirname "$table")").dbf"
+done
 "$build/fuzz/dbf_fuzz" -max_total_time="$seconds" -max_len=16384 -print_final_stats=1 \
   -artifact_prefix="$build/fuzz/" "$corpus"

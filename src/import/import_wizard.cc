@@ -209,8 +209,8 @@ void fImportWizard::LoadGeneralCheckList() {
     entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
     entry->setCheckState(Qt::Unchecked);
   }
+  // Highlighting the first entry previews it.
   if (tables.count() > 0) tables.setCurrentRow(0);
-  ShowCodePagePreview();
 }
 
 std::string fImportWizard::UnmarkedCodePage() const {

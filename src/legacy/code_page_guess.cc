@@ -53,7 +53,7 @@ Reading ReadingOf(char32_t c) {
 
 using Readings = std::array<Reading, 128>;  // of the bytes 0x80 to 0xFF
 
-// The candidate's readings; nullopt when iconv does not know it.
+// The candidate's readings; nullptr when iconv does not know it.
 std::unique_ptr<Readings> ReadingsOf(const char* iconv_name) {
   const std::unique_ptr<CodePage> code_page = CodePage::Open(iconv_name);
   if (!code_page) return nullptr;

@@ -190,10 +190,13 @@ TEST_F(ImportWizardTest, TheTickedTablesAreImportedAndTheCommitQuestionDecides) 
 TEST_F(ImportWizardTest, CancelDuringTheImportAsksAndYesStopsItLeavingTheHostAsItWas) {
   const std::string big = scratch_.File("big/");
   std::filesystem::create_directory(big);
-  DbfBuilder log;
+  DbfBuilder log, stock;
   log.Field("FNAME", 'C', 15).Field("LNAME", 'C', 20);
-  for (int i = 0; i < 60000; ++i) log.Record({"ANN", "CUSTOMER" + std::to_string(i)});
+  for (int i = 0; i < 20000; ++i) log.Record({"ANN", "CUSTOMER" + std::to_string(i)});
   log.WriteTo(big + "LOG.DBF");
+  stock.Field("PARTNO", 'C', 20);
+  for (int i = 0; i < 60000; ++i) stock.Record({"PART" + std::to_string(i)});
+  stock.WriteTo(big + "STOCK.DBF");
   const std::string before = SqliteDump(database_path_);
   prompts_.AnswerNext(MessageAnswer::kNo);   // go on
   prompts_.AnswerNext(MessageAnswer::kYes);  // stop
@@ -205,14 +208,21 @@ TEST_F(ImportWizardTest, CancelDuringTheImportAsksAndYesStopsItLeavingTheHostAsI
     SetFolder(window, "Dir1", big);
     SetFolder(window, "Dir2", big);
     NextTo(window, 3);
-    Control<QListWidget>(window, "lstchkGeneral").item(0)->setCheckState(Qt::Checked);
+    auto& tables = Control<QListWidget>(window, "lstchkGeneral");
+    for (int row = 0; row < tables.count(); ++row)
+      tables.item(row)->setCheckState(Qt::Checked);
     NextTo(window, 9);
-    // Cancel twice while the records are read: No at 10%, Yes from 20% on.
+    // Cancel twice while the records are read: No at 10% of the customers,
+    // Yes from 20% of the stock on, when the customers' own transaction has
+    // been committed inside the import's.
     auto* watch = new QTimer(&window);
     QObject::connect(watch, &QTimer::timeout, [&, watch] {
       const int bar = Control<QProgressBar>(window, "PBar").value();
+      const bool in_stock = Control<QPlainTextEdit>(window, "tMessage")
+                                .toPlainText()
+                                .contains("Importing Inventory");
       int& seen = bar_at_no < 0 ? bar_at_no : bar_at_yes;
-      if (bar < (bar_at_no < 0 ? 10 : 20)) return;
+      if (bar < (bar_at_no < 0 ? 10 : 20) || (bar_at_no >= 0 && !in_stock)) return;
       seen = bar;
       if (bar_at_yes >= 0) watch->stop();
       Press(window, {"cmdCancel"});
