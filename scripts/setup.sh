@@ -16,6 +16,7 @@ packages=(
   mdbtools-dev
   libcli11-dev nlohmann-json3-dev
   libxlsxwriter-dev libzip-dev python3-openpyxl
+  libreoffice-calc-nogui
 )
 
 missing=()

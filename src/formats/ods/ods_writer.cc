@@ -284,7 +284,7 @@ void OdsWriter::AppendText(size_t column, std::string_view utf8, ColumnChanges* 
   widths_.back().MeasureText(column, utf8);
   xml_ += "<table:table-cell office:value-type=\"string\"><text:p>";
   // Blanks in a paragraph collapse into one and go at its start and end, so a
-  // run of them is counted out; tabs and line ends are elements of their own.
+  // run of them is counted out; tabs are elements of their own and lines paragraphs.
   for (size_t at = 0; at < utf8.size();) {
     const char c = utf8[at];
     if (c == ' ') {
@@ -334,12 +334,13 @@ void OdsWriter::AppendText(size_t column, std::string_view utf8, ColumnChanges* 
       case '\t':
         xml_ += "<text:tab/>";
         break;
+      // Each line is a paragraph of its own: LibreOffice drops a line-break
+      // element inside a cell's paragraph. A line end of two characters is one.
       case '\n':
-        xml_ += "<text:line-break/>";
+        xml_ += "</text:p><text:p>";
         break;
       case '\r':
-        // A line end of two characters is one break.
-        if (at + 1 == utf8.size() || utf8[at + 1] != '\n') xml_ += "<text:line-break/>";
+        if (at + 1 == utf8.size() || utf8[at + 1] != '\n') xml_ += "</text:p><text:p>";
         break;
       default:
         if (byte < 0x20) {

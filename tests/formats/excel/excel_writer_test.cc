@@ -401,5 +401,48 @@ TEST_F(ExcelWriterTest, ZippedWorkbooksTypeTheirCellsAndGoOnPastALoweredRowLimit
   }
 }
 
+// LibreOffice, which users on Linux open these files in, converts both workbooks to CSV
+// in one run: every value with the type CSV shows (text quoted, numbers and booleans
+// bare, dates as their format shows them; a line end as Calc keeps it, one LF), the
+// worksheet named after the file.
+TEST_F(ExcelWriterTest, LibreOfficeReadsEveryTypeFromBothZippedWorkbooks) {
+  if (testing::RunProcess("command -v soffice").exit_code != 0) {
+    GTEST_SKIP() << "soffice is not installed (Debian's libreoffice-calc-nogui), so "
+                    "LibreOffice's reading of the xlsx and ods files goes unchecked";
+  }
+  struct Case {
+    std::string connect, file, sheet;
+    std::string empty_text;  // how LibreOffice shows ''
+  };
+  const std::vector<Case> cases = {
+      // libxlsxwriter leaves an empty text's cell out.
+      {"Excel 12.0 Xml", "Zoë's types.xlsx", "Zoë's types.xlsx", "null"},
+      {"ODS", "Zoë's types (ods).ods", "Zoë's types (ods).ods", R"("")"},
+  };
+  std::string files, expected;
+  for (const Case& c : cases) {
+    EXPECT_THAT(ExportInto(WorkbookTarget(c.connect, c.file), "*", "FROM t ORDER BY Id"),
+                IsEmpty());
+    files += " " + ShellQuoted(Out(c.file));
+    expected +=
+        "sheet " + c.sheet + "\n" +
+        R"(["Id", "Name", "Last Name", "Zip", "Code", "Notes", "Active", "Grade", )"
+        R"("Rank", "Price", "Ratio", "Amount", "Exact", "Born"])"
+        "\n"
+        R"([1, "Zoë", "Ångström", "01234", "ABCDÉ", "said \"hi\", then left\nnext line", )"
+        R"(true, 200, -5, 12.5, 0.25, 1234567.891, 99.95, {"shown": "2001-03-15"}])"
+        "\n"
+        R"([2, "Smith, John", " padded ", "00501", "XY", "<&> 'single'", false, 0, )"
+        R"(40000, 0, 1.5, -0.001, 0.1, {"shown": "1999-12-31 23:59:58"}])"
+        "\n[3, " +
+        c.empty_text +
+        ", null, null, null, null, null, null, null, null, null, null, null, null]\n";
+  }
+  const testing::ReaderOutput read =
+      testing::RunIndependentReader("read_with_libreoffice.py", files);
+  EXPECT_EQ(read.exit_code, 0);
+  EXPECT_EQ(read.text, expected);
+}
+
 }  // namespace
 }  // namespace vdimpexp::formats
