@@ -138,8 +138,16 @@ std::string GuessUnmarkedCodePage(std::string_view text) {
   if (words.empty()) return best;
   int best_score = 0;
   bool scored = false;
-  for (const char* candidate : kCandidates) {
-    const std::unique_ptr<Readings> readings = ReadingsOf(candidate);
+  // The readings stay the same for the program's life: built once.
+  static const std::array<std::unique_ptr<Readings>, std::size(kCandidates)> readings_of =
+      [] {
+        std::array<std::unique_ptr<Readings>, std::size(kCandidates)> all;
+        for (std::size_t i = 0; i < all.size(); ++i) all[i] = ReadingsOf(kCandidates[i]);
+        return all;
+      }();
+  for (std::size_t i = 0; i < readings_of.size(); ++i) {
+    const char* candidate = kCandidates[i];
+    const Readings* readings = readings_of[i].get();
     if (!readings) continue;
     int score = 0;
     for (std::string_view word : words) score += WordScore(word, *readings);
