@@ -1,29 +1,27 @@
 #include "app/cli/command_progress.h"
 
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <string>
 
 #include "app/cli/cancellation.h"
+#include "app/cli/progress_bar.h"
 
 namespace vdimpexp::cli {
 namespace {
 
 constexpr std::chrono::milliseconds kRedrawInterval{100};
-constexpr int kBarWidth = 30;
+constexpr int kUsualColumns = 80;
 
-// "0:12" for twelve seconds, "1:02:03" past the hour.
-std::string Duration(double seconds) {
-  const long whole = std::lround(std::max(seconds, 0.0));
-  char text[32];
-  if (whole >= 3600) {
-    std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", whole / 3600, whole / 60 % 60,
-                  whole % 60);
-  } else {
-    std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
+// The width of the terminal on the error stream; the usual 80 when it does
+// not say.
+int TerminalColumns() {
+  winsize size{};
+  if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col == 0) {
+    return kUsualColumns;
   }
-  return text;
+  return size.ws_col;
 }
 
 }  // namespace
@@ -42,18 +40,13 @@ void CommandProgress::AppendLine(std::string_view text) {
 void CommandProgress::SetPercent(double percent) {
   StopIfCancelled();
   if (!bar_shown_ || !redraw_.Due()) return;
-  percent = std::clamp(percent, 0.0, 100.0);
-  const double elapsed =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - bar_start_)
-          .count();
-  const int filled = static_cast<int>(percent / 100 * kBarWidth);
-  std::string line =
-      "\r" + std::string(filled, '#') + std::string(kBarWidth - filled, '.');
-  char figures[64];
-  std::snprintf(figures, sizeof figures, " %3.0f%%", percent);
-  line += figures;
-  if (percent > 0) line += "  " + Duration(elapsed * (100 - percent) / percent) + " left";
-  streams_.err << line << "\033[K" << std::flush;
+  const BarReading reading{
+      .percent = percent,
+      .elapsed_seconds =
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - bar_start_)
+              .count(),
+      .records = records_};
+  streams_.err << "\r" << ProgressBarText(reading, columns_) << "\033[K" << std::flush;
 }
 
 void CommandProgress::ShowBar(bool visible) {
@@ -64,6 +57,8 @@ void CommandProgress::ShowBar(bool visible) {
   }
   bar_shown_ = streams_.terminal && !streams_.quiet;
   bar_start_ = std::chrono::steady_clock::now();
+  records_ = 0;
+  if (bar_shown_) columns_ = TerminalColumns();
 }
 
 void CommandProgress::ClearBar() {

@@ -1,10 +1,11 @@
 // How long work shows its progress on the command line: its lines on the
 // error stream, and while a table is read, on a terminal, a bar with the
-// percentage and the time left. Work reports every record, so this is also
-// where a cancel request stops it.
+// percentage, the records done, the rate and the time left. Work reports
+// every record, so this is also where a cancel request stops it.
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@ class CommandProgress : public support::ProgressSink {
 
   void AppendLine(std::string_view text) override;
   void SetPercent(double percent) override;
+  void SetRecordCount(std::int64_t records) override { records_ = records; }
   void ShowBar(bool visible) override;
   void RunPendingEvents() override {}
 
@@ -33,6 +35,8 @@ class CommandProgress : public support::ProgressSink {
   std::vector<std::string> lines_;
   bool bar_shown_ = false;
   std::chrono::steady_clock::time_point bar_start_;
+  std::int64_t records_ = 0;  // of the table the bar is for; 0 when not told
+  int columns_ = 0;           // the terminal's width when the bar appeared
 };
 
 }  // namespace vdimpexp::cli

@@ -277,6 +277,7 @@ bool ImportTable(const XavTableEntry& entry, const std::string& path,
     return false;
   }
   open_table(rows);
+  progress.SetRecordCount(d4recCountDo(DbfFile));
 
   TableTally tally(path, job.report);
   XavTableCounts& counts = tally.counts;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string_view>
 
@@ -18,6 +19,10 @@ class ProgressSink {
   virtual void AppendLine(std::string_view text) = 0;
   // Sets the bar; 0 to 100, though a sink must bear values outside.
   virtual void SetPercent(double percent) = 0;
+  // How many records the percentage is of, once the work knows, so that a
+  // sink can also show the records done and the rate; a sink that shows
+  // only the bar needs nothing of it.
+  virtual void SetRecordCount(std::int64_t /*records*/) {}
   virtual void ShowBar(bool visible) = 0;
   // Lets the events that are waiting run once.
   virtual void RunPendingEvents() = 0;
