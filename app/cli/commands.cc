@@ -9,6 +9,7 @@
 #include "app/cli/command_progress.h"
 #include "app/cli/summary.h"
 #include "app/cli/unattended_prompts.h"
+#include "data/db_error.h"
 #include "data/recordset.h"
 #include "data/text.h"
 #include "export/export_formats.h"
@@ -20,6 +21,9 @@
 #include "import/legacy_discovery.h"
 #include "import/set_aside_list.h"
 #include "import/zip_code_import.h"
+#include "legacy/dbf_error.h"
+#include "legacy/dbf_table.h"
+#include "legacy/legacy_tables.h"
 #include "legacy/xav_import.h"
 #include "support/component_location.h"
 #include "support/file_routines.h"
@@ -96,8 +100,8 @@ int InHostTransaction(data::Connection& host, bool commit, Streams streams,
       streams.err << "Cancelled: nothing was imported.\n";
       return kCancelled;
     }
-    streams.err << "The import failed, and nothing was imported: " << error.what()
-                << "\n";
+    streams.err << "The import failed, and nothing was imported: "
+                << FailureText(error, host.DataSource()) << "\n";
     return kFailed;
   }
 }
@@ -140,9 +144,42 @@ std::optional<std::string> MissingChoice(data::Connection& host,
   return std::nullopt;
 }
 
-// "Customers (3 records)" names the table "Customers".
-std::string TableName(const std::string& entry) {
+// "Customers (3 records)" and "Customers (" name the table "Customers".
+std::string_view TableName(std::string_view entry) {
   return entry.substr(0, entry.find(" ("));
+}
+
+// Whether the job imports the table of this name.
+bool Wanted(const LegacyImportJob& job, std::string_view table_name) {
+  return job.tables.empty() ||
+         std::any_of(job.tables.begin(), job.tables.end(), [&](const std::string& table) {
+           return data::EqualsIgnoringCase(table, table_name);
+         });
+}
+
+// The tables the job would import that lie there but cannot be read, each
+// said as "LOG.DBF could not be opened: <why>; it is left out.": the check
+// list leaves them out as it leaves out an empty table, and a run must not
+// pass over them without a word.
+std::vector<std::string> UnreadableTables(const LegacyImportJob& job,
+                                          const std::string& main_directory,
+                                          const std::string& history_directory) {
+  std::vector<std::string> unreadable;
+  for (const legacy::LegacyTable& table : legacy::kLegacyTables) {
+    const std::string path = table.PathIn(main_directory, history_directory);
+    if (!legacy::ImportsTable(table.code) || !Wanted(job, TableName(table.entry_text)) ||
+        !support::FileExists(path)) {
+      continue;
+    }
+    std::unique_ptr<legacy::DbfTable> opened;
+    if (const legacy::DbfError error = legacy::DbfTable::Open(path, opened);
+        error != legacy::DbfError::kNone) {
+      unreadable.push_back(std::string(table.file_name) + " could not be opened: " +
+                           legacy::DbfErrorText(static_cast<int>(error)) +
+                           "; it is left out.");
+    }
+  }
+  return unreadable;
 }
 
 // "Customers (12 records): 12 read, 10 imported (1 renamed), 0 dropped,
@@ -158,6 +195,13 @@ std::string TableSummaryLine(const legacy::XavTableCounts& counts) {
 }
 
 }  // namespace
+
+std::string FailureText(const std::exception& error, const std::string& database) {
+  const auto* refused = dynamic_cast<const data::DbError*>(&error);
+  if (refused == nullptr || !refused->locked()) return error.what();
+  return database + " is locked by another program, which still held it after " +
+         std::to_string(kLockWait.count()) + " s; try again once it has finished";
+}
 
 int FormatsCommand(Streams streams) {
   for (const exporting::ExportFormat& format : kExportFormats) {
@@ -267,14 +311,14 @@ int ImportXavCommand(data::Connection& host, const LegacyImportJob& job,
   std::vector<legacy::XavTableEntry> entries;
   for (const importing::CheckListEntry& found :
        importing::DiscoverLegacyTables(main_directory, history_directory)) {
-    const bool ticked =
-        job.tables.empty() ||
-        std::any_of(job.tables.begin(), job.tables.end(), [&](const std::string& table) {
-          return data::EqualsIgnoringCase(table, TableName(found.text));
-        });
+    const bool ticked = Wanted(job, TableName(found.text));
     entries.push_back({.text = found.text, .code = found.code, .ticked = ticked});
     if (!streams.quiet) streams.err << (ticked ? "[x] " : "[ ] ") << found.text << "\n";
   }
+  const std::vector<std::string> unreadable =
+      UnreadableTables(job, main_directory, history_directory);
+  for (const std::string& line : unreadable) streams.err << line << "\n";
+  summary["unreadable"] = unreadable;
   for (const std::string& table : job.tables) {
     if (std::none_of(entries.begin(), entries.end(), [&](const auto& entry) {
           return data::EqualsIgnoringCase(table, TableName(entry.text));
@@ -307,8 +351,10 @@ int ImportXavCommand(data::Connection& host, const LegacyImportJob& job,
     const bool refused = std::any_of(
         report.tables.begin(), report.tables.end(),
         [](const legacy::XavTableCounts& table) { return table.refused > 0; });
-    return refused ? kDoneWithChanges : kDone;
+    // A table left out unread is records not imported, as refused ones are.
+    return refused || !unreadable.empty() ? kDoneWithChanges : kDone;
   });
+  const bool done = status == kDone || status == kDoneWithChanges;
   nlohmann::ordered_json& tables = summary["tables"] = nlohmann::ordered_json::array();
   for (const legacy::XavTableEntry& entry : entries) {
     nlohmann::ordered_json& table = tables.emplace_back();
@@ -325,12 +371,13 @@ int ImportXavCommand(data::Connection& host, const LegacyImportJob& job,
     table["refused"] = counts->refused;
     table["deleted"] = counts->deleted;
     table["seconds"] = counts->seconds;
-    summary.Say(TableSummaryLine(*counts));
+    // After a failure nothing is imported, whatever the counts were.
+    if (done) summary.Say(TableSummaryLine(*counts));
   }
   summary["set_aside"] = report.set_aside.size();
   summary["lines"] = progress.Lines();
   summary["messages"] = prompts.Messages();
-  summary["committed"] = job.commit && (status == kDone || status == kDoneWithChanges);
+  summary["committed"] = job.commit && done;
   return summary.End(status);
 }
 

@@ -3,6 +3,8 @@
 // given as values. Each returns the process's exit status.
 #pragma once
 
+#include <chrono>
+#include <exception>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -20,6 +22,14 @@ enum ExitStatus : int {
   kDoneWithChanges = 3,  // some records refused, or some values changed
   kCancelled = 4,
 };
+
+// How long a command waits for a lock another program holds on the host
+// before it gives up.
+inline constexpr std::chrono::seconds kLockWait{5};
+
+// What went wrong, in words for the user: a lock on `database` that another
+// program kept past kLockWait is said to be one, anything else as raised.
+std::string FailureText(const std::exception& error, const std::string& database);
 
 // Where a command writes: its result, and its messages and progress.
 struct Streams {

@@ -272,8 +272,7 @@ int RunCommandLine(std::vector<std::string> arguments) {
       ->transform([](const std::string& name) {
         const legacy::UnmarkedCodePageChoice* choice =
             legacy::FindUnmarkedCodePageChoice(name);
-        if (!choice)
-          throw CLI::ValidationError("--codepage", "no such character set: " + name);
+        if (!choice) throw CLI::ValidationError("no such character set: " + name);
         return std::string(choice->iconv_name);
       });
   xav.add_option("--save-list", xav_job.set_aside_list,
@@ -319,7 +318,7 @@ int RunCommandLine(std::vector<std::string> arguments) {
   if (formats.parsed()) return cli::FormatsCommand(streams);
   try {
     data::Connection host;
-    host.Open(database);
+    host.Open(database, cli::kLockWait);
     support::SetHostConnection(host);
     cli::CancelOnSignals(host);
     if (lists.parsed()) return cli::ListsCommand(host, streams);
@@ -341,7 +340,7 @@ int RunCommandLine(std::vector<std::string> arguments) {
     zip_job.commit = commit;
     return cli::ImportZipCommand(host, zip_job, streams);
   } catch (const std::exception& error) {
-    std::cerr << "vdimpexp: " << error.what() << "\n";
+    std::cerr << "vdimpexp: " << cli::FailureText(error, database) << "\n";
     return cli::kFailed;
   }
 }

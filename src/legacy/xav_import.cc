@@ -576,6 +576,10 @@ bool ImportXAVInventory(const XavTableEntry& entry, const XavImportJob& job) {
       });
 }
 
+bool ImportsTable(int32_t code) {
+  return ContactTableFor(code) != nullptr || code == kStockCode;
+}
+
 bool ImportXAVTables(std::span<const XavTableEntry> lstchkGeneral,
                      const XavImportJob& job) {
   if (!InitDbfLibrary()) {

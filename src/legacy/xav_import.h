@@ -81,6 +81,10 @@ inline constexpr int kMaxContactSaves = 100;
 bool ImportXAVTables(std::span<const XavTableEntry> lstchkGeneral,
                      const XavImportJob& job);
 
+// Whether ImportXAVTables reads the table of this code rather than listing
+// it for information only.
+bool ImportsTable(int32_t code);
+
 // Imports the contacts table `entry` names, one host contact per record,
 // in the library context DbfContext. A name the host refuses as a
 // duplicate gets "-" and a number from 1 to 50 appended to its FileAs until

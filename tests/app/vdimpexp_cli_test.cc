@@ -32,6 +32,16 @@ class CommandLineTest : public ::testing::Test {
 
 TEST_F(CommandLineTest, EachCommandExitsAsItEndsAndSaysWhy) {
   const std::string csv = ShellQuoted(scratch_.File("c.csv"));
+  // The legacy tables with a LOG.DBF cut off inside its header, and a
+  // folder holding only a customer table of code page 852 that says none.
+  namespace fs = std::filesystem;
+  const fs::path cut = fs::path(scratch_.Path()) / "cut";
+  fs::copy(VD_XAV_FIXTURES "/main", cut);
+  fs::resize_file(cut / "LOG.DBF", 20);
+  const fs::path cp852 = fs::path(scratch_.Path()) / "cp852";
+  fs::create_directory(cp852);
+  fs::copy_file(VD_CODEPAGE_FIXTURES "/cp852/LOG.DBF", cp852 / "LOG.DBF");
+  const std::string xav = "import xav" + Db() + " --dir ";
   const std::string text_export = "export" + Db() +
                                   " --category 0 --fields LastName,City "
                                   "--format 'TEXT (comma delimited)' --out " +
@@ -47,6 +57,8 @@ TEST_F(CommandLineTest, EachCommandExitsAsItEndsAndSaysWhy) {
        "^SELECT \\* FROM Contacts WHERE   ZipCode BETWEEN '1' AND '99' ORDER BY "
        "LastName\n$"},
       {"select" + Db() + " --category 9", 2, "not in range.*\nTry 'vdimpexp --help'"},
+      {"export" + Db() + " --category 6 --fields LastName --format 'Excel 97' --out x", 2,
+       "--category: Value 6 not in range 0 to 5\n"},
       {"select" + Db() + " --category 0 --last-visit 2001-02-30:2002-01-01", 2,
        "no date of the form yyyy-mm-dd"},
       {"lists" + Db(), 0, "acc-type:\n  1\tWholesale\n"},
@@ -66,6 +78,25 @@ TEST_F(CommandLineTest, EachCommandExitsAsItEndsAndSaysWhy) {
        "--keep or --replace is required"},
       {"import xav" + Db() + " --dir " + ShellQuoted(scratch_.Path()) + " --dry-run", 1,
        "no legacy tables in"},
+      {xav + ShellQuoted(scratch_.File("gone")) + " --dry-run", 2,
+       "--dir: Directory does not exist: .*gone\n"},
+      {xav + VD_XAV_FIXTURES "/main --codepage 999 --dry-run", 2,
+       "vdimpexp: --codepage: no such character set: 999\nTry"},
+      // The other tables are imported; the one left out makes it 3.
+      {xav + ShellQuoted(cut.string()) + " --dry-run", 3,
+       "^(\\[x\\] [^\n]*\n)+LOG.DBF could not be opened: the file ends before the "
+       "header it declares; it is left out.\nImporting Inventory.*Rolled back"},
+      {xav + ShellQuoted(cut.string()) + " --tables customers --dry-run", 1,
+       "LOG.DBF could not be opened.*\nvdimpexp: no table 'customers' in"},
+      // Nothing stays, and no table's counts follow as if it had.
+      {xav + VD_XAV_FIXTURES "/main --tables inventory --commit --save-list " +
+           ShellQuoted(scratch_.File("gone/left-out.csv")),
+       1,
+       "nothing was imported: the list could not be written to '.*gone/left-out.csv': "
+       "No such file or directory\n$"},
+      {xav + ShellQuoted(cp852.string()) + " --codepage 852 --commit", 0,
+       "Importing Customers \\(4 records\\) - character set of tables without one: "
+       "DOS 852.*\nCommitted"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments);
@@ -77,6 +108,14 @@ TEST_F(CommandLineTest, EachCommandExitsAsItEndsAndSaysWhy) {
   std::string header;
   std::getline(csv_file, header);
   EXPECT_EQ(header, "\"LastName\",\"City\"\r");
+  const QueryTable names =
+      QueryRows(db_,
+                "SELECT FirstName, LastName, City FROM Contacts WHERE FirstName IN "
+                "('Antonín', 'Łucja', 'Zoltán', 'Jiří') ORDER BY LastName");
+  EXPECT_EQ(names, (QueryTable{{"Antonín", "Dvořák", "Nelahozeves"},
+                               {"Zoltán", "Kovács", "Győr"},
+                               {"Łucja", "Wiśniewska", "Łódź"},
+                               {"Jiří", "Čapek", "Žižkov"}}));
 }
 
 TEST_F(CommandLineTest, ADryRunIsTheRunRolledBackAndACommitKeepsIt) {
@@ -91,7 +130,23 @@ TEST_F(CommandLineTest, ADryRunIsTheRunRolledBackAndACommitKeepsIt) {
   EXPECT_THAT(dry.text,
               ContainsRegex("Importing Customers.*\nCompleted.\n.*Rolled back"));
   EXPECT_EQ(SqliteDump(db_), before);
-  EXPECT_EQ(Run(xav + "--commit").exit_code, 0);
+  // --json: each table's counts; --save-list: the duplicate part number left out.
+  const std::string left_out = scratch_.File("left-out.csv");
+  const ProcessOutput committed = RunProcess(
+      ShellQuoted(VDIMPEXP_CLI) + " " + xav + "--commit --save-list " +
+      ShellQuoted(left_out) + " --json --quiet | python3 -c " +
+      ShellQuoted("import json, sys; d = json.load(sys.stdin)\n"
+                  "for t in d['tables']:\n"
+                  "  if t['ticked']: print(t['table'], *[t[k] for k in ('read', "
+                  "'imported', 'renamed', 'dropped', 'refused', 'deleted')], "
+                  "isinstance(t['seconds'], float))\n"
+                  "print(d['set_aside'], d['committed'], d['exit_status'])"));
+  EXPECT_EQ(committed.text,
+            "Customers (3 records) 3 3 0 0 0 0 True\n"
+            "Inventory (4 records) 4 3 0 1 0 0 True\n1 True 0\n");
+  EXPECT_EQ(FileContents(left_out),
+            "Table,Record,Key,Reason\r\n"
+            "STOCK.DBF,3,BK-100,a duplicate of an item already in the host\r\n");
   EXPECT_EQ(QueryText(db_, "SELECT count(*) FROM Contacts"), "23");
 
   const std::string zips = scratch_.File("zips.mdb");
@@ -134,6 +189,32 @@ TEST_F(CommandLineTest, ASavedJobRunsAgainOnAnyDatabaseUnlessWhatItNamesIsGone) 
       Run("select --db " + ShellQuoted(other) + " --category 0 --acc-type 1").text,
       ContainsRegex("--acc-type 1 is no entry of its list"));
   EXPECT_EQ(Run("run " + ShellQuoted(db_)).exit_code, 2) << "no job";
+}
+
+TEST_F(CommandLineTest, ADatabaseAnotherProgramHoldsLockedFailsAndIsLeftAsItWas) {
+  const std::string before = FileContents(db_);
+  sqlite3* holder = nullptr;
+  ASSERT_EQ(sqlite3_open(db_.c_str(), &holder), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  const std::string out = scratch_.File("locked.xls");
+  for (const std::string& command :
+       {"import xav" + Db() + " --dir " VD_XAV_FIXTURES "/main --commit",
+        "export" + Db() + " --category 0 --fields LastName --format 'Excel 97' --out " +
+            ShellQuoted(out)}) {
+    SCOPED_TRACE(command);
+    // The time limit only turns a hang into a failure; the wait is 5 s.
+    const ProcessOutput output =
+        RunProcess("timeout 60 " + ShellQuoted(VDIMPEXP_CLI) + " " + command);
+    EXPECT_EQ(output.exit_code, 1) << output.text;
+    EXPECT_THAT(output.text,
+                ContainsRegex("shop.db is locked by another program, which still held "
+                              "it after 5 s; try again once it has finished\n$"));
+  }
+  sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(holder);
+  EXPECT_EQ(FileContents(db_), before);
+  EXPECT_FALSE(std::filesystem::exists(out));
 }
 
 TEST_F(CommandLineTest, ASignalStopsAnExportLeavingNoFileAndExitsAsCancelled) {
