@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "data/text.h"
+#include "legacy/code_page.h"
 #include "legacy/code_page_choice.h"
 #include "legacy/dbf_error.h"
 #include "legacy/dbf_table.h"
@@ -16,11 +17,6 @@ namespace {
 // than half a megabyte of any table.
 constexpr std::uint32_t kPreviewRecords = 2000;
 constexpr std::size_t kPreviewBytes = 512 * 1024;
-
-bool HasHighBytes(std::string_view bytes) {
-  return std::any_of(bytes.begin(), bytes.end(),
-                     [](char byte) { return static_cast<unsigned char>(byte) >= 0x80; });
-}
 
 std::string Declaration(const legacy::DbfTable& table, const legacy::CodePage& code_page,
                         const std::string& unmarked_code_page) {
@@ -67,7 +63,7 @@ CodePagePreview PreviewCodePage(const std::string& table_path,
     for (const legacy::DbfField& field : layout.fields) {
       const std::string_view bytes =
           std::string_view(records).substr(at + field.offset, field.width);
-      if (field.type != 'C' || !HasHighBytes(bytes)) continue;
+      if (field.type != 'C' || legacy::IsAscii(bytes)) continue;
       text.clear();
       code_page->Decode(bytes, text);
       const std::string sample(data::TrimSpaces(text));

@@ -12,7 +12,9 @@ namespace {
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
 
-// No byte of the text has its top bit set; eight bytes at a time.
+}  // namespace
+
+// Eight bytes at a time.
 bool IsAscii(std::string_view bytes) {
   constexpr std::uint64_t kTopBits = 0x8080808080808080ULL;
   std::size_t at = 0;
@@ -25,8 +27,6 @@ bool IsAscii(std::string_view bytes) {
   for (; at < bytes.size(); ++at) seen |= static_cast<unsigned char>(bytes[at]);
   return (seen & kTopBits) == 0;
 }
-
-}  // namespace
 
 std::unique_ptr<CodePage> CodePage::Open(const std::string& iconv_name) {
   std::unique_ptr<CodePage> code_page(new CodePage(iconv_name));

@@ -11,6 +11,10 @@
 
 namespace vdimpexp::legacy {
 
+// No byte of `bytes` has its top bit set: text every ASCII-based code page
+// reads the same.
+bool IsAscii(std::string_view bytes);
+
 class CodePage {
  public:
   // nullptr when iconv does not know `iconv_name` ("CP437", "CP1252",
