@@ -39,6 +39,19 @@ void CommandProgress::AppendLine(std::string_view text) {
 
 void CommandProgress::SetPercent(double percent) {
   StopIfCancelled();
+  DrawBar(percent);
+}
+
+void CommandProgress::Started(int64_t rows) {
+  ShowBar(true);
+  SetRecordCount(rows);
+}
+
+void CommandProgress::Written(int64_t rows) {
+  if (records_ > 0) DrawBar(100.0 * static_cast<double>(rows) / records_);
+}
+
+void CommandProgress::DrawBar(double percent) {
   if (!bar_shown_ || !redraw_.Due()) return;
   const BarReading reading{
       .percent = percent,

@@ -1,7 +1,8 @@
 // How long work shows its progress on the command line: its lines on the
-// error stream, and while a table is read, on a terminal, a bar with the
-// percentage, the records done, the rate and the time left. Work reports
-// every record, so this is also where a cancel request stops it.
+// error stream, and while a table is read or a file written, on a
+// terminal, a bar with the percentage, the records done, the rate and the
+// time left. An import reports every record, so this is also where a
+// cancel request stops it; an export is stopped by its connection.
 #pragma once
 
 #include <chrono>
@@ -10,11 +11,12 @@
 #include <vector>
 
 #include "app/cli/commands.h"
+#include "data/write_progress.h"
 #include "support/progress_sink.h"
 
 namespace vdimpexp::cli {
 
-class CommandProgress : public support::ProgressSink {
+class CommandProgress : public support::ProgressSink, public data::WriteProgress {
  public:
   explicit CommandProgress(Streams streams);
 
@@ -24,10 +26,17 @@ class CommandProgress : public support::ProgressSink {
   void ShowBar(bool visible) override;
   void RunPendingEvents() override {}
 
+  // Counted only for a bar: a script has no use for the extra pass.
+  bool WantsRowCount() const override { return streams_.terminal && !streams_.quiet; }
+  void Started(int64_t rows) override;
+  void Written(int64_t rows) override;
+  void Ended() override { ShowBar(false); }
+
   // Every line so far, for the summary.
   const std::vector<std::string>& Lines() const { return lines_; }
 
  private:
+  void DrawBar(double percent);
   void ClearBar();
 
   Streams streams_;

@@ -194,6 +194,21 @@ std::string TableSummaryLine(const legacy::XavTableCounts& counts) {
          std::to_string(counts.deleted) + " skipped as deleted; " + seconds;
 }
 
+// The file an export writes reports its rows to `progress` while this
+// lives.
+class WritesReportedTo {
+ public:
+  WritesReportedTo(data::Connection& host, data::WriteProgress& progress) : host_(host) {
+    host_.ReportWritesTo(&progress);
+  }
+  ~WritesReportedTo() { host_.ReportWritesTo(nullptr); }
+  WritesReportedTo(const WritesReportedTo&) = delete;
+  WritesReportedTo& operator=(const WritesReportedTo&) = delete;
+
+ private:
+  data::Connection& host_;
+};
+
 }  // namespace
 
 std::string FailureText(const std::exception& error, const std::string& database) {
@@ -280,6 +295,8 @@ int ExportCommand(data::Connection& host, const ExportJob& job, Streams streams)
     const exporting::ExportRequest request{
         .format_index = static_cast<size_t>(format - kExportFormats.begin()),
         .selection = job.selection};
+    CommandProgress progress(streams);
+    const WritesReportedTo reported(host, progress);
     result = exporting::ExportSelection(request, host, [](bool) {});
     finished = result.finished_message;
   }

@@ -120,4 +120,8 @@ void Connection::StopWhen(const std::atomic<bool>* stop) {
       const_cast<std::atomic<bool>*>(stop));
 }
 
+void Connection::ReportWritesTo(WriteProgress* progress) {
+  session().ReportWritesTo(progress);
+}
+
 }  // namespace vdimpexp::data

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "data/recordset.h"
+#include "data/write_progress.h"
 
 namespace vdimpexp::data {
 
@@ -64,6 +65,10 @@ class Connection {
   // be set from another thread or a signal handler; it must outlive the
   // connection's statements. nullptr stops none again.
   void StopWhen(const std::atomic<bool>* stop);
+  // From now on, statements that write an external file (SELECT ... INTO
+  // a file, a recordset saved) tell `progress` how far they have come; it
+  // must outlive them. nullptr tells none again.
+  void ReportWritesTo(WriteProgress* progress);
 
  private:
   friend class Recordset;

@@ -1,9 +1,9 @@
 #include "data/external_target.h"
 
-#include "data/db_error.h"
-
 #include <cctype>
 #include <mutex>
+
+#include "data/db_error.h"
 
 namespace vdimpexp::data {
 namespace {
@@ -47,15 +47,44 @@ std::vector<std::string> RegisteredConnectTypes() {
   return types;
 }
 
+namespace {
+
+// Tells the progress of the rows written from start to end, ended also
+// when writing fails.
+class ReportedWriting {
+ public:
+  explicit ReportedWriting(const RowsReport& report) : progress_(report.progress) {
+    if (progress_) progress_->Started(report.rows_to_come);
+  }
+  ~ReportedWriting() {
+    if (progress_) progress_->Ended();
+  }
+  ReportedWriting(const ReportedWriting&) = delete;
+  ReportedWriting& operator=(const ReportedWriting&) = delete;
+
+  void Written(int64_t rows) const {
+    // Often enough for a bar to move smoothly, seldom enough to cost nothing.
+    constexpr int64_t kRowsBetweenReports = 256;
+    if (progress_ && rows % kRowsBetweenReports == 0) progress_->Written(rows);
+  }
+
+ private:
+  WriteProgress* progress_;
+};
+
+}  // namespace
+
 int64_t WriteAllRows(TableWriter& writer, const ExternalTarget& target,
-                     std::span<const ColumnInfo> columns, const RowSource& next_row) {
+                     std::span<const ColumnInfo> columns, const RowSource& next_row,
+                     RowsReport report) {
   std::vector<Value> row(columns.size());
   int64_t rows = 0;
+  const ReportedWriting reported(report);
   try {
     writer.Open(target, columns);
     while (next_row(row)) {
       writer.WriteRow(row);
-      ++rows;
+      reported.Written(++rows);
     }
     writer.Finish();
   } catch (const DbError&) {
@@ -64,8 +93,8 @@ int64_t WriteAllRows(TableWriter& writer, const ExternalTarget& target,
   } catch (const std::exception& failure) {
     writer.Abandon();
     throw DbError(error_number::kEngineFailure,
-                  "Writing " + target.connect_type + " table '" + target.table + "' in '" +
-                      target.database + "' failed: " + failure.what());
+                  "Writing " + target.connect_type + " table '" + target.table +
+                      "' in '" + target.database + "' failed: " + failure.what());
   }
   return rows;
 }

@@ -15,6 +15,7 @@
 
 #include "data/column_info.h"
 #include "data/value.h"
+#include "data/write_progress.h"
 
 namespace vdimpexp::data {
 
@@ -60,11 +61,19 @@ std::vector<std::string> RegisteredConnectTypes();
 // Fills `row` with the next row's values; false after the last row.
 using RowSource = std::function<bool(std::vector<Value>& row)>;
 
+// Where WriteAllRows reports, and the rows to come it tells (0: unknown).
+struct RowsReport {
+  WriteProgress* progress = nullptr;
+  int64_t rows_to_come = 0;
+};
+
 // Opens `writer` on `target`, hands it every row `next_row` gives, and
-// finishes it. After any failure the writer abandons what it wrote and the
+// finishes it, telling `report.progress` (when there is one) how far it
+// has come. After any failure the writer abandons what it wrote and the
 // error is raised as a DbError that names the target. Returns the rows
 // written.
 int64_t WriteAllRows(TableWriter& writer, const ExternalTarget& target,
-                     std::span<const ColumnInfo> columns, const RowSource& next_row);
+                     std::span<const ColumnInfo> columns, const RowSource& next_row,
+                     RowsReport report);
 
 }  // namespace vdimpexp::data

@@ -613,17 +613,20 @@ std::vector<std::string> Recordset::Save(std::string_view file, PersistFormat fo
   std::vector<ColumnInfo> columns;
   columns.reserve(s.fields.size());
   for (const Field& field : s.fields) columns.push_back(field.column_);
-  if (writer->NeedsMeasuredColumns())
-    MeasureResultColumns(*s.session, s.read_sql, columns);
+  WriteProgress* progress = s.session->write_progress();
+  const RowsReport report{.progress = progress,
+                          .rows_to_come = ReadyColumnsForWriter(
+                              *s.session, s.read_sql, *writer, columns, progress)};
   // The recordset's own cursor walks the rows, so a row is read once and
   // only one is held at a time.
   s.Restart();
-  WriteAllRows(*writer, target, columns, [&s](std::vector<Value>& row) {
+  const RowSource next_row = [&s](std::vector<Value>& row) {
     if (!s.has_row) return false;
     for (size_t i = 0; i < row.size(); ++i) row[i] = s.fields[i].value_;
     s.Step();
     return true;
-  });
+  };
+  WriteAllRows(*writer, target, columns, next_row, report);
   s.Restart();
   return writer->Changes();
 }

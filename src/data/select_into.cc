@@ -47,7 +47,8 @@ bool TableExists(Session& session, const std::string& schema, const std::string&
   const int rc = sqlite3_step(lookup.get());
   // A database another program holds locked says so, rather than passing
   // for one without the table.
-  if (rc != SQLITE_ROW && rc != SQLITE_DONE) throw session.Error(rc, "looking up " + table);
+  if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+    throw session.Error(rc, "looking up " + table);
   return rc == SQLITE_ROW;
 }
 
@@ -98,11 +99,12 @@ SelectIntoResult CopyIntoExternalFile(Session& session, const jet::Statement& st
   }
   StatementLease source = session.Prepare(statement.sql);
   std::vector<ColumnInfo> columns = DescribeResultColumns(source.get());
-  if (writer->NeedsMeasuredColumns()) {
-    MeasureResultColumns(session, statement.sql, columns);
-  }
+  WriteProgress* progress = session.write_progress();
+  const RowsReport report{.progress = progress,
+                          .rows_to_come = ReadyColumnsForWriter(
+                              session, statement.sql, *writer, columns, progress)};
   SelectIntoResult result;
-  result.rows = WriteAllRows(*writer, target, columns, [&](std::vector<Value>& row) {
+  const RowSource next_row = [&](std::vector<Value>& row) {
     int rc = sqlite3_step(source.get());
     if (rc == SQLITE_DONE) return false;
     if (rc != SQLITE_ROW) throw session.Error(rc, statement.sql);
@@ -110,7 +112,8 @@ SelectIntoResult CopyIntoExternalFile(Session& session, const jet::Statement& st
       row[i] = ReadColumn(source.get(), static_cast<int>(i), columns[i]);
     }
     return true;
-  });
+  };
+  result.rows = WriteAllRows(*writer, target, columns, next_row, report);
   result.changes = writer->Changes();
   return result;
 }

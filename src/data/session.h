@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "data/db_error.h"
+#include "data/write_progress.h"
 
 namespace vdimpexp::data {
 
@@ -54,6 +55,10 @@ class Session {
   void Run(std::string_view sql);
   // How long a statement waits for a lock another connection holds.
   int busy_timeout() const { return busy_timeout_ms_; }
+  // Where statements that write external files report their progress;
+  // nullptr for nowhere.
+  WriteProgress* write_progress() const { return write_progress_; }
+  void ReportWritesTo(WriteProgress* progress) { write_progress_ = progress; }
   // The DbError for the connection's last failure (rc), naming `context`.
   DbError Error(int rc, std::string_view context) const;
 
@@ -91,6 +96,7 @@ class Session {
   sqlite3* db_ = nullptr;
   int transaction_level_ = 0;
   int busy_timeout_ms_ = 0;
+  WriteProgress* write_progress_ = nullptr;
   std::unordered_map<std::string, std::vector<sqlite3_stmt*>> idle_statements_;
   // Per table: the highest key in use or handed out in this transaction.
   std::unordered_map<std::string, int64_t> highest_key_;

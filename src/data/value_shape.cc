@@ -141,40 +141,49 @@ void RegisterMeasureFunction(sqlite3* db) {
                              MeasureStep, MeasureFinal, nullptr);
 }
 
-void MeasureResultColumns(Session& session, std::string_view select_sql,
-                          std::span<ColumnInfo> columns) {
+int64_t ReadyColumnsForWriter(Session& session, std::string_view select_sql,
+                              const TableWriter& writer, std::span<ColumnInfo> columns,
+                              const WriteProgress* progress) {
   Measurement measurement{.columns = columns};
-  for (size_t i = 0; i < columns.size(); ++i) {
-    if (!HasFixedWidth(columns[i].type)) measurement.measured.push_back(i);
-    columns[i].measured = ValueShape{};
+  if (writer.NeedsMeasuredColumns()) {
+    for (size_t i = 0; i < columns.size(); ++i) {
+      if (!HasFixedWidth(columns[i].type)) measurement.measured.push_back(i);
+      columns[i].measured = ValueShape{};
+    }
   }
-  if (measurement.measured.empty()) return;
+  const bool wants_count = progress && progress->WantsRowCount();
+  if (measurement.measured.empty() && !wants_count) return 0;
   measurement.shapes.resize(measurement.measured.size());
-  // Named by position: result columns may share a name, or have none.
-  std::string names, calls;
+  // Named by position: result columns may share a name, or have none. The
+  // rows are counted on the way, which costs the pass next to nothing.
+  std::string names, calls = "count(*)";
   for (size_t i = 0; i < columns.size(); ++i) {
     names += (i ? ",c" : "c") + std::to_string(i);
   }
   for (size_t place = 0; place < measurement.measured.size(); ++place) {
     if (place % kColumnsPerCall == 0) {
-      calls += std::string(place ? "), " : "") + kMeasureFunction + "(?1, " +
+      calls += std::string(place ? "), " : ", ") + kMeasureFunction + "(?1, " +
                std::to_string(place);
     }
     calls += ",c" + std::to_string(measurement.measured[place]);
   }
+  if (!measurement.measured.empty()) calls += ")";
   const std::string sql = "WITH vd_measured(" + names + ") AS (" +
                           std::string(select_sql) + ") SELECT " + calls +
-                          ") FROM vd_measured";
+                          " FROM vd_measured";
+  int64_t rows = 0;
   {
     StatementLease measure = session.Prepare(sql);
     sqlite3_bind_pointer(measure.get(), 1, &measurement, kMeasurementType, nullptr);
     const int rc = sqlite3_step(measure.get());
     sqlite3_clear_bindings(measure.get());
     if (rc != SQLITE_ROW) throw session.Error(rc, select_sql);
+    rows = sqlite3_column_int64(measure.get(), 0);
   }
   for (size_t place = 0; place < measurement.measured.size(); ++place) {
     columns[measurement.measured[place]].measured = measurement.shapes[place];
   }
+  return rows;
 }
 
 }  // namespace vdimpexp::data

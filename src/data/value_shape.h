@@ -2,11 +2,14 @@
 // fixed widths: they learn the widths before the first row arrives.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string_view>
 
 #include "data/column_info.h"
+#include "data/external_target.h"
 #include "data/session.h"
+#include "data/write_progress.h"
 
 namespace vdimpexp::data {
 
@@ -20,9 +23,12 @@ void WidenForNumber(ValueShape& shape, int64_t number);
 // connection is running, and a host keeps recordsets open over an export.
 void RegisterMeasureFunction(sqlite3* db);
 
-// Sets every column's `measured` from one aggregate pass over the rows of
-// `select_sql`, whose result columns `columns` describe.
-void MeasureResultColumns(Session& session, std::string_view select_sql,
-                          std::span<ColumnInfo> columns);
+// Readies `columns`, the result columns of `select_sql`, for `writer`:
+// when it needs them measured, sets every column's `measured` from one
+// aggregate pass over the rows. Returns the rows to come where they were
+// learnt, by that pass or by a count that `progress` wants; 0 otherwise.
+int64_t ReadyColumnsForWriter(Session& session, std::string_view select_sql,
+                              const TableWriter& writer, std::span<ColumnInfo> columns,
+                              const WriteProgress* progress);
 
 }  // namespace vdimpexp::data

@@ -226,6 +226,61 @@ TEST_F(ConnectionTest, AFailingExternalWriterIsToldToRemoveWhatItWrote) {
   EXPECT_EQ(FailingWriter::folder, " /exports;2 ");
 }
 
+// Writes nothing anywhere; fails at its second row when told to.
+struct CountingWriter : TableWriter {
+  explicit CountingWriter(bool measures, bool fails) : measures(measures), fails(fails) {}
+  void Open(const ExternalTarget&, std::span<const ColumnInfo>) override {}
+  void WriteRow(std::span<const Value>) override {
+    if (fails && ++rows == 2) throw std::runtime_error("disk full");
+  }
+  void Finish() override {}
+  void Abandon() noexcept override {}
+  bool NeedsMeasuredColumns() const override { return measures; }
+  bool measures, fails;
+  int rows = 0;
+};
+
+// What a progress display is told, as "started 729; 256; 512; ended".
+struct RecordedProgress : WriteProgress {
+  explicit RecordedProgress(bool wants_count) : wants_count(wants_count) {}
+  bool WantsRowCount() const override { return wants_count; }
+  void Started(int64_t rows) override { told += "started " + std::to_string(rows); }
+  void Written(int64_t rows) override { told += "; " + std::to_string(rows); }
+  void Ended() override { told += "; ended"; }
+  bool wants_count;
+  std::string told;
+};
+
+TEST_F(ConnectionTest, AnExternalFileTellsItsProgressWithTheRowsCountedOnlyWhenFree) {
+  // 3^6 rows: past two reports.
+  const char* kSixJoins =
+      "SELECT a.JobNo INTO [counting;Database=/x].[t] FROM Jobs a, Jobs b, Jobs c, "
+      "Jobs d, Jobs e, Jobs f";
+  const struct {
+    bool measures, wants_count, fails;
+    std::string told;
+  } cases[] = {
+      {true, false, false, "started 729; 256; 512; ended"},  // the measuring pass counts
+      {false, true, false, "started 729; 256; 512; ended"},  // a count of its own
+      {false, false, false, "started 0; 256; 512; ended"},   // no pass for nothing
+      {false, true, true, "started 729; ended"},
+  };
+  for (const auto& c : cases) {
+    RegisterTableWriter("counting", [&] {
+      return std::make_unique<CountingWriter>(c.measures, c.fails);
+    });
+    RecordedProgress progress(c.wants_count);
+    host_.ReportWritesTo(&progress);
+    if (c.fails) {
+      EXPECT_ANY_THROW(host_.Execute(kSixJoins));
+    } else {
+      host_.Execute(kSixJoins);
+    }
+    host_.ReportWritesTo(nullptr);
+    EXPECT_EQ(progress.told, c.told) << c.measures << c.wants_count << c.fails;
+  }
+}
+
 TEST_F(ConnectionTest, NewRowsCarryTheirKeyAndDefaultsBeforeTheyAreSaved) {
   Recordset contacts = OpenTable("Contacts");
   contacts.AddNew();
