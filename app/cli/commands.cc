@@ -183,7 +183,8 @@ std::vector<std::string> UnreadableTables(const LegacyImportJob& job,
 }
 
 // "Customers (12 records): 12 read, 10 imported (1 renamed), 0 dropped,
-// 2 refused, 0 skipped as deleted; 0.04 s".
+// 2 refused, 0 skipped as deleted; 0.04 s", and the records missing from a
+// file cut short when there are any.
 std::string TableSummaryLine(const legacy::XavTableCounts& counts) {
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.2f s", counts.seconds);
@@ -191,7 +192,11 @@ std::string TableSummaryLine(const legacy::XavTableCounts& counts) {
          std::to_string(counts.imported) + " imported (" +
          std::to_string(counts.renamed) + " renamed), " + std::to_string(counts.dropped) +
          " dropped, " + std::to_string(counts.refused) + " refused, " +
-         std::to_string(counts.deleted) + " skipped as deleted; " + seconds;
+         std::to_string(counts.deleted) + " skipped as deleted" +
+         (counts.missing > 0
+              ? ", " + std::to_string(counts.missing) + " missing from a file cut short"
+              : "") +
+         "; " + seconds;
 }
 
 // The file an export writes reports its rows to `progress` while this
@@ -365,11 +370,12 @@ int ImportXavCommand(data::Connection& host, const LegacyImportJob& job,
     if (!job.set_aside_list.empty()) {
       importing::SaveSetAsideList(report.set_aside, job.set_aside_list);
     }
-    const bool refused = std::any_of(
-        report.tables.begin(), report.tables.end(),
-        [](const legacy::XavTableCounts& table) { return table.refused > 0; });
+    const bool lost = std::any_of(report.tables.begin(), report.tables.end(),
+                                  [](const legacy::XavTableCounts& table) {
+                                    return table.refused + table.missing > 0;
+                                  });
     // A table left out unread is records not imported, as refused ones are.
-    return refused || !unreadable.empty() ? kDoneWithChanges : kDone;
+    return lost || !unreadable.empty() ? kDoneWithChanges : kDone;
   });
   const bool done = status == kDone || status == kDoneWithChanges;
   nlohmann::ordered_json& tables = summary["tables"] = nlohmann::ordered_json::array();
@@ -387,6 +393,7 @@ int ImportXavCommand(data::Connection& host, const LegacyImportJob& job,
     table["dropped"] = counts->dropped;
     table["refused"] = counts->refused;
     table["deleted"] = counts->deleted;
+    table["missing"] = counts->missing;
     table["seconds"] = counts->seconds;
     // After a failure nothing is imported, whatever the counts were.
     if (done) summary.Say(TableSummaryLine(*counts));

@@ -306,6 +306,12 @@ std::size_t MemoProblemCount(TableHandle handle) {
   return table ? table->memo_problems : 0;
 }
 
+std::uint32_t MissingRecordCount(TableHandle handle) {
+  const OpenTable* table = FindTable(handle);
+  return table ? table->table->layout().header_record_count - table->table->record_count()
+               : 0;
+}
+
 std::size_t LiveContextCount() { return State().contexts.size(); }
 
 }  // namespace vdimpexp::legacy

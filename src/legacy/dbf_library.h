@@ -111,6 +111,9 @@ FieldContent CurrentFieldContent(FieldHandle field);
 // each counted once however often its field is asked for; 0 for a stale
 // handle.
 std::size_t MemoProblemCount(TableHandle table);
+// How many records the table's header counts that its file does not hold
+// (a file cut short, its last part record or none); 0 for a stale handle.
+std::uint32_t MissingRecordCount(TableHandle table);
 // How many contexts are started and not yet ended.
 std::size_t LiveContextCount();
 

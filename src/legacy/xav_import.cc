@@ -200,6 +200,13 @@ std::string NotImportedLine(int64_t rows) {
          " could not be imported.";
 }
 
+std::string MissingRecordsLine(int64_t records) {
+  return std::to_string(records) +
+         (records == 1 ? " record that the header counts is"
+                       : " records that the header counts are") +
+         " missing from the file, which was cut short.";
+}
+
 std::string MemoProblemLine(std::size_t texts) {
   return std::to_string(texts) + (texts == 1 ? " memo text" : " memo texts") +
          " could not be read.";
@@ -297,6 +304,7 @@ bool ImportTable(const XavTableEntry& entry, const std::string& path,
     counts.deleted = std::max<int64_t>(0, d4recCountDo(DbfFile) - counts.read);
   }
   const std::size_t memo_problems = MemoProblemCount(DbfFile);
+  counts.missing = MissingRecordCount(DbfFile);
   DbfResult = code4close(DbfContext);
   rows.Close();
   transaction.Commit();
@@ -312,6 +320,7 @@ bool ImportTable(const XavTableEntry& entry, const std::string& path,
   progress.AppendLine(CountsLine(tally));
   // Their records were imported with those fields empty.
   if (memo_problems > 0) progress.AppendLine(MemoProblemLine(memo_problems));
+  if (counts.missing > 0) progress.AppendLine(MissingRecordsLine(counts.missing));
   progress.ShowBar(false);
   return true;
 }

@@ -41,6 +41,9 @@ struct XavTableCounts {
   int64_t dropped = 0;  // duplicates left out (stock)
   int64_t refused = 0;  // rows the host would not take
   int64_t deleted = 0;  // records marked deleted, passed over
+  // Not among those read: records the header counts that are not in the
+  // file, as when a copy was cut short.
+  int64_t missing = 0;
   double seconds = 0;
 };
 
@@ -75,7 +78,8 @@ inline constexpr int kMaxContactSaves = 100;
 // could not be opened, which its progress line after "Importing ..." says
 // with the library's reason; the run goes on with the next table either
 // way. Memo texts that cannot be read leave their fields empty, and a line
-// after "Completed." counts them.
+// after "Completed." counts them, as another counts the records a file cut
+// short has lost.
 // Throws data::DbError when a table's transaction cannot be committed (the
 // engine ended the caller's transaction): nothing of the run is kept then.
 bool ImportXAVTables(std::span<const XavTableEntry> lstchkGeneral,

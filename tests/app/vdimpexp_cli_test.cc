@@ -41,6 +41,11 @@ TEST_F(CommandLineTest, EachCommandExitsAsItEndsAndSaysWhy) {
   const fs::path cp852 = fs::path(scratch_.Path()) / "cp852";
   fs::create_directory(cp852);
   fs::copy_file(VD_CODEPAGE_FIXTURES "/cp852/LOG.DBF", cp852 / "LOG.DBF");
+  // The same table with its last record cut in half.
+  const fs::path cut_short = fs::path(scratch_.Path()) / "short";
+  fs::create_directory(cut_short);
+  fs::copy_file(cp852 / "LOG.DBF", cut_short / "LOG.DBF");
+  fs::resize_file(cut_short / "LOG.DBF", fs::file_size(cp852 / "LOG.DBF") - 20);
   const std::string xav = "import xav" + Db() + " --dir ";
   const std::string text_export = "export" + Db() +
                                   " --category 0 --fields LastName,City "
@@ -97,6 +102,10 @@ TEST_F(CommandLineTest, EachCommandExitsAsItEndsAndSaysWhy) {
       {xav + ShellQuoted(cp852.string()) + " --codepage 852 --commit", 0,
        "Importing Customers \\(4 records\\) - character set of tables without one: "
        "DOS 852.*\nCommitted"},
+      {xav + ShellQuoted(cut_short.string()) + " --codepage 852 --dry-run", 3,
+       "\n1 record that the header counts is missing from the file, which was cut "
+       "short.\n(.*\n)*Customers \\(3 records\\): 3 read, .* 1 missing from a file "
+       "cut short;"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments);
