@@ -33,34 +33,37 @@ bool InjectedFault() {
   return true;
 }
 
-// The file's bytes reach the descriptor through these, so that every write,
-// the C library's and a library's own through Stream(), passes one place.
-ssize_t WriteToDescriptor(void* cookie, const char* bytes, size_t size) {
-  if (InjectedFault()) return -1;
-  int fd = static_cast<int>(reinterpret_cast<intptr_t>(cookie));
-  size_t done = 0;
-  while (done < size) {
-    ssize_t wrote = ::write(fd, bytes + done, size - done);
-    if (wrote < 0 && errno == EINTR) continue;
-    if (wrote <= 0) return done > 0 ? static_cast<ssize_t>(done) : -1;
-    done += static_cast<size_t>(wrote);
-  }
-  return static_cast<ssize_t>(done);
-}
-
-int SeekDescriptor(void* cookie, off64_t* offset, int whence) {
-  off_t at =
-      ::lseek(static_cast<int>(reinterpret_cast<intptr_t>(cookie)), *offset, whence);
-  if (at < 0) return -1;
-  *offset = at;
-  return 0;
-}
-
-int CloseDescriptor(void* cookie) {
-  return ::close(static_cast<int>(reinterpret_cast<intptr_t>(cookie)));
-}
-
 }  // namespace
+
+struct TargetFile::Descriptor {
+  int fd;
+  int refused_error = 0;
+
+  // The file's bytes reach the descriptor through these, so that every
+  // write, the C library's and a library's own through Stream(), passes
+  // one place.
+  static ssize_t Write(void* cookie, const char* bytes, size_t size) {
+    auto* self = static_cast<Descriptor*>(cookie);
+    size_t done = 0;
+    while (done < size) {
+      ssize_t wrote = InjectedFault() ? -1 : ::write(self->fd, bytes + done, size - done);
+      if (wrote < 0 && errno == EINTR) continue;
+      if (wrote < 0 && self->refused_error == 0) self->refused_error = errno;
+      if (wrote <= 0) return done > 0 ? static_cast<ssize_t>(done) : -1;
+      done += static_cast<size_t>(wrote);
+    }
+    return static_cast<ssize_t>(done);
+  }
+
+  static int Seek(void* cookie, off64_t* offset, int whence) {
+    off_t at = ::lseek(static_cast<Descriptor*>(cookie)->fd, *offset, whence);
+    if (at < 0) return -1;
+    *offset = at;
+    return 0;
+  }
+
+  static int Close(void* cookie) { return ::close(static_cast<Descriptor*>(cookie)->fd); }
+};
 
 WriteFaultInjection::WriteFaultInjection(int nth) {
   fault_fired.store(false);
@@ -80,11 +83,12 @@ TargetFile::TargetFile(std::filesystem::path path) : path_(std::move(path)) {
   // same system call that creates it.
   int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd >= 0) {
-    file_ = fopencookie(reinterpret_cast<void*>(static_cast<intptr_t>(fd)), "wb",
+    descriptor_ = std::make_unique<Descriptor>(Descriptor{.fd = fd});
+    file_ = fopencookie(descriptor_.get(), "wb",
                         {.read = nullptr,
-                         .write = WriteToDescriptor,
-                         .seek = SeekDescriptor,
-                         .close = CloseDescriptor});
+                         .write = Descriptor::Write,
+                         .seek = Descriptor::Seek,
+                         .close = Descriptor::Close});
     if (file_ == nullptr) {
       int error = errno;
       ::close(fd);
@@ -109,6 +113,10 @@ TargetFile::TargetFile(std::filesystem::path path) : path_(std::move(path)) {
 
 TargetFile::~TargetFile() {
   if (file_ != nullptr) std::fclose(file_);
+}
+
+int TargetFile::RefusedWriteError() const {
+  return descriptor_ != nullptr ? descriptor_->refused_error : 0;
 }
 
 void TargetFile::Write(std::string_view bytes) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string_view>
 
 #include "data/external_target.h"
@@ -29,6 +30,9 @@ class TargetFile {
   // The open file, for a library that writes it with calls of its own (the
   // compound file of a workbook). Close and Remove still apply.
   std::FILE* Stream() const { return file_; }
+  // The errno of the first write the system refused, 0 while none was: the
+  // reason behind a library's own "failed to flush".
+  int RefusedWriteError() const;
 
   // Appends at the end of what was written. Throws data::DbError on failure.
   void Write(std::string_view bytes);
@@ -41,9 +45,11 @@ class TargetFile {
   void Remove() noexcept;
 
  private:
+  struct Descriptor;
   [[noreturn]] void Fail(std::string_view doing) const;
 
   std::filesystem::path path_;
+  std::unique_ptr<Descriptor> descriptor_;  // outlives file_, which writes through it
   std::FILE* file_ = nullptr;
 };
 

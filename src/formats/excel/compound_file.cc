@@ -2,10 +2,12 @@
 
 #include <gsf/gsf.h>
 
+#include <cstring>
 #include <mutex>
 #include <string>
 
 #include "data/db_error.h"
+#include "formats/common/target_file.h"
 
 namespace vdimpexp::formats {
 
@@ -32,15 +34,14 @@ struct CompoundFileWriter::Outputs {
   }
 };
 
-CompoundFileWriter::CompoundFileWriter(std::FILE* file, const std::filesystem::path& path,
-                                       std::string_view stream_name)
-    : path_(path), outputs_(std::make_unique<Outputs>()) {
+CompoundFileWriter::CompoundFileWriter(TargetFile& file, std::string_view stream_name)
+    : file_(file), outputs_(std::make_unique<Outputs>()) {
   static std::once_flag initialized;
   std::call_once(initialized, [] { gsf_init(); });
   // The FILE, not the path: libgsf would otherwise write a temporary file
   // and rename it over the target, past the exclusive creation that keeps
   // an export from replacing an existing file.
-  outputs_->file = gsf_output_stdio_new_FILE(path_.c_str(), file, TRUE);
+  outputs_->file = gsf_output_stdio_new_FILE(file.Path().c_str(), file.Stream(), TRUE);
   if (outputs_->file == nullptr) Fail("starting", nullptr);
   outputs_->compound = gsf_outfile_msole_new(outputs_->file);
   if (outputs_->compound == nullptr) Fail("starting", outputs_->file);
@@ -67,14 +68,18 @@ void CompoundFileWriter::Finish() {
 }
 
 void CompoundFileWriter::Fail(std::string_view doing, const void* output) const {
+  // libgsf says only "Failed to flush." where the disk refused a write;
+  // the system's reason tells the user what to do about it.
   std::string reason = "libgsf failed";
-  if (output != nullptr) {
+  if (file_.RefusedWriteError() != 0) {
+    reason = std::strerror(file_.RefusedWriteError());
+  } else if (output != nullptr) {
     const GError* error = gsf_output_error(static_cast<const GsfOutput*>(output));
     if (error != nullptr && error->message != nullptr) reason = error->message;
   }
   throw data::DbError(data::error_number::kEngineFailure,
                       "Error " + std::string(doing) + " the compound file '" +
-                          path_.string() + "': " + reason);
+                          file_.Path().string() + "': " + reason);
 }
 
 }  // namespace vdimpexp::formats

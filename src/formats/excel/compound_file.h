@@ -5,20 +5,18 @@
 // file as it is written, so a large workbook is never held in memory.
 #pragma once
 
-#include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <string_view>
 
 namespace vdimpexp::formats {
 
+class TargetFile;
+
 class CompoundFileWriter {
  public:
-  // Starts a compound file in `file`, which is new, empty and open for
-  // writing, holding the stream `stream_name`. `path` names the file in
-  // errors. The file stays open and the caller's to close.
-  CompoundFileWriter(std::FILE* file, const std::filesystem::path& path,
-                     std::string_view stream_name);
+  // Starts a compound file in `file`, which is new and empty, holding the
+  // stream `stream_name`. The file stays open and the caller's to close.
+  CompoundFileWriter(TargetFile& file, std::string_view stream_name);
   // Without Finish, what was written is no valid compound file; the caller
   // removes it.
   ~CompoundFileWriter();
@@ -35,7 +33,7 @@ class CompoundFileWriter {
   struct Outputs;
   [[noreturn]] void Fail(std::string_view doing, const void* output) const;
 
-  std::filesystem::path path_;
+  const TargetFile& file_;
   std::unique_ptr<Outputs> outputs_;
 };
 

@@ -358,7 +358,7 @@ void ExcelWriter::FinishWorkbook() {
              std::to_string(kMaxWorkbookStream) + " bytes");
   }
 
-  CompoundFileWriter workbook(file_->Stream(), path_, RulesOf(version_).stream);
+  CompoundFileWriter workbook(*file_, RulesOf(version_).stream);
   workbook.Write(globals);
   auto write = [&workbook](std::string_view bytes) { workbook.Write(bytes); };
   if (strings_) strings_->WriteRecords(globals.size(), write);

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <regex>
 #include <set>
@@ -162,7 +164,8 @@ TEST_P(WriterContractTest, ARefusedColumnAFailingRowOrAMissingFolderLeavesNoFile
   EXPECT_FALSE(std::filesystem::exists(scratch_.File("out")));
 }
 
-TEST_P(WriterContractTest, AFullDiskAtAnyWriteFailsNamingTheFileAndLeavesNothing) {
+TEST_P(WriterContractTest,
+       AFullDiskAtAnyWriteFailsNamingTheFileAndTheReasonAndLeavesNothing) {
   // The table's path up to its extension names each of its companions too.
   const std::string stem = Out("c.");
   for (int nth = 1;; ++nth) {
@@ -175,6 +178,7 @@ TEST_P(WriterContractTest, AFullDiskAtAnyWriteFailsNamingTheFileAndLeavesNothing
     } catch (const data::DbError& error) {
       EXPECT_TRUE(fault.Fired()) << error.what();
       EXPECT_THAT(error.what(), HasSubstr(stem));
+      EXPECT_THAT(error.what(), HasSubstr(std::strerror(ENOSPC)));
       EXPECT_THAT(OutFiles(), IsEmpty());
       continue;
     }
