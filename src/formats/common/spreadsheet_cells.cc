@@ -4,6 +4,7 @@
 
 #include "data/text.h"
 #include "data/utf8.h"
+#include "formats/common/format_changes.h"
 
 namespace vdimpexp::formats {
 namespace {
@@ -71,6 +72,27 @@ std::string WorksheetName(std::string_view table, int sheet_number,
   }
   if (name.empty()) name = "Sheet";
   return name + suffix;
+}
+
+ContinuedSheets::ContinuedSheets(std::string_view table, const SheetNameRules& rules,
+                                 uint32_t max_rows)
+    : table_(table), rules_(rules), max_rows_(max_rows) {}
+
+const std::string& ContinuedSheets::Start() {
+  names_.push_back(WorksheetName(table_, static_cast<int>(names_.size()) + 1, rules_));
+  rows_ = 0;
+  return names_.back();
+}
+
+void ContinuedSheets::CountRecord() {
+  ++records_;
+  if (names_.size() > 1 && first_continued_ == 0) first_continued_ = records_;
+}
+
+void ContinuedSheets::DescribeContinued(std::vector<std::string>& lines) const {
+  if (names_.size() < 2) return;
+  DescribeContinuedRows(first_continued_, records_, {names_.begin() + 1, names_.end()},
+                        lines);
 }
 
 }  // namespace vdimpexp::formats

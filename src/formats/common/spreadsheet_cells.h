@@ -1,6 +1,6 @@
-// What the spreadsheet writers (Excel and Lotus) share: the serial day
-// numbers dates are stored as, and the names of the worksheets an export
-// fills.
+// What the spreadsheet writers share: the serial day numbers dates are
+// stored as, and the worksheets an export fills, one after another, and
+// their names.
 #pragma once
 
 #include <cstddef>
@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "data/value.h"
 
@@ -47,5 +48,41 @@ struct SheetNameRules {
 // `max_characters` characters; an empty name becomes "Sheet".
 std::string WorksheetName(std::string_view table, int sheet_number,
                           const SheetNameRules& rules);
+
+// The worksheets an export fills one after another: each holds `max_rows`
+// rows, the column names first, and the record that finds one full goes
+// on in the next, named by WorksheetName.
+class ContinuedSheets {
+ public:
+  ContinuedSheets(std::string_view table, const SheetNameRules& rules, uint32_t max_rows);
+
+  // Starts the next worksheet, its names row not yet written; returns its name.
+  const std::string& Start();
+  // Whether the current worksheet has room for no more rows.
+  bool Full() const { return rows_ == max_rows_; }
+  // Counts a record before its row is written.
+  void CountRecord();
+  // Counts a row written, the names row included.
+  void CountRow() { ++rows_; }
+
+  // The current worksheet's rows written, names included: the next row's index.
+  uint32_t Rows() const { return rows_; }
+  // The record being written, as errors number it: 0 for the names row.
+  int64_t RecordBeingWritten() const { return rows_ == 0 ? 0 : records_; }
+  const std::vector<std::string>& Names() const { return names_; }
+
+  // Appends the line that tells where the rows went that the first
+  // worksheet had no room for; nothing while there was room.
+  void DescribeContinued(std::vector<std::string>& lines) const;
+
+ private:
+  std::string table_;
+  SheetNameRules rules_;
+  uint32_t max_rows_;
+  std::vector<std::string> names_;
+  uint32_t rows_ = 0;
+  int64_t records_ = 0;
+  int64_t first_continued_ = 0;  // the first record on a further worksheet
+};
 
 }  // namespace vdimpexp::formats

@@ -93,7 +93,7 @@ void ExcelWriter::Fail(int32_t number, const std::string& what) const {
 
 void ExcelWriter::FailCell(uint16_t column, int32_t number,
                            const std::string& what) const {
-  throw ValueError(number, Where(), static_cast<int64_t>(records_), column_names_[column],
+  throw ValueError(number, Where(), sheets_->RecordBeingWritten(), column_names_[column],
                    what);
 }
 
@@ -101,7 +101,6 @@ void ExcelWriter::Open(const data::ExternalTarget& target,
                        std::span<const data::ColumnInfo> columns) {
   const VersionRules& rules = RulesOf(version_);
   path_ = target.database;
-  table_ = target.table;
   if (columns.size() > kMaxColumns) {
     Fail(error_number::kEngineFailure,
          "the export has " + std::to_string(columns.size()) + " columns; an " +
@@ -110,6 +109,9 @@ void ExcelWriter::Open(const data::ExternalTarget& target,
   }
   for (const data::ColumnInfo& column : columns) column_names_.push_back(column.name);
   changes_.resize(columns.size());
+  sheets_.emplace(target.table,
+                  version_ == BiffVersion::k8 ? kExcel97SheetNames : kExcel5SheetNames,
+                  rules.max_rows);
 
   file_.emplace(path_);
   if (IsWorksheetFile(version_)) {
@@ -133,18 +135,15 @@ void ExcelWriter::Open(const data::ExternalTarget& target,
 }
 
 void ExcelWriter::StartSheet() {
+  const std::string& name = sheets_->Start();
   if (!IsWorksheetFile(version_)) {
-    Sheet sheet{.name = WorksheetName(
-                    table_, static_cast<int>(sheets_.size()) + 1,
-                    version_ == BiffVersion::k8 ? kExcel97SheetNames : kExcel5SheetNames),
-                .spool_begin = spool_->Size()};
+    SpooledSheet sheet{.spool_begin = spool_->Size()};
     std::string problem;
-    if (!AppendSheetName(sheet.stored_name, version_, sheet.name, problem)) {
+    if (!AppendSheetName(sheet.stored_name, version_, name, problem)) {
       Fail(error_number::kEngineFailure, problem);
     }
-    sheets_.push_back(std::move(sheet));
+    spooled_.push_back(std::move(sheet));
   }
-  sheet_rows_ = 0;
   cells_.clear();
   for (size_t column = 0; column < column_names_.size(); ++column) {
     AppendText(0, static_cast<uint16_t>(column), column_names_[column], nullptr);
@@ -153,9 +152,9 @@ void ExcelWriter::StartSheet() {
 }
 
 void ExcelWriter::EndSheet() {
-  Sheet& sheet = sheets_.back();
+  SpooledSheet& sheet = spooled_.back();
   sheet.spool_end = spool_->Size();
-  sheet.rows = sheet_rows_;
+  sheet.rows = sheets_->Rows();
 }
 
 void ExcelWriter::WriteCells() {
@@ -164,22 +163,21 @@ void ExcelWriter::WriteCells() {
   } else {
     file_->Write(cells_);
   }
-  ++sheet_rows_;
+  sheets_->CountRow();
 }
 
 void ExcelWriter::WriteRow(std::span<const Value> row) {
   const VersionRules& rules = RulesOf(version_);
-  if (sheet_rows_ == rules.max_rows) {
+  if (sheets_->Full()) {
     if (IsWorksheetFile(version_)) {
       Fail(error_number::kEngineFailure, WorksheetRowLimit(rules.name, rules.max_rows));
     }
     EndSheet();
     StartSheet();
-    if (first_continued_ == 0) first_continued_ = records_ + 1;
   }
-  ++records_;
+  sheets_->CountRecord();
   cells_.clear();
-  const auto sheet_row = static_cast<uint16_t>(sheet_rows_);
+  const auto sheet_row = static_cast<uint16_t>(sheets_->Rows());
   for (size_t column = 0; column < row.size(); ++column) {
     AppendCell(sheet_row, static_cast<uint16_t>(column), row[column]);
   }
@@ -304,13 +302,13 @@ void ExcelWriter::FinishWorksheetFile() {
   AppendEof(epilogue);
   file_->Write(epilogue);
   std::string dimensions;
-  AppendDimensions(dimensions, version_, sheet_rows_,
+  AppendDimensions(dimensions, version_, sheets_->Rows(),
                    static_cast<uint16_t>(column_names_.size()));
   file_->WriteAt(dimensions_offset_, dimensions);
   file_->Close();
 }
 
-std::string ExcelWriter::SheetPrologue(const Sheet& sheet) const {
+std::string ExcelWriter::SheetPrologue(const SpooledSheet& sheet) const {
   std::string prologue;
   AppendBof(prologue, version_, SubstreamType::kWorksheet);
   AppendWorksheetOptions(prologue);
@@ -330,7 +328,7 @@ void ExcelWriter::FinishWorkbook() {
   AppendDateMode(globals);
   AppendFormatTables(globals, version_);
   std::vector<size_t> offset_fields;
-  for (const Sheet& sheet : sheets_) {
+  for (const SpooledSheet& sheet : spooled_) {
     offset_fields.push_back(globals.size() + 4);
     AppendBoundSheet(globals, 0, sheet.stored_name);
   }
@@ -346,10 +344,10 @@ void ExcelWriter::FinishWorkbook() {
   AppendEof(first_epilogue);
 
   uint64_t offset = globals.size() + strings_size + end_of_globals.size();
-  for (size_t i = 0; i < sheets_.size(); ++i) {
+  for (size_t i = 0; i < spooled_.size(); ++i) {
     PutLittleEndian(&globals[offset_fields[i]], offset, 4);
-    offset += SheetPrologue(sheets_[i]).size() + sheets_[i].spool_end -
-              sheets_[i].spool_begin + epilogue.size();
+    offset += SheetPrologue(spooled_[i]).size() + spooled_[i].spool_end -
+              spooled_[i].spool_begin + epilogue.size();
   }
   if (offset > kMaxWorkbookStream) {
     Fail(error_number::kEngineFailure,
@@ -363,9 +361,9 @@ void ExcelWriter::FinishWorkbook() {
   auto write = [&workbook](std::string_view bytes) { workbook.Write(bytes); };
   if (strings_) strings_->WriteRecords(globals.size(), write);
   workbook.Write(end_of_globals);
-  for (size_t i = 0; i < sheets_.size(); ++i) {
-    workbook.Write(SheetPrologue(sheets_[i]));
-    spool_->Copy(sheets_[i].spool_begin, sheets_[i].spool_end, write);
+  for (size_t i = 0; i < spooled_.size(); ++i) {
+    workbook.Write(SheetPrologue(spooled_[i]));
+    spool_->Copy(spooled_[i].spool_begin, spooled_[i].spool_end, write);
     workbook.Write(i == 0 ? first_epilogue : epilogue);
   }
   if (offset < kMinWorkbookStream) {
@@ -382,12 +380,7 @@ std::vector<std::string> ExcelWriter::Changes() const {
   for (size_t i = 0; i < changes_.size(); ++i) {
     DescribeChanges(column_names_[i], changes_[i], Windows1252().name(), lines);
   }
-  if (sheets_.size() > 1) {
-    std::vector<std::string> continued;
-    for (size_t i = 1; i < sheets_.size(); ++i) continued.push_back(sheets_[i].name);
-    DescribeContinuedRows(first_continued_, static_cast<int64_t>(records_), continued,
-                          lines);
-  }
+  if (sheets_) sheets_->DescribeContinued(lines);
   return lines;
 }
 

@@ -28,6 +28,7 @@
 
 #include "data/external_target.h"
 #include "formats/common/format_changes.h"
+#include "formats/common/spreadsheet_cells.h"
 #include "formats/common/target_file.h"
 #include "formats/excel/biff_records.h"
 #include "formats/excel/shared_strings.h"
@@ -58,8 +59,7 @@ class ExcelWriter : public data::TableWriter {
  private:
   // A worksheet of a workbook: its name, as BOUNDSHEET stores it, and its
   // cells in the spool.
-  struct Sheet {
-    std::string name;
+  struct SpooledSheet {
     std::string stored_name;
     uint64_t spool_begin = 0;
     uint64_t spool_end = 0;
@@ -79,7 +79,7 @@ class ExcelWriter : public data::TableWriter {
   void FinishWorksheetFile();
   void FinishWorkbook();
   // BOF to DIMENSIONS of a workbook's worksheet.
-  std::string SheetPrologue(const Sheet& sheet) const;
+  std::string SheetPrologue(const SpooledSheet& sheet) const;
   // "Excel 97 workbook '/exports/cust.xls'", the start of every error.
   std::string Where() const;
   [[noreturn]] void Fail(int32_t number, const std::string& what) const;
@@ -88,18 +88,15 @@ class ExcelWriter : public data::TableWriter {
 
   BiffVersion version_;
   std::filesystem::path path_;
-  std::string table_;
   std::vector<std::string> column_names_;
   std::optional<TargetFile> file_;
   std::unique_ptr<Spool> spool_;
-  std::vector<Sheet> sheets_;
+  std::optional<ContinuedSheets> sheets_;
+  std::vector<SpooledSheet> spooled_;     // of a workbook
   std::optional<SharedStrings> strings_;  // of Excel 97
   std::vector<ColumnChanges> changes_;    // one for each column
   // Where DIMENSIONS stands in a single-sheet file, completed by Finish.
   uint64_t dimensions_offset_ = 0;
-  uint32_t sheet_rows_ = 0;  // rows of the current worksheet, names included
-  uint64_t records_ = 0;
-  uint64_t first_continued_ = 0;  // the first record on a further worksheet
   // Reused for every row and every text: memory stays flat however many
   // rows arrive.
   std::string cells_;

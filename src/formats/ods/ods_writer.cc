@@ -149,7 +149,6 @@ void OdsWriter::Fail(const std::string& what) const {
 void OdsWriter::Open(const data::ExternalTarget& target,
                      std::span<const data::ColumnInfo> columns) {
   path_ = target.database;
-  table_ = target.table;
   if (columns.size() > kMaxColumns) {
     Fail("the export has " + std::to_string(columns.size()) +
          " columns; an OpenDocument table holds at most " +
@@ -157,42 +156,38 @@ void OdsWriter::Open(const data::ExternalTarget& target,
   }
   for (const data::ColumnInfo& column : columns) column_names_.push_back(column.name);
   changes_.resize(columns.size());
+  sheets_.emplace(target.table, kSheetNames, max_rows_);
   file_.emplace(path_);
   tables_ = std::make_unique<Spool>(Where());
   StartSheet();
 }
 
 void OdsWriter::StartSheet() {
-  if (!sheet_names_.empty()) xml_ += "</table:table>";
-  sheet_names_.push_back(
-      WorksheetName(table_, static_cast<int>(sheet_names_.size()) + 1, kSheetNames));
+  if (!sheets_->Names().empty()) xml_ += "</table:table>";
+  const std::string& name = sheets_->Start();
   widths_.emplace_back(column_names_.size());
   xml_ += "<table:table table:name=\"";
-  AppendEscaped(xml_, sheet_names_.back());
+  AppendEscaped(xml_, name);
   xml_ += "\">";
   for (size_t column = 0; column < column_names_.size(); ++column) {
     xml_ += "<table:table-column table:style-name=\"" +
-            ColumnStyle(sheet_names_.size() - 1, column) + "\"/>";
+            ColumnStyle(widths_.size() - 1, column) + "\"/>";
   }
-  sheet_rows_ = 0;
   xml_ += "<table:table-row>";
   for (size_t column = 0; column < column_names_.size(); ++column) {
     AppendText(column, column_names_[column], nullptr);
   }
   xml_ += "</table:table-row>";
-  ++sheet_rows_;
+  sheets_->CountRow();
 }
 
 void OdsWriter::WriteRow(std::span<const Value> row) {
-  if (sheet_rows_ == max_rows_) {
-    StartSheet();
-    if (first_continued_ == 0) first_continued_ = records_ + 1;
-  }
-  ++records_;
+  if (sheets_->Full()) StartSheet();
+  sheets_->CountRecord();
   xml_ += "<table:table-row>";
   for (size_t column = 0; column < row.size(); ++column) AppendValue(column, row[column]);
   xml_ += "</table:table-row>";
-  ++sheet_rows_;
+  sheets_->CountRow();
   if (xml_.size() >= kFlushAt) Flush();
 }
 
@@ -307,7 +302,7 @@ void OdsWriter::AppendText(size_t column, std::string_view utf8, ColumnChanges* 
       const data::Utf8Character character = data::DecodeUtf8At(utf8, at);
       if (character.length == 0) {
         throw ValueError(error_number::kTypeMismatch, Where(),
-                         sheet_rows_ == 0 ? 0 : records_, column_names_[column],
+                         sheets_->RecordBeingWritten(), column_names_[column],
                          "the text is not valid UTF-8");
       }
       if (!kSheetNames.storable(character.code_point)) {
@@ -421,7 +416,7 @@ void OdsWriter::Zip(const std::string& content, const std::string& archive) cons
   zip_t* zip = zip_open(archive.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
   if (zip == nullptr)
     Fail("the archive could not be started (libzip error " + std::to_string(error) + ")");
-  const std::string settings = SettingsXml(sheet_names_);
+  const std::string settings = SettingsXml(sheets_->Names());
   const std::string styles = StylesXml();
   const std::string manifest = ManifestXml();
   auto fail = [&](const std::string& what) {
@@ -478,10 +473,7 @@ std::vector<std::string> OdsWriter::Changes() const {
   for (size_t i = 0; i < changes_.size(); ++i) {
     DescribeChanges(column_names_[i], changes_[i], "XML 1.0", lines);
   }
-  if (sheet_names_.size() > 1) {
-    DescribeContinuedRows(first_continued_, records_,
-                          {sheet_names_.begin() + 1, sheet_names_.end()}, lines);
-  }
+  if (sheets_) sheets_->DescribeContinued(lines);
   return lines;
 }
 

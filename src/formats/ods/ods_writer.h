@@ -28,6 +28,7 @@
 #include "formats/common/column_widths.h"
 #include "formats/common/format_changes.h"
 #include "formats/common/scratch_path.h"
+#include "formats/common/spreadsheet_cells.h"
 #include "formats/common/target_file.h"
 #include "formats/excel/spool.h"
 
@@ -63,16 +64,12 @@ class OdsWriter : public data::TableWriter {
 
   uint32_t max_rows_;
   std::string path_;
-  std::string table_;
   std::vector<std::string> column_names_;
   std::optional<TargetFile> file_;
   std::unique_ptr<Spool> tables_;  // content.xml's tables, as the rows come
-  std::vector<std::string> sheet_names_;
+  std::optional<ContinuedSheets> sheets_;
   std::vector<ColumnWidths> widths_;  // of each table
   std::vector<ColumnChanges> changes_;
-  uint32_t sheet_rows_ = 0;  // of the current table, names included
-  int64_t records_ = 0;
-  int64_t first_continued_ = 0;
   std::string xml_;  // rows waiting for the spool
 };
 

@@ -63,7 +63,6 @@ void XlsxWriter::Check(int error) const {
 void XlsxWriter::Open(const data::ExternalTarget& target,
                       std::span<const data::ColumnInfo> columns) {
   path_ = target.database;
-  table_ = target.table;
   if (columns.size() > kMaxColumns) {
     Fail("the export has " + std::to_string(columns.size()) +
          " columns; an Excel 2007 worksheet holds at most " +
@@ -71,6 +70,7 @@ void XlsxWriter::Open(const data::ExternalTarget& target,
   }
   for (const data::ColumnInfo& column : columns) column_names_.push_back(column.name);
   changes_.resize(columns.size());
+  sheets_.emplace(target.table, kSheetNames, max_rows_);
   file_.emplace(path_);
   scratch_.emplace(".xlsx", Where());
   std::string tmpdir = std::filesystem::temp_directory_path().string();
@@ -86,16 +86,14 @@ void XlsxWriter::Open(const data::ExternalTarget& target,
 }
 
 void XlsxWriter::StartSheet() {
-  sheet_names_.push_back(
-      WorksheetName(table_, static_cast<int>(sheet_names_.size()) + 1, kSheetNames));
-  sheet_ = workbook_add_worksheet(workbook_, sheet_names_.back().c_str());
-  if (sheet_ == nullptr) Fail("the worksheet '" + sheet_names_.back() + "' was refused");
+  const std::string& name = sheets_->Start();
+  sheet_ = workbook_add_worksheet(workbook_, name.c_str());
+  if (sheet_ == nullptr) Fail("the worksheet '" + name + "' was refused");
   widths_.emplace(column_names_.size());
-  sheet_rows_ = 0;
   for (size_t column = 0; column < column_names_.size(); ++column) {
     WriteText(static_cast<uint16_t>(column), column_names_[column], nullptr);
   }
-  ++sheet_rows_;
+  sheets_->CountRow();
 }
 
 void XlsxWriter::EndSheet() {
@@ -110,20 +108,19 @@ void XlsxWriter::EndSheet() {
 }
 
 void XlsxWriter::WriteRow(std::span<const Value> row) {
-  if (sheet_rows_ == max_rows_) {
+  if (sheets_->Full()) {
     EndSheet();
     StartSheet();
-    if (first_continued_ == 0) first_continued_ = records_ + 1;
   }
-  ++records_;
+  sheets_->CountRecord();
   for (size_t column = 0; column < row.size(); ++column) {
     WriteValue(static_cast<uint16_t>(column), row[column]);
   }
-  ++sheet_rows_;
+  sheets_->CountRow();
 }
 
 void XlsxWriter::WriteValue(uint16_t column, const Value& value) {
-  const lxw_row_t row = sheet_rows_;
+  const lxw_row_t row = sheets_->Rows();
   char digits[32];
   switch (value.kind()) {
     case Value::Kind::kNull:
@@ -194,7 +191,7 @@ void XlsxWriter::WriteText(uint16_t column, const std::string& utf8,
       const data::Utf8Character character = data::DecodeUtf8At(utf8, at);
       if (character.length == 0) {
         throw ValueError(error_number::kTypeMismatch, Where(),
-                         sheet_rows_ == 0 ? 0 : records_, column_names_[column],
+                         sheets_->RecordBeingWritten(), column_names_[column],
                          "the text is not valid UTF-8");
       }
       length = character.length;
@@ -227,7 +224,7 @@ void XlsxWriter::WriteText(uint16_t column, const std::string& utf8,
     cell = &text_;
     changes->replaced_characters += static_cast<int64_t>(nuls);
   }
-  Check(worksheet_write_string(sheet_, sheet_rows_, column, cell->c_str(), nullptr));
+  Check(worksheet_write_string(sheet_, sheets_->Rows(), column, cell->c_str(), nullptr));
   widths_->MeasureText(column, *cell);
 }
 
@@ -258,10 +255,7 @@ std::vector<std::string> XlsxWriter::Changes() const {
   for (size_t i = 0; i < changes_.size(); ++i) {
     DescribeChanges(column_names_[i], changes_[i], "XML 1.0", lines);
   }
-  if (sheet_names_.size() > 1) {
-    DescribeContinuedRows(first_continued_, records_,
-                          {sheet_names_.begin() + 1, sheet_names_.end()}, lines);
-  }
+  if (sheets_) sheets_->DescribeContinued(lines);
   return lines;
 }
 

@@ -28,6 +28,7 @@
 #include "formats/common/column_widths.h"
 #include "formats/common/format_changes.h"
 #include "formats/common/scratch_path.h"
+#include "formats/common/spreadsheet_cells.h"
 #include "formats/common/target_file.h"
 
 struct lxw_workbook;
@@ -65,7 +66,6 @@ class XlsxWriter : public data::TableWriter {
 
   uint32_t max_rows_;
   std::string path_;
-  std::string table_;
   std::vector<std::string> column_names_;
   std::optional<TargetFile> file_;
   std::optional<ScratchPath> scratch_;
@@ -73,12 +73,9 @@ class XlsxWriter : public data::TableWriter {
   lxw_worksheet* sheet_ = nullptr;
   lxw_format* date_ = nullptr;
   lxw_format* date_time_ = nullptr;
-  std::vector<std::string> sheet_names_;
+  std::optional<ContinuedSheets> sheets_;
   std::optional<ColumnWidths> widths_;  // of the current worksheet
   std::vector<ColumnChanges> changes_;
-  uint32_t sheet_rows_ = 0;  // of the current worksheet, names included
-  int64_t records_ = 0;
-  int64_t first_continued_ = 0;
   std::string text_;  // reused for every cut text and number spelled out
 };
 

@@ -228,9 +228,11 @@ TEST_P(EveryVersionTest, RecordsComeInTheOrderOfFilesOthersWrote) {
   EXPECT_THAT(bytes, HasSubstr(std::string("\x81\0\x02\0\xC1\x04", 6)));
   // Both BIFF8 BOFs say Excel 97 (build 0x0DBB of 1996), saved on Windows.
   const std::string bof = std::string("\0\xBB\x0D\xCC\x07\x01\0\0\0\x06\0\0\0", 13);
-  for (char type : {'\x05', '\x10'})
-    if (version_.biff == 80)
+  if (version_.biff == 80) {
+    for (char type : {'\x05', '\x10'}) {
       EXPECT_THAT(bytes, HasSubstr(std::string("\x09\x08\x10\0\0\x06", 6) + type + bof));
+    }
+  }
 }
 
 TEST_P(EveryVersionTest, AWorksheetEndsAtItsLastRowAndAWorkbookGoesOnInAnother) {
@@ -270,8 +272,9 @@ TEST_P(EveryVersionTest, AWorksheetEndsAtItsLastRowAndAWorkbookGoesOnInAnother) 
                           " worksheet holds at most 16,384 rows: the column names and "
                           "16,383 records."));
   }
-  if (version_.biff == 80)
+  if (version_.biff == 80) {
     EXPECT_THAT(RecordsOf(file), HasSubstr(" strings for 65540 cells\nextsst ok, "));
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Excel, EveryVersionTest, ::testing::ValuesIn(kVersions),
