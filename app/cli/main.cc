@@ -20,16 +20,14 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <exception>
-#include <fstream>
 #include <iostream>
 #include <map>
-#include <nlohmann/json.hpp>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "app/cli/cancellation.h"
 #include "app/cli/commands.h"
+#include "app/cli/saved_job.h"
 #include "data/connection.h"
 #include "data/value.h"
 #include "entry/import_export_wizard.h"
@@ -124,72 +122,11 @@ int UsageError(const std::string& what) {
   return vdimpexp::cli::kUsage;
 }
 
-// Writes the command `app` parsed as a saved job: its words ("import",
-// "zip") and its options by name, as given.
-void SaveJob(const CLI::App& app, const std::string& file) {
-  nlohmann::ordered_json job = {{"vdimpexp_job", 1}};
-  const CLI::App* command = &app;
-  while (!command->get_subcommands().empty()) {
-    command = command->get_subcommands().front();
-    job["command"].push_back(command->get_name());
-  }
-  nlohmann::ordered_json& options = job["options"] = nlohmann::ordered_json::object();
-  for (const CLI::Option* option : command->get_options()) {
-    const std::string name = option->get_name();
-    if (option->count() == 0 || name == "--help" || name == "--save-job") continue;
-    const std::vector<std::string>& given = option->results();
-    if (option->get_expected_min() == 0) {
-      options[name] = true;
-    } else if (given.size() == 1) {
-      options[name] = given.front();
-    } else {
-      options[name] = given;
-    }
-  }
-  std::ofstream out(file);
-  out << job.dump(2) << "\n";
-  if (!out) throw std::runtime_error("the job could not be written to " + file);
-}
-
-int RunCommandLine(std::vector<std::string> arguments);
-
-// vdimpexp run FILE [--db HOST]: the saved command again, on HOST if given.
-int RunSavedJob(const std::vector<std::string>& arguments) {
-  if (arguments.size() != 2 && !(arguments.size() == 4 && arguments[2] == "--db")) {
-    return UsageError("run takes a job file and, if another database, --db HOST");
-  }
-  nlohmann::ordered_json job;
-  try {
-    std::ifstream in(arguments[1]);
-    if (!in) throw std::runtime_error("it cannot be read");
-    job = nlohmann::ordered_json::parse(in);
-    if (job.value("vdimpexp_job", 0) != 1) throw std::runtime_error("it is no saved job");
-  } catch (const std::exception& error) {
-    std::cerr << "vdimpexp: the job " << arguments[1] << ": " << error.what() << "\n";
-    return vdimpexp::cli::kUsage;
-  }
-  std::vector<std::string> command = job.at("command").get<std::vector<std::string>>();
-  for (const auto& [name, value] : job.at("options").items()) {
-    if (name == "--db" && arguments.size() == 4) continue;
-    command.push_back(name);
-    if (value.is_array()) {
-      std::string joined;
-      for (const auto& item : value)
-        joined += (joined.empty() ? "" : ",") + item.get<std::string>();
-      command.push_back(joined);
-    } else if (value.is_string()) {
-      command.push_back(value.get<std::string>());
-    }
-  }
-  if (arguments.size() == 4) command.insert(command.end(), {"--db", arguments[3]});
-  return RunCommandLine(command);
-}
-
 // Parses and runs one command; `arguments` leave out the program's name.
 int RunCommandLine(std::vector<std::string> arguments) {
   using namespace vdimpexp;
-  if (!arguments.empty() && arguments.front() == "run") return RunSavedJob(arguments);
-  CLI::App app{"Exports and imports of the shop database, without the wizards."};
+  CLI::App app{"Exports and imports of the shop database, without the wizards.",
+               "vdimpexp"};
   app.set_version_flag("--version", std::string(ComponentVersion()));
   app.require_subcommand(1);
   app.fallthrough();  // --quiet and --json also after the command
@@ -287,6 +224,12 @@ int RunCommandLine(std::vector<std::string> arguments) {
   CLI::Option* keep_flag = zip.add_flag("--keep", keep, "keep the existing codes");
   zip.add_flag("--replace", replace, "replace the existing codes")->excludes(keep_flag);
 
+  CLI::App& run = *app.add_subcommand("run", "run a command saved with --save-job");
+  std::string job_file;
+  run.add_option("JOB", job_file, "the saved job")->required();
+  run.add_option("--db", database, "run it on this host database instead")
+      ->check(CLI::ExistingFile);
+
   SelectionRequest request;
   try {
     std::reverse(arguments.begin(), arguments.end());  // as CLI11 takes them
@@ -296,7 +239,7 @@ int RunCommandLine(std::vector<std::string> arguments) {
     if (select.parsed() || export_command.parsed()) {
       request = RequestOf(category, filters, fields, export_command.parsed());
     }
-    if (!save_job.empty()) SaveJob(app, save_job);
+    if (!save_job.empty()) cli::SaveJob(app, save_job);
   } catch (const CLI::CallForHelp& help) {
     return app.exit(help);
   } catch (const CLI::CallForAllHelp& help) {
@@ -316,6 +259,18 @@ int RunCommandLine(std::vector<std::string> arguments) {
                         .terminal = isatty(STDERR_FILENO) == 1,
                         .json = json};
   if (formats.parsed()) return cli::FormatsCommand(streams);
+  if (run.parsed()) {
+    std::vector<std::string> saved;
+    try {
+      saved = cli::SavedJobArguments(job_file, database);
+    } catch (const std::exception& error) {
+      std::cerr << "vdimpexp: the job " << job_file << ": " << error.what() << "\n";
+      return cli::kUsage;
+    }
+    if (quiet) saved.insert(saved.begin(), "--quiet");
+    if (json) saved.insert(saved.begin(), "--json");
+    return RunCommandLine(saved);
+  }
   try {
     data::Connection host;
     host.Open(database, cli::kLockWait);

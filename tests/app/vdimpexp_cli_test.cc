@@ -57,6 +57,8 @@ TEST_F(CommandLineTest, EachCommandExitsAsItEndsAndSaysWhy) {
     std::string output;  // a regular expression
   } cases[] = {
       {"--version", 0, "^1\\.08\n$"},
+      {"export --help", 0, "^export the selection\nUsage: vdimpexp export \\[OPTIONS\\]"},
+      {"run --help", 0, "^run a command saved with --save-job\nUsage: vdimpexp run "},
       {"formats", 0, "\nExcel 97\n"},
       {"select" + Db() + " --category 0 --zip 1:99 --sort LastName", 0,
        "^SELECT \\* FROM Contacts WHERE   ZipCode BETWEEN '1' AND '99' ORDER BY "
@@ -197,7 +199,27 @@ TEST_F(CommandLineTest, ASavedJobRunsAgainOnAnyDatabaseUnlessWhatItNamesIsGone) 
   EXPECT_THAT(
       Run("select --db " + ShellQuoted(other) + " --category 0 --acc-type 1").text,
       ContainsRegex("--acc-type 1 is no entry of its list"));
-  EXPECT_EQ(Run("run " + ShellQuoted(db_)).exit_code, 2) << "no job";
+  // What is no job, or not one as --save-job writes them, is refused, never run.
+  const std::pair<std::string, std::string> no_jobs[] = {
+      {"shop.db", "it is no JSON document"},
+      {R"([1])", "it is no saved job"},
+      {R"({"vdimpexp_job": 1, "options": {}})", R"(its "command" is no list of words)"},
+      {R"({"vdimpexp_job": 1, "command": ["run", "job.json"], "options": {}})",
+       "it runs another job"},
+      {R"({"vdimpexp_job": 1, "command": ["formats"], "options": {"--db": 5}})",
+       "the option --db holds neither a text, a list of texts nor true"},
+  };
+  for (const auto& [document, refusal] : no_jobs) {
+    SCOPED_TRACE(document);
+    std::string file = db_;
+    if (document != "shop.db") {
+      file = scratch_.File("no-job.json");
+      std::ofstream(file) << document;
+    }
+    const ProcessOutput refused = Run("run " + ShellQuoted(file));
+    EXPECT_EQ(refused.exit_code, 2) << refused.text;
+    EXPECT_THAT(refused.text, ContainsRegex(": " + refusal + "\n$"));
+  }
 }
 
 TEST_F(CommandLineTest, ADatabaseAnotherProgramHoldsLockedFailsAndIsLeftAsItWas) {
