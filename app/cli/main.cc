@@ -247,6 +247,13 @@ int RunCommandLine(std::vector<std::string> arguments) {
   } catch (const CLI::CallForVersion& version) {
     return app.exit(version);
   } catch (const CLI::ParseError& error) {
+    // A mistyped command is left over where CLI11 only misses one.
+    const CLI::App& level = import.parsed() ? import : app;
+    const std::vector<std::string> left = app.remaining();
+    if (level.get_subcommands().empty() && !left.empty() && left.front()[0] != '-') {
+      return UsageError("'" + left.front() + "' is no command of vdimpexp" +
+                        (&level == &import ? " import" : ""));
+    }
     return UsageError(error.what());
   } catch (const std::exception& error) {
     std::cerr << "vdimpexp: " << error.what() << "\n";

@@ -58,6 +58,8 @@ TEST_F(CommandLineTest, EachCommandExitsAsItEndsAndSaysWhy) {
   } cases[] = {
       {"--version", 0, "^1\\.08\n$"},
       {"export --help", 0, "^export the selection\nUsage: vdimpexp export \\[OPTIONS\\]"},
+      {"exprot" + Db(), 2, "^vdimpexp: 'exprot' is no command of vdimpexp\n"},
+      {"import zap" + Db(), 2, "^vdimpexp: 'zap' is no command of vdimpexp import\n"},
       {"run --help", 0, "^run a command saved with --save-job\nUsage: vdimpexp run "},
       {"formats", 0, "\nExcel 97\n"},
       {"select" + Db() + " --category 0 --zip 1:99 --sort LastName", 0,
