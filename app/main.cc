@@ -123,6 +123,16 @@ int CreateEmptyDatabaseIfMissing(const std::string& path) {
   return 0;
 }
 
+// Whether Qt can show a window: a display server named, or a platform the
+// user chose (offscreen, vnc, ...).
+bool HasDisplay() {
+  for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    const char* value = std::getenv(variable);
+    if (value != nullptr && *value != '\0') return true;
+  }
+  return false;
+}
+
 int RunJob(const Options& options, int argc, char** argv) {
   if (options.job == Job::kCreateEmpty)
     return CreateEmptyDatabaseIfMissing(options.database);
@@ -147,6 +157,13 @@ int RunJob(const Options& options, int argc, char** argv) {
     case Job::kCreateEmpty:
       break;
     case Job::kWindow: {
+      // Qt aborts the program where it finds no display; the user should
+      // learn what still works instead.
+      if (!HasDisplay()) {
+        throw std::runtime_error(
+            "there is no display to open the window on (DISPLAY and WAYLAND_DISPLAY "
+            "are unset); --summary and --screenshots DIRECTORY work without one");
+      }
       QApplication application(argc, argv);
       vdimpexp::host::HostWindow window(connection);
       window.show();
