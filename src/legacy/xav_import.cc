@@ -207,7 +207,7 @@ std::string MissingRecordsLine(int64_t records) {
          " missing from the file, which was cut short.";
 }
 
-std::string MemoProblemLine(std::size_t texts) {
+std::string MemoProblemLine(int64_t texts) {
   return std::to_string(texts) + (texts == 1 ? " memo text" : " memo texts") +
          " could not be read.";
 }
@@ -303,7 +303,7 @@ bool ImportTable(const XavTableEntry& entry, const std::string& path,
   if (DbfResult == kDbfEndOfFile) {
     counts.deleted = std::max<int64_t>(0, d4recCountDo(DbfFile) - counts.read);
   }
-  const std::size_t memo_problems = MemoProblemCount(DbfFile);
+  counts.unreadable_memos = static_cast<int64_t>(MemoProblemCount(DbfFile));
   counts.missing = MissingRecordCount(DbfFile);
   DbfResult = code4close(DbfContext);
   rows.Close();
@@ -319,7 +319,9 @@ bool ImportTable(const XavTableEntry& entry, const std::string& path,
   if (counts.refused > 0) progress.AppendLine(NotImportedLine(counts.refused));
   progress.AppendLine(CountsLine(tally));
   // Their records were imported with those fields empty.
-  if (memo_problems > 0) progress.AppendLine(MemoProblemLine(memo_problems));
+  if (counts.unreadable_memos > 0) {
+    progress.AppendLine(MemoProblemLine(counts.unreadable_memos));
+  }
   if (counts.missing > 0) progress.AppendLine(MissingRecordsLine(counts.missing));
   progress.ShowBar(false);
   return true;

@@ -44,6 +44,8 @@ struct XavTableCounts {
   // Not among those read: records the header counts that are not in the
   // file, as when a copy was cut short.
   int64_t missing = 0;
+  // Memo texts that could not be read; their fields were left empty.
+  int64_t unreadable_memos = 0;
   double seconds = 0;
 };
 

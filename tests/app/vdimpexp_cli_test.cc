@@ -46,6 +46,10 @@ TEST_F(CommandLineTest, EachCommandExitsAsItEndsAndSaysWhy) {
   fs::create_directory(cut_short);
   fs::copy_file(cp852 / "LOG.DBF", cut_short / "LOG.DBF");
   fs::resize_file(cut_short / "LOG.DBF", fs::file_size(cp852 / "LOG.DBF") - 20);
+  // A table of memo fields whose memo file is gone.
+  const fs::path no_memos = fs::path(scratch_.Path()) / "no-memos";
+  fs::create_directory(no_memos);
+  fs::copy_file(VD_MEMO_FIXTURES "/main/MFG.DBF", no_memos / "MFG.DBF");
   const std::string xav = "import xav" + Db() + " --dir ";
   const std::string text_export = "export" + Db() +
                                   " --category 0 --fields LastName,City "
@@ -110,6 +114,9 @@ TEST_F(CommandLineTest, EachCommandExitsAsItEndsAndSaysWhy) {
        "\n1 record that the header counts is missing from the file, which was cut "
        "short.\n(.*\n)*Customers \\(3 records\\): 3 read, .* 1 missing from a file "
        "cut short;"},
+      {xav + ShellQuoted(no_memos.string()) + " --dry-run", 3,
+       "\nManufacturers \\(3 records\\): 3 read, 3 imported .*, 3 memo texts "
+       "unreadable;"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments);
