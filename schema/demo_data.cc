@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -416,24 +417,16 @@ std::string Padded(uint64_t number, int width) {
 // integer arithmetic; written out as ISO text the way the host stores them.
 
 constexpr int DaysFromCivil(int y, int m, int d) {
-  y -= m <= 2;
-  const int era = (y >= 0 ? y : y - 399) / 400;
-  const int yoe = y - era * 400;
-  const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
+  using namespace std::chrono;
+  return sys_days(year(y) / month(m) / day(d)).time_since_epoch().count();
 }
 
 std::string IsoDate(int days) {
-  days += 719468;
-  const int era = (days >= 0 ? days : days - 146096) / 146097;
-  const int doe = days - era * 146097;
-  const int yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int mp = (5 * doy + 2) / 153;
-  const int d = doy - (153 * mp + 2) / 5 + 1;
-  const int m = mp < 10 ? mp + 3 : mp - 9;
-  const int y = yoe + era * 400 + (m <= 2);
+  using namespace std::chrono;
+  const year_month_day date{sys_days(std::chrono::days(days))};
+  const int y = static_cast<int>(date.year());
+  const auto m = static_cast<unsigned>(date.month());
+  const auto d = static_cast<unsigned>(date.day());
   std::string text = Padded(static_cast<uint64_t>(y), 4);
   text += '-';
   text += static_cast<char>('0' + m / 10);

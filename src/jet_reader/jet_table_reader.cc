@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -117,31 +118,6 @@ std::optional<JetValue> ReadValue(PayloadReader& payload) {
   return std::nullopt;
 }
 
-// Days from 1970-01-01 to the proleptic Gregorian date, and back (H. Hinnant's
-// civil-days algorithms).
-int64_t DaysFromCivil(int64_t y, int m, int d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-data::Date CivilFromDays(int64_t z) {
-  z += 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const int64_t doe = z - era * 146097;
-  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int64_t mp = (5 * doy + 2) / 153;
-  const int day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  return {.year = static_cast<int>(yoe + era * 400 + (month <= 2)),
-          .month = month,
-          .day = day};
-}
-
 }  // namespace
 
 bool IsJetDatabaseFile(const std::string& path) {
@@ -162,8 +138,13 @@ std::optional<data::Date> DateFromSerial(double days) {
     seconds -= 86400;
     ++day;
   }
-  data::Date date = CivilFromDays(DaysFromCivil(1899, 12, 30) + day);
-  if (date.year > 9999) return std::nullopt;
+  using namespace std::chrono;
+  constexpr sys_days kDayZero = 1899y / December / 30;
+  const year_month_day civil{kDayZero + std::chrono::days(day)};
+  if (civil.year() > 9999y) return std::nullopt;
+  data::Date date{.year = static_cast<int>(civil.year()),
+                  .month = static_cast<int>(static_cast<unsigned>(civil.month())),
+                  .day = static_cast<int>(static_cast<unsigned>(civil.day()))};
   date.hour = static_cast<int>(seconds / 3600);
   date.minute = static_cast<int>(seconds / 60 % 60);
   date.second = static_cast<int>(seconds % 60);
