@@ -21,6 +21,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "app/host_console.h"
 #include "app/host_window.h"
@@ -124,18 +125,30 @@ int CreateEmptyDatabaseIfMissing(const std::string& path) {
 }
 
 // Whether Qt can show a window: a display server named, or a platform the
-// user chose (offscreen, vnc, ...).
+// user chose that needs none (offscreen, vnc, linuxfb, ...).
 bool HasDisplay() {
-  for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+  auto set = [](const char* variable) {
     const char* value = std::getenv(variable);
-    if (value != nullptr && *value != '\0') return true;
-  }
-  return false;
+    return value != nullptr && *value != '\0';
+  };
+  if (set("DISPLAY") || set("WAYLAND_DISPLAY")) return true;
+  if (!set("QT_QPA_PLATFORM")) return false;
+  const std::string_view platform = std::getenv("QT_QPA_PLATFORM");
+  return !platform.starts_with("xcb") && !platform.starts_with("wayland");
 }
 
 int RunJob(const Options& options, int argc, char** argv) {
   if (options.job == Job::kCreateEmpty)
     return CreateEmptyDatabaseIfMissing(options.database);
+  // Qt aborts the program where it finds no display; the user should learn
+  // what works without one instead, before a demo database is made for
+  // nothing.
+  if (options.job == Job::kWindow && !HasDisplay()) {
+    throw std::runtime_error(
+        "there is no display to open the window on (neither DISPLAY nor "
+        "WAYLAND_DISPLAY is set); --summary, --sql, --screenshots and --create-empty "
+        "work without one");
+  }
   CreateDemoDatabaseIfMissing(options);
   vdimpexp::data::Connection connection(options.database);
   switch (options.job) {
@@ -157,13 +170,6 @@ int RunJob(const Options& options, int argc, char** argv) {
     case Job::kCreateEmpty:
       break;
     case Job::kWindow: {
-      // Qt aborts the program where it finds no display; the user should
-      // learn what still works instead.
-      if (!HasDisplay()) {
-        throw std::runtime_error(
-            "there is no display to open the window on (DISPLAY and WAYLAND_DISPLAY "
-            "are unset); --summary and --screenshots DIRECTORY work without one");
-      }
       QApplication application(argc, argv);
       vdimpexp::host::HostWindow window(connection);
       window.show();

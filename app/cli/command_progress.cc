@@ -68,7 +68,7 @@ void CommandProgress::ShowBar(bool visible) {
     bar_shown_ = false;
     return;
   }
-  bar_shown_ = streams_.terminal && !streams_.quiet;
+  bar_shown_ = DrawsBars();
   bar_start_ = std::chrono::steady_clock::now();
   records_ = 0;
   if (bar_shown_) columns_ = TerminalColumns();

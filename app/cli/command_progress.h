@@ -27,7 +27,7 @@ class CommandProgress : public support::ProgressSink, public data::WriteProgress
   void RunPendingEvents() override {}
 
   // Counted only for a bar: a script has no use for the extra pass.
-  bool WantsRowCount() const override { return streams_.terminal && !streams_.quiet; }
+  bool WantsRowCount() const override { return DrawsBars(); }
   void Started(int64_t rows) override;
   void Written(int64_t rows) override;
   void Ended() override { ShowBar(false); }
@@ -36,6 +36,8 @@ class CommandProgress : public support::ProgressSink, public data::WriteProgress
   const std::vector<std::string>& Lines() const { return lines_; }
 
  private:
+  // A bar only on a terminal, and never with --quiet.
+  bool DrawsBars() const { return streams_.terminal && !streams_.quiet; }
   void DrawBar(double percent);
   void ClearBar();
 

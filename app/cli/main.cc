@@ -123,7 +123,10 @@ int UsageError(const std::string& what) {
 }
 
 // Parses and runs one command; `arguments` leave out the program's name.
-int RunCommandLine(std::vector<std::string> arguments) {
+// `running_job` names the saved job they come from, which may not run
+// another: a job naming itself would never end.
+int RunCommandLine(std::vector<std::string> arguments,
+                   const std::string& running_job = "") {
   using namespace vdimpexp;
   CLI::App app{"Exports and imports of the shop database, without the wizards.",
                "vdimpexp"};
@@ -267,6 +270,10 @@ int RunCommandLine(std::vector<std::string> arguments) {
                         .json = json};
   if (formats.parsed()) return cli::FormatsCommand(streams);
   if (run.parsed()) {
+    if (!running_job.empty()) {
+      std::cerr << "vdimpexp: the job " << running_job << ": it runs another job\n";
+      return cli::kUsage;
+    }
     std::vector<std::string> saved;
     try {
       saved = cli::SavedJobArguments(job_file, database);
@@ -276,7 +283,7 @@ int RunCommandLine(std::vector<std::string> arguments) {
     }
     if (quiet) saved.insert(saved.begin(), "--quiet");
     if (json) saved.insert(saved.begin(), "--json");
-    return RunCommandLine(saved);
+    return RunCommandLine(saved, job_file);
   }
   try {
     data::Connection host;

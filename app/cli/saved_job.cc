@@ -1,5 +1,7 @@
 #include "app/cli/saved_job.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
@@ -23,7 +25,8 @@ bool IsListOfTexts(const Json& value) {
 // would reach the command line as words nobody typed.
 Json ReadJob(const std::string& file) {
   std::ifstream in(file);
-  if (!in) throw std::runtime_error("it cannot be read");
+  if (!in)
+    throw std::runtime_error(std::string("it cannot be read: ") + std::strerror(errno));
   Json job = Json::parse(in, nullptr, false);
   if (job.is_discarded()) throw std::runtime_error("it is no JSON document");
   if (!job.is_object() || job.value(kMark, Json()) != 1) {
@@ -33,7 +36,6 @@ Json ReadJob(const std::string& file) {
   if (!IsListOfTexts(command) || command.empty()) {
     throw std::runtime_error("its \"command\" is no list of words");
   }
-  if (command.front() == "run") throw std::runtime_error("it runs another job");
   if (!job.value("options", Json()).is_object()) {
     throw std::runtime_error("its \"options\" are no object");
   }

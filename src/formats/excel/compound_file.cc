@@ -34,7 +34,8 @@ struct CompoundFileWriter::Outputs {
   }
 };
 
-CompoundFileWriter::CompoundFileWriter(TargetFile& file, std::string_view stream_name)
+CompoundFileWriter::CompoundFileWriter(const TargetFile& file,
+                                       std::string_view stream_name)
     : file_(file), outputs_(std::make_unique<Outputs>()) {
   static std::once_flag initialized;
   std::call_once(initialized, [] { gsf_init(); });

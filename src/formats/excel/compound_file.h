@@ -16,7 +16,7 @@ class CompoundFileWriter {
  public:
   // Starts a compound file in `file`, which is new and empty, holding the
   // stream `stream_name`. The file stays open and the caller's to close.
-  CompoundFileWriter(TargetFile& file, std::string_view stream_name);
+  CompoundFileWriter(const TargetFile& file, std::string_view stream_name);
   // Without Finish, what was written is no valid compound file; the caller
   // removes it.
   ~CompoundFileWriter();
