@@ -41,7 +41,7 @@ TEST_F(CommandLineTest, EachCommandExitsAsItEndsAndSaysWhy) {
   const fs::path cp852 = fs::path(scratch_.Path()) / "cp852";
   fs::create_directory(cp852);
   fs::copy_file(VD_CODEPAGE_FIXTURES "/cp852/LOG.DBF", cp852 / "LOG.DBF");
-  // The same table with its last record cut in half.
+  // The same table with the end of its last record (56 bytes) cut off.
   const fs::path cut_short = fs::path(scratch_.Path()) / "short";
   fs::create_directory(cut_short);
   fs::copy_file(cp852 / "LOG.DBF", cut_short / "LOG.DBF");
