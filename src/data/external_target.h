@@ -61,7 +61,8 @@ std::vector<std::string> RegisteredConnectTypes();
 // Fills `row` with the next row's values; false after the last row.
 using RowSource = std::function<bool(std::vector<Value>& row)>;
 
-// Where WriteAllRows reports, and the rows to come it tells (0: unknown).
+// Where WriteAllRows reports, and the rows to come it tells (0: not counted,
+// or none: a bar shows no percentage for either).
 struct RowsReport {
   WriteProgress* progress = nullptr;
   int64_t rows_to_come = 0;

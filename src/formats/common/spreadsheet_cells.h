@@ -56,7 +56,8 @@ class ContinuedSheets {
  public:
   ContinuedSheets(std::string_view table, const SheetNameRules& rules, uint32_t max_rows);
 
-  // Starts the next worksheet, its names row not yet written; returns its name.
+  // Starts the next worksheet, its names row not yet written; returns its
+  // name, which the next Start may move.
   const std::string& Start();
   // Whether the current worksheet has room for no more rows.
   bool Full() const { return rows_ == max_rows_; }
