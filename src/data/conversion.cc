@@ -21,15 +21,21 @@ namespace {
                                                  "' (" + std::string(why) + ")");
 }
 
-std::optional<double> ParseNumber(std::string_view text) {
+// The number the whole text spells, blanks around it and a leading "+"
+// aside; nullopt when it spells none or one beyond `Number`.
+template <typename Number>
+std::optional<Number> ParseWhole(std::string_view text) {
   text = TrimBlanks(text);
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  if (text.empty()) return std::nullopt;
-  double number = 0;
+  Number number{};
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
-  if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(number)) {
-    return std::nullopt;
-  }
+  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return number;
+}
+
+std::optional<double> ParseNumber(std::string_view text) {
+  std::optional<double> number = ParseWhole<double>(text);
+  if (number && !std::isfinite(*number)) return std::nullopt;
   return number;
 }
 
@@ -59,34 +65,44 @@ std::optional<double> AsNumber(const Value& value) {
   }
 }
 
-struct Range {
-  double low, high;
-};
+// The number rounded halves to even, as a whole number; nullopt beyond 64
+// bits, and for NaN.
+std::optional<int64_t> RoundedToWhole(double number) {
+  const double rounded = std::nearbyint(number);
+  // 2^63 is a double and INT64_MAX is not, so the upper bound is exclusive.
+  constexpr double kTwoTo63 = 9223372036854775808.0;
+  if (!(rounded >= -kTwoTo63 && rounded < kTwoTo63)) return std::nullopt;
+  return static_cast<int64_t>(rounded);
+}
 
-Range WholeNumberRange(ColumnType type) {
+bool FitsWholeNumberColumn(ColumnType type, int64_t number) {
   switch (type) {
     case ColumnType::kByte:
-      return {0, 255};
+      return number >= 0 && number <= 255;
     case ColumnType::kInteger:
-      return {-32768, 32767};
+      return number >= -32768 && number <= 32767;
     default:
-      return {static_cast<double>(std::numeric_limits<int64_t>::min()),
-              static_cast<double>(std::numeric_limits<int64_t>::max())};
+      return true;
   }
 }
 
 Value ToWholeNumber(const ColumnInfo& column, const Value& value) {
-  if (value.kind() == Value::Kind::kInteger && column.type == ColumnType::kLong) {
-    return value;
+  std::optional<int64_t> whole;
+  if (value.kind() == Value::Kind::kInteger) {
+    whole = value.AsInteger();
+  } else if (value.kind() == Value::Kind::kText) {
+    // As its very digits: through a double, digits past 2^53 would change.
+    whole = ParseWhole<int64_t>(value.AsText());
   }
-  std::optional<double> number = AsNumber(value);
-  if (!number) ThrowMismatch(column, value, "not a number");
-  double rounded = std::nearbyint(*number);  // halves to even
-  Range range = WholeNumberRange(column.type);
-  if (rounded < range.low || rounded > range.high) {
+  if (!whole) {
+    std::optional<double> number = AsNumber(value);
+    if (!number) ThrowMismatch(column, value, "not a number");
+    whole = RoundedToWhole(*number);
+  }
+  if (!whole || !FitsWholeNumberColumn(column.type, *whole)) {
     ThrowMismatch(column, value, "out of the column's range");
   }
-  return static_cast<int64_t>(rounded);
+  return *whole;
 }
 
 double RoundToDecimals(double number, int decimals) {
@@ -94,15 +110,37 @@ double RoundToDecimals(double number, int decimals) {
   return std::nearbyint(number * scale) / scale;
 }
 
+// Whether `column` holds `number`, rounded as it stores numbers: Single
+// and Currency to their limits, Decimal to its digits before the point
+// (half its last place short of the next power of ten, so that a double's
+// rounding decides nothing), Double every finite double.
+bool FitsNumberColumn(const ColumnInfo& column, double number) {
+  const double magnitude = std::fabs(number);
+  switch (column.type) {
+    case ColumnType::kSingle:
+      return magnitude <= std::numeric_limits<float>::max();
+    case ColumnType::kCurrency:
+      return magnitude <= 922337203685477.5807;  // a 64-bit count of ten-thousandths
+    case ColumnType::kDecimal:
+      return magnitude < std::pow(10.0, column.precision - column.scale) -
+                             0.5 * std::pow(10.0, -column.scale);
+    default:
+      return std::isfinite(number);
+  }
+}
+
 Value ToFloatingNumber(const ColumnInfo& column, const Value& value) {
   std::optional<double> number = AsNumber(value);
   if (!number) ThrowMismatch(column, value, "not a number");
-  if (column.type == ColumnType::kCurrency) return RoundToDecimals(*number, 4);
-  if (column.type == ColumnType::kDecimal) return RoundToDecimals(*number, column.scale);
-  if (column.type == ColumnType::kSingle) {
-    return static_cast<double>(static_cast<float>(*number));
+  double stored = *number;
+  if (column.type == ColumnType::kCurrency) stored = RoundToDecimals(stored, 4);
+  if (column.type == ColumnType::kDecimal) stored = RoundToDecimals(stored, column.scale);
+  if (column.type == ColumnType::kSingle) stored = static_cast<float>(stored);
+  // Infinities stand for themselves; a finite number may not become one.
+  if (std::isfinite(*number) && !FitsNumberColumn(column, stored)) {
+    ThrowMismatch(column, value, "out of the column's range");
   }
-  return *number;
+  return stored;
 }
 
 void CheckTextLength(const ColumnInfo& column, const std::string& text) {

@@ -391,6 +391,12 @@ TEST(ConversionTest, ValuesBecomeTheColumnsKindOrAreRefused) {
       {"INTEGER", "2.5", int64_t{2}},          {"INTEGER", "3.5", int64_t{4}},  // halves to even
       {"INTEGER", true, int64_t{-1}},          {"INTEGER", Value(), Value()},
       {"INTEGER", "9.3e18", {}, kMismatch},    {"INTEGER", "12abc", {}, kMismatch},
+      // Whole-number text keeps its very digits; 2^63 itself is beyond the column.
+      {"INTEGER", "9223372036854775807", int64_t{9223372036854775807}},
+      {"INTEGER", "9007199254740993", int64_t{9007199254740993}},
+      {"INTEGER", 9223372036854775808.0, {}, kMismatch},
+      {"SINGLE", 1e39, {}, kMismatch},         {"CURRENCY", 1e16, {}, kMismatch},
+      {"DECIMAL(5, 2)", "-999.99", -999.99},   {"DECIMAL(5, 2)", "999.996", {}, kMismatch},
       {"SMALLINT", "-32768", int64_t{-32768}}, {"SMALLINT", "32768", {}, kMismatch},
       {"SMALLINT", "", {}, kMismatch},         {"SMALLINT", "   ", {}, kMismatch},
       {"BYTE", int64_t{255}, int64_t{255}},    {"BYTE", int64_t{-1}, {}, kMismatch},
