@@ -264,15 +264,15 @@ struct RecordsetState {
   int64_t NextFreeKey() {
     return session->NextKey(table, [this] {
       int64_t highest = 0;
-      StatementLease top = session->Prepare("SELECT max(rowid) FROM " + Bracketed(table));
-      if (sqlite3_step(top.get()) == SQLITE_ROW)
-        highest = sqlite3_column_int64(top.get(), 0);
+      const std::string top_sql = "SELECT max(rowid) FROM " + Bracketed(table);
+      StatementLease top = session->Prepare(top_sql);
+      if (session->StepRow(top, top_sql)) highest = sqlite3_column_int64(top.get(), 0);
       if (autoincrement) {
         // Keys of deleted rows are not given out again.
-        StatementLease sequence =
-            session->Prepare("SELECT seq FROM sqlite_sequence WHERE name = ?");
+        constexpr const char* kSequenceSql = "SELECT seq FROM sqlite_sequence WHERE name = ?";
+        StatementLease sequence = session->Prepare(kSequenceSql);
         sqlite3_bind_text(sequence.get(), 1, table.c_str(), -1, SQLITE_TRANSIENT);
-        if (sqlite3_step(sequence.get()) == SQLITE_ROW) {
+        if (session->StepRow(sequence, kSequenceSql)) {
           highest = std::max<int64_t>(highest, sqlite3_column_int64(sequence.get(), 0));
         }
       }
@@ -423,7 +423,7 @@ void Recordset::OpenOn(std::shared_ptr<Session> session, std::string_view source
         "? "
         "COLLATE NOCASE");
     sqlite3_bind_text(master.get(), 1, requested.c_str(), -1, SQLITE_TRANSIENT);
-    if (sqlite3_step(master.get()) != SQLITE_ROW) {
+    if (!session->StepRow(master, "looking up " + requested)) {
       throw DbError(error_number::kEngineFailure,
                     "Cannot find the input table or query '" + requested + "'.");
     }
@@ -440,7 +440,7 @@ void Recordset::OpenOn(std::shared_ptr<Session> session, std::string_view source
         "pragma_table_info(?)");
     sqlite3_bind_text(info.get(), 1, state->table.c_str(), -1, SQLITE_TRANSIENT);
     int key_parts = 0, key_index = -1;
-    while (sqlite3_step(info.get()) == SQLITE_ROW) {
+    while (session->StepRow(info, "reading the columns of " + state->table)) {
       auto text = [&](int i) {
         const unsigned char* t = sqlite3_column_text(info.get(), i);
         return std::string(t ? reinterpret_cast<const char*>(t) : "");
@@ -461,8 +461,9 @@ void Recordset::OpenOn(std::shared_ptr<Session> session, std::string_view source
   for (size_t i = 0; i < columns.size(); ++i) {
     Value initial;
     if (!default_expressions[i].empty()) {
-      StatementLease evaluate = session->Prepare("SELECT " + default_expressions[i]);
-      if (sqlite3_step(evaluate.get()) == SQLITE_ROW) {
+      const std::string evaluate_sql = "SELECT " + default_expressions[i];
+      StatementLease evaluate = session->Prepare(evaluate_sql);
+      if (session->StepRow(evaluate, evaluate_sql)) {
         initial = ReadColumn(evaluate.get(), 0, columns[i]);
       }
     }

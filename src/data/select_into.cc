@@ -44,12 +44,9 @@ bool TableExists(Session& session, const std::string& schema, const std::string&
                       ".sqlite_master WHERE type IN ('table', 'view') "
                       "AND name = ? COLLATE NOCASE");
   sqlite3_bind_text(lookup.get(), 1, table.c_str(), -1, SQLITE_TRANSIENT);
-  const int rc = sqlite3_step(lookup.get());
   // A database another program holds locked says so, rather than passing
   // for one without the table.
-  if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-    throw session.Error(rc, "looking up " + table);
-  return rc == SQLITE_ROW;
+  return session.StepRow(lookup, "looking up " + table);
 }
 
 // Runs `work` inside a savepoint: all of it stays, or none of it.

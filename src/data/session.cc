@@ -140,6 +140,13 @@ void Session::Run(std::string_view sql) {
   if (rc != SQLITE_DONE) throw Error(rc, sql);
 }
 
+bool Session::StepRow(const StatementLease& statement, std::string_view context) const {
+  const int rc = sqlite3_step(statement.get());
+  if (rc == SQLITE_ROW) return true;
+  if (rc == SQLITE_DONE) return false;
+  throw Error(rc, context);
+}
+
 DbError Session::Error(int rc, std::string_view context) const {
   int extended = sqlite3_extended_errcode(db_);
   std::string message = sqlite3_errmsg(db_);

@@ -53,6 +53,10 @@ class Session {
   StatementLease Prepare(std::string_view sql);
   // Runs a statement that returns no rows.
   void Run(std::string_view sql);
+  // Steps `statement`: true with its next row, false after the last. Any
+  // failure, a lock held past the wait included, throws DbError naming
+  // `context`: it never passes for the end of the rows.
+  bool StepRow(const StatementLease& statement, std::string_view context) const;
   // How long a statement waits for a lock another connection holds.
   int busy_timeout() const { return busy_timeout_ms_; }
   // Where statements that write external files report their progress;

@@ -3,7 +3,9 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include <chrono>
 #include <fstream>
 
 #include "data/conversion.h"
@@ -194,7 +196,15 @@ TEST_F(ConnectionTest, SelectIntoKeepsTheSourceTypesAndAFailedCopyLeavesNothing)
   host_.Execute("SELECT * INTO Copied FROM Kinds");
   const std::string types = "SELECT group_concat(type) FROM pragma_table_info";
   EXPECT_EQ(Read(types + "('Copied')"), Read(types + "('Kinds')"));
-  EXPECT_ANY_THROW(host_.Execute("SELECT JobNo, 1/0 + Nope INTO Broken FROM Jobs"));
+  // The table is made, then the third row fails: nothing of it stays.
+  try {
+    host_.Execute(
+        "SELECT JobNo, IIf(JobNo = 3, abs(-9223372036854775807 - 1), 0) AS n INTO Broken "
+        "FROM Jobs");
+    ADD_FAILURE() << "the copy did not fail";
+  } catch (const DbError& error) {
+    EXPECT_THAT(error.description(), HasSubstr("integer overflow"));
+  }
   EXPECT_EQ(Read("SELECT count(*) FROM sqlite_master WHERE name='Broken'"), "0");
 }
 
@@ -304,6 +314,33 @@ TEST_F(ConnectionTest, NewRowsCarryTheirKeyAndDefaultsBeforeTheyAreSaved) {
   contacts.AddNew();
   contacts.CancelUpdate();
   EXPECT_EQ(Keys(), "1,2,4");
+}
+
+TEST_F(ConnectionTest, ALockAnotherProgramHoldsIsToldAsOneNeverAsNoTableOrAFreeKey) {
+  Connection waiting;
+  waiting.Open(path_, std::chrono::milliseconds(20));
+  Recordset opened_before;
+  opened_before.Open("Contacts", waiting, CursorType::kKeyset, LockType::kOptimistic,
+                     CommandType::kTable);
+  sqlite3* holder = nullptr;
+  ASSERT_EQ(sqlite3_open(path_.c_str(), &holder), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  auto is_lock = [](auto&& step) {
+    try {
+      step();
+    } catch (const DbError& error) {
+      return error.locked();
+    }
+    return false;
+  };
+  EXPECT_TRUE(is_lock([&] {
+    Recordset rows;
+    rows.Open("Contacts", waiting, CursorType::kKeyset, LockType::kOptimistic,
+              CommandType::kTable);
+  }));
+  EXPECT_TRUE(is_lock([&] { opened_before.AddNew(); }));
+  sqlite3_close(holder);
 }
 
 TEST_F(ConnectionTest, KeysInsideATransactionFollowEveryInsertOfTheConnection) {
