@@ -11,31 +11,21 @@
 namespace vdimpexp::data {
 namespace {
 
-constexpr const char* kAttachedAlias = "vd_target";
-
-// Attaches another database file for the length of one statement.
+// Another database file, attached for the length of one statement.
 class AttachedFile {
  public:
-  AttachedFile(Session& session, const std::string& path) : session_(session) {
-    CheckDatabaseFile(path);
-    StatementLease attach =
-        session.Prepare(std::string("ATTACH DATABASE ? AS ") + kAttachedAlias);
-    sqlite3_bind_text(attach.get(), 1, path.c_str(), -1, SQLITE_TRANSIENT);
-    int rc = sqlite3_step(attach.get());
-    if (rc != SQLITE_DONE) throw session.Error(rc, "attaching '" + path + "'");
-  }
-  ~AttachedFile() {
-    try {
-      session_.Run(std::string("DETACH DATABASE ") + kAttachedAlias);
-    } catch (const DbError&) {
-      // Nothing to undo: a detach fails only when the file was never attached.
-    }
-  }
+  AttachedFile(Session& session, const std::string& path)
+      : session_(session), name_(session.AttachFile(path)) {}
+  ~AttachedFile() { session_.DetachFile(name_); }
   AttachedFile(const AttachedFile&) = delete;
   AttachedFile& operator=(const AttachedFile&) = delete;
 
+  // The schema name statements reach its tables by.
+  const std::string& Name() const { return name_; }
+
  private:
   Session& session_;
+  std::string name_;
 };
 
 bool TableExists(Session& session, const std::string& schema, const std::string& table) {
@@ -58,8 +48,13 @@ auto AllOrNothing(Session& session, Work work) {
     session.Run("RELEASE vd_select_into");
     return result;
   } catch (...) {
-    session.Run("ROLLBACK TO vd_select_into");
-    session.Run("RELEASE vd_select_into");
+    try {
+      session.Run("ROLLBACK TO vd_select_into");
+      session.Run("RELEASE vd_select_into");
+    } catch (const DbError&) {
+      // The engine rolled back by itself (interrupted, a full disk), the
+      // savepoint with it: the failure that made it do so is the news.
+    }
     throw;
   }
 }
@@ -123,7 +118,7 @@ SelectIntoResult RunSelectInto(Session& session, const jet::Statement& statement
       return CopyIntoDatabaseTable(session, "main", statement);
     case jet::Target::Kind::kDatabaseFile: {
       AttachedFile attached(session, statement.target.database_file);
-      return CopyIntoDatabaseTable(session, kAttachedAlias, statement);
+      return CopyIntoDatabaseTable(session, attached.Name(), statement);
     }
     case jet::Target::Kind::kExternal:
       return CopyIntoExternalFile(session, statement);
@@ -133,13 +128,12 @@ SelectIntoResult RunSelectInto(Session& session, const jet::Statement& statement
 
 void RunDropTableInFile(Session& session, const jet::Target& target) {
   AttachedFile attached(session, target.database_file);
-  if (!TableExists(session, kAttachedAlias, target.table)) {
+  if (!TableExists(session, attached.Name(), target.table)) {
     throw DbError(
         error_number::kEngineFailure,
         "Table '" + target.table + "' does not exist in '" + target.database_file + "'.");
   }
-  session.Run(std::string("DROP TABLE ") + kAttachedAlias + "." +
-              Bracketed(target.table));
+  session.Run("DROP TABLE " + attached.Name() + "." + Bracketed(target.table));
 }
 
 }  // namespace vdimpexp::data

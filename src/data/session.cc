@@ -171,7 +171,7 @@ int Session::BeginTransaction() {
   // other connection can slip rows in while this one counts its keys.
   Run(transaction_level_ == 0 ? "BEGIN IMMEDIATE"
                               : "SAVEPOINT " + SavepointName(transaction_level_));
-  if (transaction_level_ == 0) ForgetKeys();
+  if (transaction_level_ == 0) highest_key_.clear();
   return ++transaction_level_;
 }
 
@@ -180,7 +180,7 @@ bool Session::EngineEndedTransaction() const {
 }
 
 void Session::LeaveEndedLevel() {
-  if (--transaction_level_ == 0) ForgetKeys();
+  if (--transaction_level_ == 0) EndedOuterTransaction();
 }
 
 void Session::CommitTransaction() {
@@ -197,7 +197,7 @@ void Session::CommitTransaction() {
   int level = transaction_level_ - 1;
   Run(level == 0 ? "COMMIT" : "RELEASE " + SavepointName(level));
   transaction_level_ = level;
-  if (level == 0) ForgetKeys();
+  if (level == 0) EndedOuterTransaction();
 }
 
 void Session::RollbackTransaction() {
@@ -210,15 +210,53 @@ void Session::RollbackTransaction() {
     return;
   }
   int level = transaction_level_ - 1;
-  if (level == 0) {
-    Run("ROLLBACK");
-    ForgetKeys();
-  } else {
+  if (level > 0) {
     // Keys handed out inside the savepoint stay used: a gap, never a reuse.
     Run("ROLLBACK TO " + SavepointName(level));
     Run("RELEASE " + SavepointName(level));
+    transaction_level_ = level;
+    return;
   }
-  transaction_level_ = level;
+  Run("ROLLBACK");
+  transaction_level_ = 0;
+  EndedOuterTransaction();
+}
+
+void Session::EndedOuterTransaction() noexcept {
+  highest_key_.clear();
+  std::vector<std::string> names;
+  for (const auto& [name, file] : attached_) names.push_back(name);
+  for (const std::string& name : names) DetachFile(name);
+}
+
+std::string Session::AttachFile(const std::string& path) {
+  CheckDatabaseFile(path);
+  // Attached twice, a file would lock itself out of the transaction that
+  // keeps its first attachment.
+  for (const auto& [name, file] : attached_) {
+    std::error_code unknown;
+    if (std::filesystem::equivalent(path, file, unknown)) return name;
+  }
+  int free = 0;
+  while (attached_.contains("vd_file_" + std::to_string(free))) ++free;
+  std::string name = "vd_file_" + std::to_string(free);
+  StatementLease attach = Prepare("ATTACH DATABASE ? AS " + name);
+  sqlite3_bind_text(attach.get(), 1, path.c_str(), -1, SQLITE_TRANSIENT);
+  StepRow(attach, "attaching '" + path + "'");
+  attached_.emplace(name, path);
+  return name;
+}
+
+void Session::DetachFile(const std::string& name) noexcept {
+  const std::string sql = "DETACH DATABASE " + name;
+  // Not through Run: a detach may not throw, and it is no statement of
+  // the caller's transaction.
+  sqlite3_stmt* detach = nullptr;
+  int rc = sqlite3_prepare_v2(db_, sql.c_str(), -1, &detach, nullptr);
+  if (rc == SQLITE_OK) rc = sqlite3_step(detach);
+  sqlite3_finalize(detach);
+  // Refused inside a transaction, it is tried again when that ends.
+  if (rc == SQLITE_DONE || transaction_level_ == 0) attached_.erase(name);
 }
 
 int64_t Session::NextKey(const std::string& table,

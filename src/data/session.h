@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -63,6 +64,14 @@ class Session {
   // nullptr for nowhere.
   WriteProgress* write_progress() const { return write_progress_; }
   void ReportWritesTo(WriteProgress* progress) { write_progress_ = progress; }
+  // Attaches the database file `path` under a name of its own, which it
+  // returns, for statements that write into it; a file still attached
+  // keeps its name.
+  std::string AttachFile(const std::string& path);
+  // Detaches what AttachFile attached: at once outside a transaction, else
+  // when the transaction ends, as SQLite detaches no file a transaction
+  // has used.
+  void DetachFile(const std::string& name) noexcept;
   // The DbError for the connection's last failure (rc), naming `context`.
   DbError Error(int rc, std::string_view context) const;
 
@@ -94,7 +103,9 @@ class Session {
   bool EngineEndedTransaction() const;
   // Leaves one level of a transaction the engine ended; nothing to undo.
   void LeaveEndedLevel();
-  void ForgetKeys() { highest_key_.clear(); }
+  // Back at no transaction: the keys counted in it are forgotten and the
+  // files it kept attached detached.
+  void EndedOuterTransaction() noexcept;
 
   std::string path_;
   sqlite3* db_ = nullptr;
@@ -104,6 +115,7 @@ class Session {
   std::unordered_map<std::string, std::vector<sqlite3_stmt*>> idle_statements_;
   // Per table: the highest key in use or handed out in this transaction.
   std::unordered_map<std::string, int64_t> highest_key_;
+  std::map<std::string, std::string> attached_;  // file by name, while attached
 };
 
 // Refuses a file that is not a SQLite database with an error that says

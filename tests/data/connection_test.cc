@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <atomic>
 #include <chrono>
 #include <fstream>
+#include <thread>
 
 #include "data/conversion.h"
 #include "data/db_error.h"
@@ -206,6 +208,43 @@ TEST_F(ConnectionTest, SelectIntoKeepsTheSourceTypesAndAFailedCopyLeavesNothing)
     EXPECT_THAT(error.description(), HasSubstr("integer overflow"));
   }
   EXPECT_EQ(Read("SELECT count(*) FROM sqlite_master WHERE name='Broken'"), "0");
+
+  // Into another file twice in one transaction: SQLite detaches no file a
+  // transaction has used, so it stays attached until the transaction ends.
+  const std::string other = scratch_.Database("other.db", "CREATE TABLE Kept (x);");
+  host_.BeginTrans();
+  for (const std::string table : {"First", "Second"}) {
+    host_.Execute("SELECT JobNo INTO " + table + " IN '" + other + "' FROM Jobs");
+  }
+  host_.CommitTrans();
+  EXPECT_EQ(Outcome("SELECT group_concat(name) FROM pragma_database_list"), "main");
+  EXPECT_EQ(QueryText(other,
+                      "SELECT (SELECT count(*) FROM First) || (SELECT count(*) "
+                      "FROM Second)"),
+            "33");
+
+  // Stopped while it copies a billion rows, inside a transaction the engine
+  // then ends: the error says it was interrupted.
+  Connection counting(
+      scratch_.Database("n.db",
+                        "CREATE TABLE n (x); WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL "
+                        "SELECT x + 1 FROM c "
+                        "WHERE x < 1000) INSERT INTO n SELECT x FROM c;"));
+  std::atomic<bool> stop = false;
+  counting.StopWhen(&stop);
+  counting.BeginTrans();
+  std::thread stopper([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    stop = true;
+  });
+  EXPECT_THAT(ErrorOf([&] {
+                counting.Execute(
+                    "SELECT a.x, b.x AS y, c.x AS z INTO Huge FROM n AS a, "
+                    "n AS b, n AS c");
+              }).description(),
+              HasSubstr("interrupt"));
+  stopper.join();
+  counting.RollbackTrans();
 }
 
 // Takes one row; at the next the disk is full.
