@@ -184,7 +184,8 @@ std::vector<std::string> UnreadableTables(const LegacyImportJob& job,
 
 // "Customers (12 records): 12 read, 10 imported (1 renamed), 0 dropped,
 // 2 refused, 0 skipped as deleted; 0.04 s", and the records missing from a
-// file cut short and the memo texts left unread when there are any.
+// file cut short or not reached after a read failure, and the memo texts
+// left unread, when there are any.
 std::string TableSummaryLine(const legacy::XavTableCounts& counts) {
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.2f s", counts.seconds);
@@ -195,6 +196,9 @@ std::string TableSummaryLine(const legacy::XavTableCounts& counts) {
          std::to_string(counts.deleted) + " skipped as deleted" +
          (counts.missing > 0
               ? ", " + std::to_string(counts.missing) + " missing from a file cut short"
+              : "") +
+         (counts.unread > 0
+              ? ", " + std::to_string(counts.unread) + " not read after a read failure"
               : "") +
          (counts.unreadable_memos > 0
               ? ", " + std::to_string(counts.unreadable_memos) + " memo text" +
@@ -374,11 +378,12 @@ int ImportXavCommand(data::Connection& host, const LegacyImportJob& job,
     if (!job.set_aside_list.empty()) {
       importing::SaveSetAsideList(report.set_aside, job.set_aside_list);
     }
-    const bool lost =
-        std::any_of(report.tables.begin(), report.tables.end(),
-                    [](const legacy::XavTableCounts& table) {
-                      return table.refused + table.missing + table.unreadable_memos > 0;
-                    });
+    const bool lost = std::any_of(report.tables.begin(), report.tables.end(),
+                                  [](const legacy::XavTableCounts& table) {
+                                    return table.refused + table.missing + table.unread +
+                                               table.unreadable_memos >
+                                           0;
+                                  });
     // A table left out unread is records not imported, as refused ones are.
     return lost || !unreadable.empty() ? kDoneWithChanges : kDone;
   });
@@ -399,6 +404,7 @@ int ImportXavCommand(data::Connection& host, const LegacyImportJob& job,
     table["refused"] = counts->refused;
     table["deleted"] = counts->deleted;
     table["missing"] = counts->missing;
+    table["unread"] = counts->unread;
     table["unreadable_memos"] = counts->unreadable_memos;
     table["seconds"] = counts->seconds;
     // After a failure nothing is imported, whatever the counts were.

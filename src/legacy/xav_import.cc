@@ -207,6 +207,17 @@ std::string MissingRecordsLine(int64_t records) {
          " missing from the file, which was cut short.";
 }
 
+// "LOG.DBF could not be read after record 8330 (the records cannot be
+// read): the 11670 records after it were not imported."
+std::string UnreadRecordsLine(const std::string& file, int64_t last_read, int64_t unread,
+                              std::string_view reason) {
+  return file + " could not be read after record " + std::to_string(last_read) + " (" +
+         std::string(reason) + "): " +
+         (unread == 1 ? "the record after it was"
+                      : "the " + std::to_string(unread) + " records after it were") +
+         " not imported.";
+}
+
 std::string MemoProblemLine(int64_t texts) {
   return std::to_string(texts) + (texts == 1 ? " memo text" : " memo texts") +
          " could not be read.";
@@ -288,20 +299,32 @@ bool ImportTable(const XavTableEntry& entry, const std::string& path,
 
   TableTally tally(path, job.report);
   XavTableCounts& counts = tally.counts;
-  if (d4top(DbfFile) == 0) {
+  int32_t last_read = 0;  // the record's place in the file
+  DbfResult = d4top(DbfFile);
+  if (DbfResult == kDbfMoved) {
     do {
+      last_read = d4recNoLow(DbfFile);
       // A header that counts no records while the file still holds some
       // leaves the bar where it is rather than dividing by zero.
       const int32_t records = d4recCountDo(DbfFile);
-      if (records > 0) progress.SetPercent(100.0 / records * d4recNoLow(DbfFile));
+      if (records > 0) progress.SetPercent(100.0 / records * last_read);
       ++counts.read;
       import_record(rows, tally);
       DbfResult = d4skip(DbfFile, 1);
-    } while (DbfResult == 0);
+    } while (DbfResult == kDbfMoved);
   }
-  // Walked to the end, the records not read are those marked deleted.
+  std::string read_failure;
   if (DbfResult == kDbfEndOfFile) {
+    // Walked to the end, the records not read are those marked deleted.
     counts.deleted = std::max<int64_t>(0, d4recCountDo(DbfFile) - counts.read);
+  } else {
+    // The file changed under the import, or the disk failed: the records
+    // after the last one read are not reached. Taking the error clears it,
+    // so that the next table opens.
+    const int error = code4errorCode(DbfContext, 0);
+    counts.unread = std::max<int64_t>(0, d4recCountDo(DbfFile) - last_read);
+    read_failure = UnreadRecordsLine(std::filesystem::path(path).filename().string(),
+                                     last_read, counts.unread, DbfErrorText(error));
   }
   counts.unreadable_memos = static_cast<int64_t>(MemoProblemCount(DbfFile));
   counts.missing = MissingRecordCount(DbfFile);
@@ -323,6 +346,7 @@ bool ImportTable(const XavTableEntry& entry, const std::string& path,
     progress.AppendLine(MemoProblemLine(counts.unreadable_memos));
   }
   if (counts.missing > 0) progress.AppendLine(MissingRecordsLine(counts.missing));
+  if (!read_failure.empty()) progress.AppendLine(read_failure);
   progress.ShowBar(false);
   return true;
 }

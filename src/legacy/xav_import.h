@@ -46,6 +46,9 @@ struct XavTableCounts {
   int64_t missing = 0;
   // Memo texts that could not be read; their fields were left empty.
   int64_t unreadable_memos = 0;
+  // Records after a read that failed part way through the file (it changed
+  // under the import, or the disk failed), not reached.
+  int64_t unread = 0;
   double seconds = 0;
 };
 
@@ -81,7 +84,8 @@ inline constexpr int kMaxContactSaves = 100;
 // with the library's reason; the run goes on with the next table either
 // way. Memo texts that cannot be read leave their fields empty, and a line
 // after "Completed." counts them, as another counts the records a file cut
-// short has lost.
+// short has lost, and another names a read that failed part way and the
+// records after it, which are not imported.
 // Throws data::DbError when a table's transaction cannot be committed (the
 // engine ended the caller's transaction): nothing of the run is kept then.
 bool ImportXAVTables(std::span<const XavTableEntry> lstchkGeneral,

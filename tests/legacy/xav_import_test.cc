@@ -253,6 +253,34 @@ TEST_F(XavImportTest, EmptyAndUnreadableTablesDoNotStopTheRun) {
       ElementsAre("3|0"));
 }
 
+TEST_F(XavImportTest, AReadFailingPartWayNamesTheRecordsNotReachedAndSparesTheNextTable) {
+  const std::string main = scratch_.File("main/");
+  std::filesystem::create_directory(main);
+  DbfBuilder stock;
+  stock.Field("PARTNO", 'C', 20);
+  for (int i = 0; i < 20000; ++i) stock.Record({"P" + std::to_string(i)});
+  stock.WriteTo(main + "STOCK.DBF");
+  std::filesystem::copy_file(kFixtures + "/main/LOG.DBF", main + "LOG.DBF");
+  // The file shrinks under the import, as when the DOS program packs it.
+  progress_.on_percent = [&, cut = false](double percent) mutable {
+    if (percent >= 10 && !cut)
+      cut = ::truncate((main + "STOCK.DBF").c_str(), 300000) == 0;
+  };
+  Import({{"Inventory (20000 records)", 2, true}, {"Customers (3 records)", 1, true}},
+         main);
+  ASSERT_EQ(report_.tables.size(), 2u);
+  const XavTableCounts& inventory = report_.tables[0];
+  EXPECT_GT(inventory.unread, 0);
+  EXPECT_EQ(inventory.read + inventory.unread, 20000);
+  EXPECT_THAT(
+      progress_.log,
+      ::testing::HasSubstr(
+          "STOCK.DBF could not be read after record " + std::to_string(inventory.read) +
+          " (the records cannot be read): the " + std::to_string(inventory.unread) +
+          " records after it were not imported.\nImporting Customers (3 records)\n"
+          "Completed.\n"));
+}
+
 TEST_F(XavImportTest, MemoTextsArriveWhereTheirFieldsGoAndUnreadableOnesAreCounted) {
   // python3-dbf's tables (tests/fixtures/memo): as written, without their
   // memo files, and with them cut (MFG's last text begins past the new end,
