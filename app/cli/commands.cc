@@ -183,28 +183,30 @@ std::vector<std::string> UnreadableTables(const LegacyImportJob& job,
 }
 
 // "Customers (12 records): 12 read, 10 imported (1 renamed), 0 dropped,
-// 2 refused, 0 skipped as deleted; 0.04 s", and the records missing from a
-// file cut short or not reached after a read failure, and the memo texts
-// left unread, when there are any.
+// 2 refused, 0 skipped as deleted; 0.04 s", and what did not arrive as the
+// table held it when there is any: records missing from a file cut short or
+// not reached after a read failure, numbers and memo texts unreadable.
 std::string TableSummaryLine(const legacy::XavTableCounts& counts) {
+  std::string line = counts.table + ": " + std::to_string(counts.read) + " read, " +
+                     std::to_string(counts.imported) + " imported (" +
+                     std::to_string(counts.renamed) + " renamed), " +
+                     std::to_string(counts.dropped) + " dropped, " +
+                     std::to_string(counts.refused) + " refused, " +
+                     std::to_string(counts.deleted) + " skipped as deleted";
+  auto add = [&line](int64_t count, std::string_view one, std::string_view many,
+                     std::string_view what) {
+    if (count > 0) {
+      line += ", " + std::to_string(count) + std::string(count == 1 ? one : many) +
+              std::string(what);
+    }
+  };
+  add(counts.missing, "", "", " missing from a file cut short");
+  add(counts.unread, "", "", " not read after a read failure");
+  add(counts.unreadable_numbers, " number", " numbers", " unreadable");
+  add(counts.unreadable_memos, " memo text", " memo texts", " unreadable");
   char seconds[32];
-  std::snprintf(seconds, sizeof seconds, "%.2f s", counts.seconds);
-  return counts.table + ": " + std::to_string(counts.read) + " read, " +
-         std::to_string(counts.imported) + " imported (" +
-         std::to_string(counts.renamed) + " renamed), " + std::to_string(counts.dropped) +
-         " dropped, " + std::to_string(counts.refused) + " refused, " +
-         std::to_string(counts.deleted) + " skipped as deleted" +
-         (counts.missing > 0
-              ? ", " + std::to_string(counts.missing) + " missing from a file cut short"
-              : "") +
-         (counts.unread > 0
-              ? ", " + std::to_string(counts.unread) + " not read after a read failure"
-              : "") +
-         (counts.unreadable_memos > 0
-              ? ", " + std::to_string(counts.unreadable_memos) + " memo text" +
-                    (counts.unreadable_memos == 1 ? "" : "s") + " unreadable"
-              : "") +
-         "; " + seconds;
+  std::snprintf(seconds, sizeof seconds, "; %.2f s", counts.seconds);
+  return line + seconds;
 }
 
 // The file an export writes reports its rows to `progress` while this
@@ -378,12 +380,9 @@ int ImportXavCommand(data::Connection& host, const LegacyImportJob& job,
     if (!job.set_aside_list.empty()) {
       importing::SaveSetAsideList(report.set_aside, job.set_aside_list);
     }
-    const bool lost = std::any_of(report.tables.begin(), report.tables.end(),
-                                  [](const legacy::XavTableCounts& table) {
-                                    return table.refused + table.missing + table.unread +
-                                               table.unreadable_memos >
-                                           0;
-                                  });
+    const bool lost = std::any_of(
+        report.tables.begin(), report.tables.end(),
+        [](const legacy::XavTableCounts& table) { return table.LostAnything(); });
     // A table left out unread is records not imported, as refused ones are.
     return lost || !unreadable.empty() ? kDoneWithChanges : kDone;
   });
@@ -405,6 +404,7 @@ int ImportXavCommand(data::Connection& host, const LegacyImportJob& job,
     table["deleted"] = counts->deleted;
     table["missing"] = counts->missing;
     table["unread"] = counts->unread;
+    table["unreadable_numbers"] = counts->unreadable_numbers;
     table["unreadable_memos"] = counts->unreadable_memos;
     table["seconds"] = counts->seconds;
     // After a failure nothing is imported, whatever the counts were.

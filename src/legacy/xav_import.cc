@@ -218,6 +218,13 @@ std::string UnreadRecordsLine(const std::string& file, int64_t last_read, int64_
          " not imported.";
 }
 
+std::string NumberProblemLine(int64_t numbers) {
+  return std::to_string(numbers) +
+         (numbers == 1 ? " number could not be read; its column keeps"
+                       : " numbers could not be read; their columns keep") +
+         " the value of a new row.";
+}
+
 std::string MemoProblemLine(int64_t texts) {
   return std::to_string(texts) + (texts == 1 ? " memo text" : " memo texts") +
          " could not be read.";
@@ -344,6 +351,9 @@ bool ImportTable(const XavTableEntry& entry, const std::string& path,
   // Their records were imported with those fields empty.
   if (counts.unreadable_memos > 0) {
     progress.AppendLine(MemoProblemLine(counts.unreadable_memos));
+  }
+  if (counts.unreadable_numbers > 0) {
+    progress.AppendLine(NumberProblemLine(counts.unreadable_numbers));
   }
   if (counts.missing > 0) progress.AppendLine(MissingRecordsLine(counts.missing));
   if (!read_failure.empty()) progress.AppendLine(read_failure);
@@ -496,10 +506,17 @@ void SetItemFitted(data::Field* column, FieldHandle dbf_field, std::string& text
                   text, static_cast<std::size_t>(std::max(column->DefinedSize(), 0)))));
 }
 
-void SetItemTrimmed(data::Field* column, FieldHandle dbf_field, std::string& text) {
+// A number field into its column. A field without a number, blank or all
+// asterisks (what dBASE writes for a number too wide for its field, and
+// GDAL for none), leaves the column at its new-row value; so does text the
+// column cannot read as a number ("12,50", "1.2.3"), which is counted.
+void SetItemNumber(data::Field* column, FieldHandle dbf_field, std::string& text,
+                   XavTableCounts& counts) {
   if (!column) return;
   FieldText(dbf_field, text);
-  SetItemText(column, data::TrimSpaces(text));
+  const std::string_view number = data::TrimSpaces(text);
+  if (number.find_first_not_of('*') == std::string_view::npos) return;
+  if (!Attempt([&] { column->SetText(number); })) ++counts.unreadable_numbers;
 }
 
 // Sets `column` to the value the pending item now holds in `source`. A
@@ -552,11 +569,11 @@ void ImportStockRecord(data::Recordset& items, StockImport& stock, TableTally& t
     SetItem(columns.LastItemUsedOn, *date);
   }
   CopyItemValue(columns.StorageBin1, columns.Location);
-  SetItemTrimmed(columns.UnitsInStock1, fields.quantity, text);
-  SetItemTrimmed(columns.ReOrderPoint1, fields.minimum_quantity, text);
+  SetItemNumber(columns.UnitsInStock1, fields.quantity, text, tally.counts);
+  SetItemNumber(columns.ReOrderPoint1, fields.minimum_quantity, text, tally.counts);
   CopyItemValue(columns.CostOrRateLastUpdated, columns.LastItemUsedOn);
-  SetItemTrimmed(columns.CostOrRate, fields.cost, text);
-  SetItemTrimmed(columns.SalesPriceOrRate, fields.retail, text);
+  SetItemNumber(columns.CostOrRate, fields.cost, text, tally.counts);
+  SetItemNumber(columns.SalesPriceOrRate, fields.retail, text, tally.counts);
   SetItem(columns.AllowBackOrders, kYes);
   SetItemFitted(columns.Notes, fields.comments, text);
 

@@ -46,10 +46,18 @@ struct XavTableCounts {
   int64_t missing = 0;
   // Memo texts that could not be read; their fields were left empty.
   int64_t unreadable_memos = 0;
+  // Numbers that could not be read ("12,50"); their columns kept the value
+  // of a new row.
+  int64_t unreadable_numbers = 0;
   // Records after a read that failed part way through the file (it changed
   // under the import, or the disk failed), not reached.
   int64_t unread = 0;
   double seconds = 0;
+
+  // Whether records or values did not arrive as the table held them.
+  bool LostAnything() const {
+    return refused + missing + unread + unreadable_numbers + unreadable_memos > 0;
+  }
 };
 
 // What a run brought in and left out, table by table, in list order.

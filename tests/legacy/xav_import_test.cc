@@ -203,19 +203,27 @@ TEST_F(XavImportTest, ItemColumnsTheHostLacksOrWidensAreHandledAlone) {
       .Field("QUAN", 'N', 6)
       .Record({"WIDE-1", std::string(250, 'd') + "    e" + std::string(45, 'x')})
       .Record({"GONE-1", "marked deleted"}, /*deleted=*/true)
+      // A quantity too wide for dBASE's field is asterisks, as is GDAL's none;
+      // a decimal comma is no number at all.
+      .Record({"STARS-1", "", "", "******"})
+      .Record({"COMMA-1", "", "", "12,50"})
       .WriteTo(scratch_.File("main/STOCK.DBF"));
-  EXPECT_TRUE(Import({{"Inventory (1 records)", 2, true}}, scratch_.File("main/")));
-  EXPECT_EQ(progress_.log,
-            "Importing Inventory (1 records)\nCompleted.\n"
-            "1 record read: 1 imported, 0 dropped as duplicates, 0 refused; 1 skipped as "
-            "deleted.\n");
+  EXPECT_TRUE(Import({{"Inventory (3 records)", 2, true}}, scratch_.File("main/")));
+  EXPECT_EQ(
+      progress_.log,
+      "Importing Inventory (3 records)\nCompleted.\n"
+      "3 records read: 3 imported, 0 dropped as duplicates, 0 refused; 1 skipped as "
+      "deleted.\n1 number could not be read; its column keeps the value of a new "
+      "row.\n");
   // Cut at 255 whatever the column; a blank quantity and date leave the new
   // row's values, and CostOrRateLastUpdated copies the empty LastItemUsedOn.
   EXPECT_THAT(Rows("SELECT ItemNumber, length(DescEstimate), substr(DescEstimate, -1), "
                    "DescInvoice = DescEstimate, UnitsInStock1, LastItemUsedOn, "
-                   "CostOrRateLastUpdated, StorageBin1 FROM InventoryItems",
+                   "CostOrRateLastUpdated, StorageBin1 FROM InventoryItems ORDER BY 1",
                    other),
-              ElementsAre("WIDE-1|255|e|1|7.0|<null>|<null>|BACK ROOM"));
+              ElementsAre("COMMA-1|0||1|7.0|<null>|<null>|BACK ROOM",
+                          "STARS-1|0||1|7.0|<null>|<null>|BACK ROOM",
+                          "WIDE-1|255|e|1|7.0|<null>|<null>|BACK ROOM"));
 }
 
 TEST_F(XavImportTest, EmptyAndUnreadableTablesDoNotStopTheRun) {
