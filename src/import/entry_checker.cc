@@ -1,5 +1,6 @@
 #include "import/entry_checker.h"
 
+#include "legacy/legacy_tables.h"
 #include "support/file_routines.h"
 #include "wizard/step_engine.h"
 
@@ -20,7 +21,9 @@ EntryVerdict CheckEntries(const PageEntries& entries) {
   } else if (entries.source == kLegacySource) {
     if (TagIs(tag, "BrowseForXAVFolders")) {
       verdict.database_dir = DirectoryText(entries.main_directory);
-      verdict.next = support::FileExists(*verdict.database_dir + "LOG.DBF");
+      const std::string& folder = *verdict.database_dir;
+      verdict.next = support::FileExists(
+          legacy::FindLegacyTable(legacy::kCustomersCode)->PathIn(folder, folder));
     } else if (TagIs(tag, "GeneralCheckList")) {
       verdict.next = entries.any_table_ticked;
     }

@@ -16,12 +16,14 @@ struct LegacyTable {
   std::string_view entry_text;
 
   // Where it lies, given the main and the history folder (each ending in a
-  // separator).
-  std::string PathIn(std::string_view database_dir, std::string_view history_dir) const {
-    return std::string(in_history_directory ? history_dir : database_dir) +
-           std::string(file_name);
-  }
+  // separator): the file of its name, else, as copies from DOS often
+  // arrive in lower case, one whose name differs from it only in case.
+  std::string PathIn(std::string_view database_dir, std::string_view history_dir) const;
 };
+
+// The customers' table, LOG.DBF, whose presence makes a folder the legacy
+// application's.
+inline constexpr int32_t kCustomersCode = 1;
 
 inline constexpr LegacyTable kLegacyTables[] = {
     {1, "LOG.DBF", false, "Customers ("},

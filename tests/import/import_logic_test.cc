@@ -96,15 +96,17 @@ TEST(LegacyDiscoveryTest, ListsTheTablesWithRecordsInCodeOrder) {
                                 {"Vendor (10 records)", 7},
                                 {"History W/O (25 records)", 9}}));
 
-  // Names are exact, unreadable tables are left out, and the history table
-  // is looked for in the history folder only.
+  // A name is found in any case, unreadable tables are left out, and the
+  // history table is looked for in the history folder only.
   fs::rename(history / "ARCHIVE.DBF", main / "ARCHIVE.DBF");
   fs::rename(main / "LOG.DBF", main / "log.dbf");
   fs::rename(main / "STOCK.DBF", main / "Stock.DBF");
   std::ofstream(main / "MFG.DBF") << "not a table";
   fs::remove(main / "VENDOR.DBF");
   fs::create_directory(main / "VENDOR.DBF");
-  EXPECT_EQ(discover(), (Listed{{"Service Codes (15 records)", 3},
+  EXPECT_EQ(discover(), (Listed{{"Customers (40 records)", 1},
+                                {"Inventory (30 records)", 2},
+                                {"Service Codes (15 records)", 3},
                                 {"Labor Codes (10 records)", 4},
                                 {"Dealers (8 records)", 6}}));
   EXPECT_THAT(DiscoverLegacyTables(scratch.File("nowhere/"), scratch.File("nowhere/")),
