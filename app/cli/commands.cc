@@ -426,13 +426,11 @@ int ImportZipCommand(data::Connection& host, const ZipImportJob& job, Streams st
   const int status = InHostTransaction(host, job.commit, streams, [&] {
     const importing::ZipCodeImportResult result =
         importing::ImportZipCodes(host, job.source_file, support::ComponentDirectory());
-    if (!streams.quiet) {
-      streams.err << result.added << " zip codes added, " << result.skipped
-                  << " skipped\n";
-    }
+    if (!streams.quiet) streams.err << importing::ZipCodeCountsText(result) << "\n";
     summary["added"] = result.added;
     summary["skipped"] = result.skipped;
-    return result.skipped > 0 ? kDoneWithChanges : kDone;
+    summary["refused"] = result.refused;
+    return result.skipped + result.refused > 0 ? kDoneWithChanges : kDone;
   });
   summary["messages"] = prompts.Messages();
   summary["committed"] = job.commit && (status == kDone || status == kDoneWithChanges);

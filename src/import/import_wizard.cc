@@ -304,8 +304,7 @@ std::string fImportWizard::ImportChosenSource() {
     const ZipCodeImportResult result =
         ImportZipCodes(support::HostConnection(), controls_.txtFrom->text().toStdString(),
                        support::ComponentDirectory());
-    return std::to_string(result.added) + " zip codes added, " +
-           std::to_string(result.skipped) + " skipped";
+    return ZipCodeCountsText(result);
   }
   if (Category() != kLegacySource) return "nothing";
   FinishedPageProgress progress(*controls_.tMessage, *controls_.PBar,

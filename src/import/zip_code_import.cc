@@ -142,22 +142,35 @@ support::MessageAnswer AskToKeepExistingCodes() {
        .default_answer = support::MessageAnswer::kNo});
 }
 
-void TellSkippedCodes(int64_t skipped) {
-  const bool one = skipped == 1;
-  support::ActivePrompts().Ask(
-      {.text = std::to_string(skipped) + (one ? " zip code was" : " zip codes were") +
-               " already in the table and " + (one ? "was" : "were") +
-               " skipped; the other rows were imported.",
-       .title = "Import",
-       .icon = support::MessageIcon::kInformation});
+void TellRowsLeftOut(const ZipCodeImportResult& result) {
+  auto rows = [](int64_t count, const char* one, const char* many) {
+    return std::to_string(count) + (count == 1 ? one : many);
+  };
+  std::string text;
+  if (result.skipped > 0) {
+    text = rows(result.skipped, " zip code was already in the table and was",
+                " zip codes were already in the table and were") +
+           " skipped";
+  }
+  if (result.refused > 0) {
+    text += (text.empty() ? "" : "; ") +
+            rows(result.refused, " row held a value the table cannot take and was",
+                 " rows held values the table cannot take and were") +
+            " left out";
+  }
+  support::ActivePrompts().Ask({.text = text + "; the other rows were imported.",
+                                .title = "Import",
+                                .icon = support::MessageIcon::kInformation});
 }
 
-// Adds a source row to the host table; false when the host holds its code
-// already or a column cannot take one of its values (binary data, a text
-// too long), and the row is then dropped.
-bool CopyRow(const SourceRow& row, data::Recordset& target) {
+enum class RowOutcome { kAdded, kDuplicate, kRefused };
+
+// Adds a source row to the host table. A row whose code the host holds
+// already, or with a value a column cannot take (binary data, a text too
+// long), is dropped.
+RowOutcome CopyRow(const SourceRow& row, data::Recordset& target) {
   for (const std::optional<data::Value>& value : row) {
-    if (!value) return false;
+    if (!value) return RowOutcome::kRefused;
   }
   target.AddNew();
   try {
@@ -165,7 +178,7 @@ bool CopyRow(const SourceRow& row, data::Recordset& target) {
       target.Fields(kColumns[i].host).SetValue(*row[i]);
     }
     target.Update();
-    return true;
+    return RowOutcome::kAdded;
   } catch (const data::DbError& error) {
     namespace number = data::error_number;
     if (error.number() != number::kDuplicateKey &&
@@ -174,7 +187,8 @@ bool CopyRow(const SourceRow& row, data::Recordset& target) {
       throw;
     }
     target.CancelUpdate();
-    return false;
+    return error.number() == number::kDuplicateKey ? RowOutcome::kDuplicate
+                                                   : RowOutcome::kRefused;
   }
 }
 
@@ -188,6 +202,12 @@ std::string ZipSourceConnectionString(std::string_view source_file,
          "Info=False;User ID=Tekvar;Data Source=" +
          std::string(source_file) + ";Jet OLEDB:System database=" + workgroup +
          ";Jet OLEDB:Database Password=";
+}
+
+std::string ZipCodeCountsText(const ZipCodeImportResult& result) {
+  return std::to_string(result.added) + " zip codes added, " +
+         std::to_string(result.skipped) + " skipped" +
+         (result.refused > 0 ? ", " + std::to_string(result.refused) + " refused" : "");
 }
 
 ZipCodeImportResult ImportZipCodes(data::Connection& host, std::string_view source_file,
@@ -205,13 +225,25 @@ ZipCodeImportResult ImportZipCodes(data::Connection& host, std::string_view sour
     target.Open("ZipCodes", host, data::CursorType::kKeyset, data::LockType::kOptimistic,
                 data::CommandType::kTable);
     SourceRow row;
-    while (source->Next(row)) ++(CopyRow(row, target) ? result.added : result.skipped);
+    while (source->Next(row)) {
+      switch (CopyRow(row, target)) {
+        case RowOutcome::kAdded:
+          ++result.added;
+          break;
+        case RowOutcome::kDuplicate:
+          ++result.skipped;
+          break;
+        case RowOutcome::kRefused:
+          ++result.refused;
+          break;
+      }
+    }
   } catch (...) {
     host.RollbackTrans();
     throw;
   }
   host.CommitTrans();
-  if (result.skipped > 0) TellSkippedCodes(result.skipped);
+  if (result.skipped + result.refused > 0) TellRowsLeftOut(result);
   return result;
 }
 

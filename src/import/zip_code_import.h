@@ -28,14 +28,20 @@ struct ZipCodeImportResult {
   // False only when the user cancelled at the question.
   bool ran = false;
   int64_t added = 0;
-  // Rows whose code the host table held already (or the source repeated),
-  // and rows with a value the host's columns cannot take.
+  // Rows whose code the host table held already (or the source repeated).
   int64_t skipped = 0;
+  // Rows with a value the host's columns cannot take (binary data, a text
+  // too long), left out as well.
+  int64_t refused = 0;
 };
+
+// "12 zip codes added, 3 skipped", and ", 1 refused" when rows were.
+std::string ZipCodeCountsText(const ZipCodeImportResult& result);
 
 // Asks through the active prompts whether to keep the existing codes, then
 // copies the rows in the source's order. Rows whose code is already there
-// are skipped, and the user is told how many. Errors (a source that cannot
+// are skipped, and so are rows the host's columns cannot take; the user is
+// told how many of each. Errors (a source that cannot
 // be opened, a missing table or column) are raised to the caller before the
 // question; a source that fails part way leaves the host table as it was.
 ZipCodeImportResult ImportZipCodes(data::Connection& host, std::string_view source_file,

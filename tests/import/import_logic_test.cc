@@ -241,12 +241,16 @@ TEST_F(ZipCodeImportTest, YesKeepsTheTableAndSkipsCodesItHoldsAndARollbackUndoes
   EXPECT_TRUE(Import(MessageAnswer::kNo, empty).ran);
   EXPECT_EQ(Query(count), "0");
   EXPECT_EQ(prompts_.questions().size(), questions + 2);
-  // A code longer than the host's column is skipped as a duplicate is.
+  // A code longer than the host's column is left out too, and told apart
+  // from codes the table held.
   const std::string too_long = scratch_.Database(
       "long.mdb",
       std::string(kSourceTable) +
           "INSERT INTO AustralianZipCodes VALUES ('12345678901', 'X', 'X', NULL);");
-  EXPECT_EQ(Import(MessageAnswer::kYes, too_long).skipped, 1);
+  EXPECT_EQ(Import(MessageAnswer::kYes, too_long).refused, 1);
+  EXPECT_EQ(Told(),
+            "1 row held a value the table cannot take and was left out; the other "
+            "rows were imported.");
   EXPECT_EQ(Query(count), "0");
 }
 
