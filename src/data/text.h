@@ -84,9 +84,18 @@ inline std::string SqlQuoted(std::string_view text) {
   return quoted + "'";
 }
 
-// A table or column name as SQL text, whatever characters it holds.
+// A table or column name as SQL text, whatever characters it holds: in
+// brackets, as Jet writes names, or, for a name holding a "]", which
+// brackets cannot hold, in double quotes, doubled inside (SQLite's own
+// quoting; Jet has none for such a name).
 inline std::string Bracketed(std::string_view name) {
-  return "[" + std::string(name) + "]";
+  if (name.find(']') == std::string_view::npos) return "[" + std::string(name) + "]";
+  std::string quoted = "\"";
+  for (char c : name) {
+    quoted += c;
+    if (c == '"') quoted += '"';
+  }
+  return quoted + "\"";
 }
 
 }  // namespace vdimpexp::data

@@ -198,6 +198,10 @@ TEST_F(ConnectionTest, SelectIntoKeepsTheSourceTypesAndAFailedCopyLeavesNothing)
   host_.Execute("SELECT * INTO Copied FROM Kinds");
   const std::string types = "SELECT group_concat(type) FROM pragma_table_info";
   EXPECT_EQ(Read(types + "('Copied')"), Read(types + "('Kinds')"));
+  // A name brackets cannot hold is still one column, not part of the definition.
+  host_.Execute(R"(SELECT Customer AS "a] TEXT, [b" INTO Odd FROM Jobs)");
+  EXPECT_EQ(Read("SELECT group_concat(name, '|') FROM pragma_table_info('Odd')"),
+            "a] TEXT, [b");
   // The table is made, then the third row fails: nothing of it stays.
   try {
     host_.Execute(
