@@ -83,15 +83,25 @@ Session::Session(const std::string& path, int busy_timeout_ms)
   sqlite3_extended_result_codes(db_, 1);
   sqlite3_update_hook(db_, &Session::OnRowChange, this);
   sqlite3_busy_timeout(db_, busy_timeout_ms_);
-  RegisterMeasureFunction(db_);
-  Run("PRAGMA cache_size = -" + std::to_string(kPageCacheKiB));
+  try {
+    RegisterMeasureFunction(db_);
+    Run("PRAGMA cache_size = -" + std::to_string(kPageCacheKiB));
+  } catch (...) {
+    // No destructor runs for a session that was never made.
+    Close();
+    throw;
+  }
 }
 
-Session::~Session() {
+Session::~Session() { Close(); }
+
+void Session::Close() noexcept {
   for (auto& [sql, statements] : idle_statements_) {
     for (sqlite3_stmt* statement : statements) sqlite3_finalize(statement);
   }
+  idle_statements_.clear();
   sqlite3_close_v2(db_);
+  db_ = nullptr;
 }
 
 void Session::CheckTransactionIntact() const {

@@ -94,6 +94,8 @@ class Session {
                   const std::function<int64_t()>& highest_in_table);
 
  private:
+  // Finalizes the cached statements and closes the database.
+  void Close() noexcept;
   static void OnRowChange(void* session, int operation, const char* database,
                           const char* table, sqlite3_int64 rowid);
   // After an engine failure (disk full, I/O error) SQLite may end a
