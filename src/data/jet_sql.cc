@@ -82,6 +82,11 @@ std::string TranslateToken(const Token& token) {
       if (token.IsWord("TRUE")) return "1";
       if (token.IsWord("FALSE")) return "0";
       return std::string(token.text);
+    case TokenKind::kSymbol:
+      // Jet joins texts with "&", which SQLite reads as a bitwise and. (A
+      // Null joined stays Null here, where Jet takes it for "".)
+      if (token.IsSymbol('&')) return "||";
+      return std::string(token.text);
     default:
       return std::string(token.text);
   }
@@ -89,7 +94,13 @@ std::string TranslateToken(const Token& token) {
 
 std::string TranslateRange(const std::vector<Token>& tokens, size_t begin, size_t end) {
   std::string sql;
-  for (size_t i = begin; i < end; ++i) sql += TranslateToken(tokens[i]);
+  for (size_t i = begin; i < end; ++i) {
+    const std::string piece = TranslateToken(tokens[i]);
+    // Jet has no comments: "5--3" subtracts minus three, where SQLite would
+    // read the rest of the statement as a comment.
+    if (!sql.empty() && sql.back() == '-' && piece.front() == '-') sql += ' ';
+    sql += piece;
+  }
   return sql;
 }
 

@@ -102,6 +102,8 @@ TEST_F(ConnectionTest, EachJetStatementDoesWhatJetWouldDo) {
       {"SELECT JobNo FROM Jobs WHERE Paid = True OR (Paid=FALSE AND Total Is Null)", "1;3"},
       {"SELECT TrueValue FROM (SELECT 7 AS TrueValue)", "7"},
       {"SELECT \"it\"\"s\", 'O''Brien'", "it\"s|O'Brien"},
+      // "&" joins texts, and "--" is no comment.
+      {"SELECT Customer & '-' & JobNo, 5--3 FROM Jobs WHERE JobNo = 1", "Acme-1|8"},
       {"SELECT Item FROM ((Jobs INNER JOIN [Job Items] ON Jobs.JobNo = [Job Items].JobNo)) "
        "WHERE Customer = 'Carter'", "Fuse"},
       {"SELECT Customer FROM Jobs ORDER BY Customer DESC; ", "Carter;Baker;Acme"},
