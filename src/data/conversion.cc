@@ -22,14 +22,17 @@ namespace {
 }
 
 // The number the whole text spells, blanks around it and a leading "+"
-// aside; nullopt when it spells none or one beyond `Number`.
+// aside; nullopt when it spells none, or one beyond `Number`, which
+// `beyond` then tells.
 template <typename Number>
-std::optional<Number> ParseWhole(std::string_view text) {
+std::optional<Number> ParseWhole(std::string_view text, bool* beyond = nullptr) {
   text = TrimBlanks(text);
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   Number number{};
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
-  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  if (end != text.data() + text.size()) return std::nullopt;
+  if (beyond) *beyond = ec == std::errc::result_out_of_range;
+  if (ec != std::errc()) return std::nullopt;
   return number;
 }
 
@@ -92,7 +95,9 @@ Value ToWholeNumber(const ColumnInfo& column, const Value& value) {
     whole = value.AsInteger();
   } else if (value.kind() == Value::Kind::kText) {
     // As its very digits: through a double, digits past 2^53 would change.
-    whole = ParseWhole<int64_t>(value.AsText());
+    bool beyond = false;
+    whole = ParseWhole<int64_t>(value.AsText(), &beyond);
+    if (beyond) ThrowMismatch(column, value, "out of the column's range");
   }
   if (!whole) {
     std::optional<double> number = AsNumber(value);
@@ -110,10 +115,10 @@ double RoundToDecimals(double number, int decimals) {
   return std::nearbyint(number * scale) / scale;
 }
 
-// Whether `column` holds `number`, rounded as it stores numbers: Single
-// and Currency to their limits, Decimal to its digits before the point
-// (half its last place short of the next power of ten, so that a double's
-// rounding decides nothing), Double every finite double.
+// Whether `column` holds the finite `number` once rounded as it stores
+// numbers: Single and Currency to their limits, Decimal to its digits
+// before the point (up to half its last place short of the next power of
+// ten, the point where rounding would reach it), Double every number.
 bool FitsNumberColumn(const ColumnInfo& column, double number) {
   const double magnitude = std::fabs(number);
   switch (column.type) {
@@ -121,26 +126,32 @@ bool FitsNumberColumn(const ColumnInfo& column, double number) {
       return magnitude <= std::numeric_limits<float>::max();
     case ColumnType::kCurrency:
       return magnitude <= 922337203685477.5807;  // a 64-bit count of ten-thousandths
-    case ColumnType::kDecimal:
-      return magnitude < std::pow(10.0, column.precision - column.scale) -
-                             0.5 * std::pow(10.0, -column.scale);
+    case ColumnType::kDecimal: {
+      const int whole_digits = column.precision - column.scale;
+      // Beyond 15 digits a double no longer tells the limit from the values
+      // below it.
+      if (whole_digits > 15) return true;
+      return magnitude <
+             std::pow(10.0, whole_digits) - 0.5 * std::pow(10.0, -column.scale);
+    }
     default:
-      return std::isfinite(number);
+      return true;
   }
 }
 
 Value ToFloatingNumber(const ColumnInfo& column, const Value& value) {
   std::optional<double> number = AsNumber(value);
   if (!number) ThrowMismatch(column, value, "not a number");
-  double stored = *number;
-  if (column.type == ColumnType::kCurrency) stored = RoundToDecimals(stored, 4);
-  if (column.type == ColumnType::kDecimal) stored = RoundToDecimals(stored, column.scale);
-  if (column.type == ColumnType::kSingle) stored = static_cast<float>(stored);
-  // Infinities stand for themselves; a finite number may not become one.
-  if (std::isfinite(*number) && !FitsNumberColumn(column, stored)) {
+  // Checked before it is rounded or narrowed: a double beyond a float's
+  // range has no float value. Infinities stand for themselves.
+  if (std::isfinite(*number) && !FitsNumberColumn(column, *number)) {
     ThrowMismatch(column, value, "out of the column's range");
   }
-  return stored;
+  if (column.type == ColumnType::kCurrency) return RoundToDecimals(*number, 4);
+  if (column.type == ColumnType::kDecimal) return RoundToDecimals(*number, column.scale);
+  if (column.type == ColumnType::kSingle)
+    return static_cast<double>(static_cast<float>(*number));
+  return *number;
 }
 
 void CheckTextLength(const ColumnInfo& column, const std::string& text) {

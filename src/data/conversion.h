@@ -18,8 +18,9 @@ void ConvertValueForColumn(const ColumnInfo& column, Value& value);
 
 // For a floating-point column (single, double, currency, decimal) and a text
 // that reads as a number: `value` becomes what ConvertValueForColumn makes
-// of Value(text), without the text value, and the result is true. False,
-// with `value` untouched, for any other column or text.
+// of Value(text), without the text value, and the result is true; a number
+// beyond the column's range throws DbError as ConvertValueForColumn does.
+// False, with `value` untouched, for any other column or text.
 bool ConvertNumberTextForColumn(const ColumnInfo& column, std::string_view text,
                                 Value& value);
 

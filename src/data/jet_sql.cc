@@ -82,11 +82,6 @@ std::string TranslateToken(const Token& token) {
       if (token.IsWord("TRUE")) return "1";
       if (token.IsWord("FALSE")) return "0";
       return std::string(token.text);
-    case TokenKind::kSymbol:
-      // Jet joins texts with "&", which SQLite reads as a bitwise and. (A
-      // Null joined stays Null here, where Jet takes it for "".)
-      if (token.IsSymbol('&')) return "||";
-      return std::string(token.text);
     default:
       return std::string(token.text);
   }
@@ -356,7 +351,7 @@ Statement Translate(std::string_view jet_sql) {
   DropTerminator(tokens);
   std::vector<const Token*> words = Significant(tokens);
   if (std::optional<std::string> table = BareTableNameOf(words)) {
-    return {Statement::Kind::kPlain, "SELECT * FROM " + Bracketed(*table), {}};
+    return {Statement::Kind::kPlain, "SELECT * FROM " + SqliteName(*table), {}};
   }
   if (words.empty()) ThrowSyntax("Empty SQL statement.");
   size_t first = SkipBlanks(tokens, 0);

@@ -264,7 +264,7 @@ struct RecordsetState {
   int64_t NextFreeKey() {
     return session->NextKey(table, [this] {
       int64_t highest = 0;
-      const std::string top_sql = "SELECT max(rowid) FROM " + Bracketed(table);
+      const std::string top_sql = "SELECT max(rowid) FROM " + SqliteName(table);
       StatementLease top = session->Prepare(top_sql);
       if (session->StepRow(top, top_sql)) highest = sqlite3_column_int64(top.get(), 0);
       if (autoincrement) {
@@ -290,12 +290,12 @@ struct RecordsetState {
     std::string names, places;
     for (size_t i = 0; i < fields.size(); ++i) {
       if (!assigned[i]) continue;
-      names += (names.empty() ? "" : ", ") + Bracketed(fields[i].Name());
+      names += (names.empty() ? "" : ", ") + SqliteName(fields[i].Name());
       places += places.empty() ? "?" : ", ?";
     }
     std::string sql = names.empty()
-                          ? "INSERT INTO " + Bracketed(table) + " DEFAULT VALUES"
-                          : "INSERT INTO " + Bracketed(table) + " (" + names +
+                          ? "INSERT INTO " + SqliteName(table) + " DEFAULT VALUES"
+                          : "INSERT INTO " + SqliteName(table) + " (" + names +
                                 ") VALUES (" + places + ")";
     const size_t parameters =
         static_cast<size_t>(std::count(assigned.begin(), assigned.end(), 1));
@@ -470,7 +470,7 @@ void Recordset::OpenOn(std::shared_ptr<Session> session, std::string_view source
     state->defaults.push_back(std::move(initial));
   }
   state->SetColumns(columns);
-  state->read_sql = "SELECT * FROM " + Bracketed(state->table);
+  state->read_sql = "SELECT * FROM " + SqliteName(state->table);
   state->updatable = lock != LockType::kReadOnly;
   state->assigned.assign(columns.size(), 0);
   state->new_row.resize(columns.size());

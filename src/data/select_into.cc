@@ -48,12 +48,12 @@ auto AllOrNothing(Session& session, Work work) {
     session.Run("RELEASE vd_select_into");
     return result;
   } catch (...) {
-    try {
+    // After an engine failure (interrupted, a full disk) SQLite may have
+    // rolled back by itself, the savepoint with it: then there is nothing
+    // to undo, and the failure that made it do so is the news.
+    if (!sqlite3_get_autocommit(session.db())) {
       session.Run("ROLLBACK TO vd_select_into");
       session.Run("RELEASE vd_select_into");
-    } catch (const DbError&) {
-      // The engine rolled back by itself (interrupted, a full disk), the
-      // savepoint with it: the failure that made it do so is the news.
     }
     throw;
   }
@@ -69,11 +69,11 @@ SelectIntoResult CopyIntoDatabaseTable(Session& session, const std::string& sche
   std::string definition;
   for (const ColumnInfo& column : DescribeResultColumns(source.get())) {
     std::string type = DeclaredTypeOf(column);
-    definition += (definition.empty() ? "" : ", ") + Bracketed(column.name) +
+    definition += (definition.empty() ? "" : ", ") + SqliteName(column.name) +
                   (type.empty() ? "" : " " + type);
   }
   source.Release();
-  std::string target = schema + "." + Bracketed(table);
+  std::string target = schema + "." + SqliteName(table);
   return AllOrNothing(session, [&] {
     session.Run("CREATE TABLE " + target + " (" + definition + ")");
     session.Run("INSERT INTO " + target + " " + statement.sql);
@@ -97,9 +97,7 @@ SelectIntoResult CopyIntoExternalFile(Session& session, const jet::Statement& st
                               session, statement.sql, *writer, columns, progress)};
   SelectIntoResult result;
   const RowSource next_row = [&](std::vector<Value>& row) {
-    int rc = sqlite3_step(source.get());
-    if (rc == SQLITE_DONE) return false;
-    if (rc != SQLITE_ROW) throw session.Error(rc, statement.sql);
+    if (!session.StepRow(source, statement.sql)) return false;
     for (size_t i = 0; i < columns.size(); ++i) {
       row[i] = ReadColumn(source.get(), static_cast<int>(i), columns[i]);
     }
@@ -133,7 +131,7 @@ void RunDropTableInFile(Session& session, const jet::Target& target) {
         error_number::kEngineFailure,
         "Table '" + target.table + "' does not exist in '" + target.database_file + "'.");
   }
-  session.Run("DROP TABLE " + attached.Name() + "." + Bracketed(target.table));
+  session.Run("DROP TABLE " + attached.Name() + "." + SqliteName(target.table));
 }
 
 }  // namespace vdimpexp::data

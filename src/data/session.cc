@@ -265,8 +265,9 @@ void Session::DetachFile(const std::string& name) noexcept {
   int rc = sqlite3_prepare_v2(db_, sql.c_str(), -1, &detach, nullptr);
   if (rc == SQLITE_OK) rc = sqlite3_step(detach);
   sqlite3_finalize(detach);
-  // Refused inside a transaction, it is tried again when that ends.
-  if (rc == SQLITE_DONE || transaction_level_ == 0) attached_.erase(name);
+  // Refused inside a transaction, it is tried again when that ends; its
+  // name stays taken while it is attached.
+  if (rc == SQLITE_DONE) attached_.erase(name);
 }
 
 int64_t Session::NextKey(const std::string& table,

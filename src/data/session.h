@@ -70,7 +70,7 @@ class Session {
   std::string AttachFile(const std::string& path);
   // Detaches what AttachFile attached: at once outside a transaction, else
   // when the transaction ends, as SQLite detaches no file a transaction
-  // has used.
+  // has used. A file SQLite will not let go of keeps its name.
   void DetachFile(const std::string& name) noexcept;
   // The DbError for the connection's last failure (rc), naming `context`.
   DbError Error(int rc, std::string_view context) const;

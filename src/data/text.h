@@ -84,12 +84,17 @@ inline std::string SqlQuoted(std::string_view text) {
   return quoted + "'";
 }
 
-// A table or column name as SQL text, whatever characters it holds: in
-// brackets, as Jet writes names, or, for a name holding a "]", which
-// brackets cannot hold, in double quotes, doubled inside (SQLite's own
-// quoting; Jet has none for such a name).
+// A table or column name as Jet text: in brackets, which cannot hold a "]"
+// (Jet allows none in a name).
 inline std::string Bracketed(std::string_view name) {
-  if (name.find(']') == std::string_view::npos) return "[" + std::string(name) + "]";
+  return "[" + std::string(name) + "]";
+}
+
+// A table or column name as SQLite text, whatever characters it holds: in
+// brackets, as Jet writes names, or, for a name holding a "]", in double
+// quotes, doubled inside.
+inline std::string SqliteName(std::string_view name) {
+  if (name.find(']') == std::string_view::npos) return Bracketed(name);
   std::string quoted = "\"";
   for (char c : name) {
     quoted += c;

@@ -211,8 +211,11 @@ std::string MissingRecordsLine(int64_t records) {
 // read): the 11670 records after it were not imported."
 std::string UnreadRecordsLine(const std::string& file, int64_t last_read, int64_t unread,
                               std::string_view reason) {
-  return file + " could not be read after record " + std::to_string(last_read) + " (" +
-         std::string(reason) + "): " +
+  return file +
+         (last_read == 0
+              ? std::string(" could not be read from its first record")
+              : " could not be read after record " + std::to_string(last_read)) +
+         " (" + std::string(reason) + "): " +
          (unread == 1 ? "the record after it was"
                       : "the " + std::to_string(unread) + " records after it were") +
          " not imported.";
