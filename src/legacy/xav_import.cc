@@ -169,21 +169,23 @@ struct TableTally {
   std::vector<SetAsideRecord>& set_aside;
 };
 
+// "1 record", "3 records": `count` and the words that go with it.
+std::string Counted(int64_t count, std::string_view one, std::string_view many) {
+  return std::to_string(count) + " " + std::string(count == 1 ? one : many);
+}
+
 // "5 records read: 3 imported (1 under a changed FileAs), 1 dropped as a
 // duplicate, 1 refused (UNIQUE constraint failed: ...); 2 skipped as
 // deleted.": the counts add up to the records read, before the commit.
 std::string CountsLine(const TableTally& tally) {
-  auto counted = [](int64_t count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
-  };
   const XavTableCounts& counts = tally.counts;
-  std::string line = counted(counts.read, "record", "records") +
+  std::string line = Counted(counts.read, "record", "records") +
                      " read: " + std::to_string(counts.imported) + " imported";
   if (counts.renamed > 0) {
     line += " (" + std::to_string(counts.renamed) + " under a changed FileAs)";
   }
   line += ", " +
-          counted(counts.dropped, "dropped as a duplicate", "dropped as duplicates") +
+          Counted(counts.dropped, "dropped as a duplicate", "dropped as duplicates") +
           ", " + std::to_string(counts.refused) + " refused";
   if (!tally.refusals.empty()) {
     const auto most = std::max_element(
@@ -196,41 +198,37 @@ std::string CountsLine(const TableTally& tally) {
 }
 
 std::string NotImportedLine(int64_t rows) {
-  return std::to_string(rows) + (rows == 1 ? " record" : " records") +
-         " could not be imported.";
+  return Counted(rows, "record", "records") + " could not be imported.";
 }
 
 std::string MissingRecordsLine(int64_t records) {
-  return std::to_string(records) +
-         (records == 1 ? " record that the header counts is"
-                       : " records that the header counts are") +
+  return Counted(records, "record that the header counts is",
+                 "records that the header counts are") +
          " missing from the file, which was cut short.";
 }
 
 // "LOG.DBF could not be read after record 8330 (the records cannot be
-// read): the 11670 records after it were not imported."
+// read): 11670 records after it were not imported."
 std::string UnreadRecordsLine(const std::string& file, int64_t last_read, int64_t unread,
                               std::string_view reason) {
-  return file +
-         (last_read == 0
-              ? std::string(" could not be read from its first record")
-              : " could not be read after record " + std::to_string(last_read)) +
-         " (" + std::string(reason) + "): " +
-         (unread == 1 ? "the record after it was"
-                      : "the " + std::to_string(unread) + " records after it were") +
+  const std::string why = " (" + std::string(reason) + "): ";
+  if (last_read == 0) {
+    return file + " could not be read from its first record" + why +
+           "none of its records was imported.";
+  }
+  return file + " could not be read after record " + std::to_string(last_read) + why +
+         Counted(unread, "record after it was", "records after it were") +
          " not imported.";
 }
 
 std::string NumberProblemLine(int64_t numbers) {
-  return std::to_string(numbers) +
-         (numbers == 1 ? " number could not be read; its column keeps"
-                       : " numbers could not be read; their columns keep") +
+  return Counted(numbers, "number could not be read; its column keeps",
+                 "numbers could not be read; their columns keep") +
          " the value of a new row.";
 }
 
 std::string MemoProblemLine(int64_t texts) {
-  return std::to_string(texts) + (texts == 1 ? " memo text" : " memo texts") +
-         " could not be read.";
+  return Counted(texts, "memo text", "memo texts") + " could not be read.";
 }
 
 // After "Importing ...", the character set the user chose for tables that

@@ -284,7 +284,7 @@ TEST_F(XavImportTest, AReadFailingPartWayNamesTheRecordsNotReachedAndSparesTheNe
       progress_.log,
       ::testing::HasSubstr(
           "STOCK.DBF could not be read after record " + std::to_string(inventory.read) +
-          " (the records cannot be read): the " + std::to_string(inventory.unread) +
+          " (the records cannot be read): " + std::to_string(inventory.unread) +
           " records after it were not imported.\nImporting Customers (3 records)\n"
           "Completed.\n"));
 }
