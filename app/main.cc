@@ -127,14 +127,14 @@ int CreateEmptyDatabaseIfMissing(const std::string& path) {
 // Whether Qt can show a window: a display server named, or a platform the
 // user chose that needs none (offscreen, vnc, linuxfb, ...).
 bool HasDisplay() {
-  auto set = [](const char* variable) {
-    const char* value = std::getenv(variable);
-    return value != nullptr && *value != '\0';
+  auto value = [](const char* variable) {
+    const char* set = std::getenv(variable);
+    return std::string_view(set != nullptr ? set : "");
   };
-  if (set("DISPLAY") || set("WAYLAND_DISPLAY")) return true;
-  if (!set("QT_QPA_PLATFORM")) return false;
-  const std::string_view platform = std::getenv("QT_QPA_PLATFORM");
-  return !platform.starts_with("xcb") && !platform.starts_with("wayland");
+  if (!value("DISPLAY").empty() || !value("WAYLAND_DISPLAY").empty()) return true;
+  const std::string_view platform = value("QT_QPA_PLATFORM");
+  return !platform.empty() && !platform.starts_with("xcb") &&
+         !platform.starts_with("wayland");
 }
 
 int RunJob(const Options& options, int argc, char** argv) {

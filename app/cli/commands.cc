@@ -193,17 +193,13 @@ std::string TableSummaryLine(const legacy::XavTableCounts& counts) {
                      std::to_string(counts.dropped) + " dropped, " +
                      std::to_string(counts.refused) + " refused, " +
                      std::to_string(counts.deleted) + " skipped as deleted";
-  auto add = [&line](int64_t count, std::string_view one, std::string_view many,
-                     std::string_view what) {
-    if (count > 0) {
-      line += ", " + std::to_string(count) + std::string(count == 1 ? one : many) +
-              std::string(what);
-    }
+  auto add = [&line](int64_t count, std::string_view one, std::string_view many) {
+    if (count > 0) line += ", " + data::Counted(count, one, many);
   };
-  add(counts.missing, "", "", " missing from a file cut short");
-  add(counts.unread, "", "", " not read after a read failure");
-  add(counts.unreadable_numbers, " number", " numbers", " unreadable");
-  add(counts.unreadable_memos, " memo text", " memo texts", " unreadable");
+  add(counts.missing, "missing from a file cut short", "missing from a file cut short");
+  add(counts.unread, "not read after a read failure", "not read after a read failure");
+  add(counts.unreadable_numbers, "number unreadable", "numbers unreadable");
+  add(counts.unreadable_memos, "memo text unreadable", "memo texts unreadable");
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "; %.2f s", counts.seconds);
   return line + seconds;

@@ -269,7 +269,8 @@ struct RecordsetState {
       if (session->StepRow(top, top_sql)) highest = sqlite3_column_int64(top.get(), 0);
       if (autoincrement) {
         // Keys of deleted rows are not given out again.
-        constexpr const char* kSequenceSql = "SELECT seq FROM sqlite_sequence WHERE name = ?";
+        constexpr const char* kSequenceSql =
+            "SELECT seq FROM sqlite_sequence WHERE name = ?";
         StatementLease sequence = session->Prepare(kSequenceSql);
         sqlite3_bind_text(sequence.get(), 1, table.c_str(), -1, SQLITE_TRANSIENT);
         if (session->StepRow(sequence, kSequenceSql)) {
@@ -440,7 +441,8 @@ void Recordset::OpenOn(std::shared_ptr<Session> session, std::string_view source
         "pragma_table_info(?)");
     sqlite3_bind_text(info.get(), 1, state->table.c_str(), -1, SQLITE_TRANSIENT);
     int key_parts = 0, key_index = -1;
-    while (session->StepRow(info, "reading the columns of " + state->table)) {
+    const std::string reading = "reading the columns of " + state->table;
+    while (session->StepRow(info, reading)) {
       auto text = [&](int i) {
         const unsigned char* t = sqlite3_column_text(info.get(), i);
         return std::string(t ? reinterpret_cast<const char*>(t) : "");

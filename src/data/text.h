@@ -72,6 +72,11 @@ inline std::string GroupedDigits(int64_t number) {
   return grouped;
 }
 
+// "1 record", "3 records": `count` and the words that go with it.
+inline std::string Counted(int64_t count, std::string_view one, std::string_view many) {
+  return std::to_string(count) + " " + std::string(count == 1 ? one : many);
+}
+
 // A text value as an SQL literal: between single quotes, its own quotes
 // doubled, so that it can neither end the literal early nor add to the
 // statement.

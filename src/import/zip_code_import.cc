@@ -143,20 +143,18 @@ support::MessageAnswer AskToKeepExistingCodes() {
 }
 
 void TellRowsLeftOut(const ZipCodeImportResult& result) {
-  auto rows = [](int64_t count, const char* one, const char* many) {
-    return std::to_string(count) + (count == 1 ? one : many);
-  };
   std::string text;
   if (result.skipped > 0) {
-    text = rows(result.skipped, " zip code was already in the table and was",
-                " zip codes were already in the table and were") +
+    text = data::Counted(result.skipped, "zip code was already in the table and was",
+                         "zip codes were already in the table and were") +
            " skipped";
   }
   if (result.refused > 0) {
-    text += (text.empty() ? "" : "; ") +
-            rows(result.refused, " row held a value the table cannot take and was",
-                 " rows held values the table cannot take and were") +
-            " left out";
+    text +=
+        (text.empty() ? "" : "; ") +
+        data::Counted(result.refused, "row held a value the table cannot take and was",
+                      "rows held values the table cannot take and were") +
+        " left out";
   }
   support::ActivePrompts().Ask({.text = text + "; the other rows were imported.",
                                 .title = "Import",
@@ -226,17 +224,10 @@ ZipCodeImportResult ImportZipCodes(data::Connection& host, std::string_view sour
                 data::CommandType::kTable);
     SourceRow row;
     while (source->Next(row)) {
-      switch (CopyRow(row, target)) {
-        case RowOutcome::kAdded:
-          ++result.added;
-          break;
-        case RowOutcome::kDuplicate:
-          ++result.skipped;
-          break;
-        case RowOutcome::kRefused:
-          ++result.refused;
-          break;
-      }
+      const RowOutcome outcome = CopyRow(row, target);
+      ++(outcome == RowOutcome::kAdded       ? result.added
+         : outcome == RowOutcome::kDuplicate ? result.skipped
+                                             : result.refused);
     }
   } catch (...) {
     host.RollbackTrans();

@@ -169,24 +169,20 @@ struct TableTally {
   std::vector<SetAsideRecord>& set_aside;
 };
 
-// "1 record", "3 records": `count` and the words that go with it.
-std::string Counted(int64_t count, std::string_view one, std::string_view many) {
-  return std::to_string(count) + " " + std::string(count == 1 ? one : many);
-}
-
 // "5 records read: 3 imported (1 under a changed FileAs), 1 dropped as a
 // duplicate, 1 refused (UNIQUE constraint failed: ...); 2 skipped as
 // deleted.": the counts add up to the records read, before the commit.
 std::string CountsLine(const TableTally& tally) {
   const XavTableCounts& counts = tally.counts;
-  std::string line = Counted(counts.read, "record", "records") +
+  std::string line = data::Counted(counts.read, "record", "records") +
                      " read: " + std::to_string(counts.imported) + " imported";
   if (counts.renamed > 0) {
     line += " (" + std::to_string(counts.renamed) + " under a changed FileAs)";
   }
-  line += ", " +
-          Counted(counts.dropped, "dropped as a duplicate", "dropped as duplicates") +
-          ", " + std::to_string(counts.refused) + " refused";
+  line +=
+      ", " +
+      data::Counted(counts.dropped, "dropped as a duplicate", "dropped as duplicates") +
+      ", " + std::to_string(counts.refused) + " refused";
   if (!tally.refusals.empty()) {
     const auto most = std::max_element(
         tally.refusals.begin(), tally.refusals.end(),
@@ -198,12 +194,12 @@ std::string CountsLine(const TableTally& tally) {
 }
 
 std::string NotImportedLine(int64_t rows) {
-  return Counted(rows, "record", "records") + " could not be imported.";
+  return data::Counted(rows, "record", "records") + " could not be imported.";
 }
 
 std::string MissingRecordsLine(int64_t records) {
-  return Counted(records, "record that the header counts is",
-                 "records that the header counts are") +
+  return data::Counted(records, "record that the header counts is",
+                       "records that the header counts are") +
          " missing from the file, which was cut short.";
 }
 
@@ -217,18 +213,18 @@ std::string UnreadRecordsLine(const std::string& file, int64_t last_read, int64_
            "none of its records was imported.";
   }
   return file + " could not be read after record " + std::to_string(last_read) + why +
-         Counted(unread, "record after it was", "records after it were") +
+         data::Counted(unread, "record after it was", "records after it were") +
          " not imported.";
 }
 
 std::string NumberProblemLine(int64_t numbers) {
-  return Counted(numbers, "number could not be read; its column keeps",
-                 "numbers could not be read; their columns keep") +
+  return data::Counted(numbers, "number could not be read; its column keeps",
+                       "numbers could not be read; their columns keep") +
          " the value of a new row.";
 }
 
 std::string MemoProblemLine(int64_t texts) {
-  return Counted(texts, "memo text", "memo texts") + " could not be read.";
+  return data::Counted(texts, "memo text", "memo texts") + " could not be read.";
 }
 
 // After "Importing ...", the character set the user chose for tables that

@@ -6,7 +6,7 @@ namespace vdimpexp::formats {
 namespace {
 
 std::string Counted(int64_t count, std::string_view noun) {
-  return std::to_string(count) + " " + std::string(noun) + (count == 1 ? "" : "s");
+  return data::Counted(count, noun, std::string(noun) + "s");
 }
 
 }  // namespace
